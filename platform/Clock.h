@@ -17,8 +17,12 @@ public:
 IClock& Clock();
 
 // The Windows-style 32-bit tick count (wraps after 49.7 days); compare ticks by subtraction.
-inline std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(Clock().NowMs()); }
-inline void Sleep(std::uint32_t milliseconds) { Clock().SleepMs(milliseconds); }
+inline std::uint32_t GetTickCount() {
+    return static_cast<std::uint32_t>(Clock().NowMs());
+}
+inline void Sleep(std::uint32_t milliseconds) {
+    Clock().SleepMs(milliseconds);
+}
 
 // Replaces the process clock for the lifetime of this object (tests only; not thread-safe to nest
 // from several threads).

@@ -2,6 +2,7 @@
 
 #include "platform/FileDescriptor.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace quarn {
@@ -28,12 +29,16 @@ public:
     EventReset reset() const { return reset_; }
     int fd() const { return fd_.get(); }
     // Consumes the signal of an auto-reset event after poll() reported it readable; false when
-    // another waiter was faster. Used by WaitForAny.
+    // another waiter was faster. A manual-reset event is only checked, not reset. Used by WaitForAny.
     bool TryConsume() const;
 
 private:
     EventReset reset_;
     FileDescriptor fd_;
+    // Bumped (release) by Set and read (acquire) whenever a wait sees the event signalled, so that what
+    // the setting thread wrote before Set is visible to the woken thread in the language's memory model
+    // too; a poll() alone does not order memory for the compiler or ThreadSanitizer.
+    mutable std::atomic<std::uint64_t> setCount_{0};
 };
 
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;

@@ -47,6 +47,11 @@ public:
 
 private:
     struct State;
+    // The view of a running worker handed to its body; it shares the state, so it stays valid after
+    // the owning object detached and went away.
+    explicit Thread(std::shared_ptr<State> state);
+    static void Run(const std::shared_ptr<State>& state);
+
     std::shared_ptr<State> state_;
     std::thread thread_;
 };
