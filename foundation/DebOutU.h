@@ -9,6 +9,12 @@ namespace quarn {
 // The trace log. Lines go to an attached debug monitor (a local socket "Quarn DebugMonitor" in
 // $XDG_RUNTIME_DIR, looked for once at start) and nowhere else; with no monitor every call returns at
 // once, before formatting anything. Texts are UTF-8 by convention; received bytes are passed as they are.
+//
+// A line is "%5u.%.3u [%8s] " (seconds and milliseconds since InitializeTrace, then "  main  " on the GUI
+// thread or the kernel thread id as 8 hex digits), the text and CR. An empty text is sent as a lone CR
+// without prefix; a final LF is dropped and CR is added unless the text ends in one. Lines from many
+// threads are written under one lock, so each arrives whole. The socket's framing is described in
+// foundation/DebugMonitorLink.h; a monitor that vanishes (failed write) is detached silently.
 
 // True while a monitor (or a test capture) is attached.
 bool TraceActive();
@@ -26,6 +32,7 @@ void InitializeTrace();
 
 // Receives every finished trace line (prefix and CR included) while it lives, as a monitor would; for
 // tests and the exception report's own checks. Lines from any thread arrive whole and in order per thread.
+// The sink runs under the log's lock and must not trace itself.
 class ScopedTraceCapture {
 public:
     explicit ScopedTraceCapture(std::function<void(std::string_view line)> sink);

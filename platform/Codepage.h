@@ -23,7 +23,9 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement = '?');
 
 // The DOS code page (CP850) and Windows-1252 as a pair of inverse byte tables: a character both pages
 // have keeps its identity; CP850's box and block characters, which Windows-1252 lacks, take the bytes
-// Windows-1252 leaves over, so that every byte survives a round trip in either direction.
+// Windows-1252 leaves over, so that every byte survives a round trip in either direction. The 31
+// CP850 bytes without a Windows-1252 character (B0-B4, B9-BC, BF-C5, C8-CE, D5, D9-DC, DF, F2, FE) take,
+// in this ascending order, the Windows-1252 bytes 80-82 and 84-9F (all of 80-9F but ƒ, which CP850 has).
 std::uint8_t Cp850ToCp1252(std::uint8_t byte);
 std::uint8_t Cp1252ToCp850(std::uint8_t byte);
 std::string Cp850ToCp1252(std::string_view bytes);

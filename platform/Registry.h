@@ -13,14 +13,24 @@ namespace quarn {
 enum class Hive { CurrentUser, LocalMachine, ClassesRoot };
 
 // The value types the program uses, with their Windows numbers.
-enum class RegType : std::uint32_t { String = 1 /*REG_SZ*/, Binary = 3 /*REG_BINARY*/, DWord = 4 /*REG_DWORD*/ };
+enum class RegType : std::uint32_t {
+    String = 1 /*REG_SZ*/,
+    Binary = 3 /*REG_BINARY*/,
+    DWord = 4 /*REG_DWORD*/
+};
 
 // The registry in place of Windows': one text file per hive in a folder (by default
 // $XDG_CONFIG_HOME/Velmoor/Quarn), written through on every change (temporary file, fsync, rename), so
 // a crash leaves either the old or the new file. Key paths use "\" between names, a leading "\" is
 // optional; key and value names compare without regard to case and keep the case they were created
 // with. Every call is complete in itself (no "current key"), so any thread may call at any time.
-// Strings are bytes (Windows-1252 text); NUL is allowed in binary values.
+// Strings are bytes (Windows-1252 text); any byte, NUL included, is kept in strings and binary values.
+//
+// The files are "HKCU.reg", "HKLM.reg" and "HKCR.reg", plain text that a person may edit while the
+// program is not running (format in RegistryFormat.h). Each hive is read at its first use; a file that
+// cannot be understood is renamed to "<file>.damaged-<time>" and the hive starts empty. Sub-keys and
+// values are listed in the order they were created (a file's order when it was read); writing a value
+// again keeps its place. A failed write changes nothing, in memory or on disk.
 class RegistryStore {
 public:
     explicit RegistryStore(std::filesystem::path folder);

@@ -1,0 +1,38 @@
+#include "foundation/StandInMainWindow.h"
+
+#include "foundation/DebOutU.h"
+#include "foundation/SingleInstance.h"
+
+#include <QEvent>
+#include <QLabel>
+
+namespace quarn {
+
+TStandInMainWindow::TStandInMainWindow() {
+    setObjectName("Hauptfenster");
+    setWindowTitle(kMainWindowTitle);
+    setMinimumSize(340, 280);
+    auto* text = new QLabel("Quarn", this);
+    text->setAlignment(Qt::AlignCenter);
+    setCentralWidget(text);
+    DebOutObj("TStandInMainWindow", "Create", "end.");
+}
+
+bool TStandInMainWindow::event(QEvent* event) {
+    if (event->type() == static_cast<QEvent::Type>(WM_AKTIVIEREN)) {
+        Activate();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TStandInMainWindow::Activate() {
+    // Restored even from minimised, then brought to the front.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    DebOutObj("TStandInMainWindow", "wmAktivieren", isVisible() ? "sichtbar." : "FEHLER: nicht sichtbar.");
+}
+
+} // namespace quarn

@@ -1,0 +1,138 @@
+#include "foundation/StartupU.h"
+
+#include "foundation/DebOutU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/LanguageU.h"
+#include "foundation/ProgramGlobals.h"
+#include "foundation/SingleInstance.h"
+#include "foundation/StandInMainWindow.h"
+#include "foundation/StartupSignals.h"
+#include "foundation/SynchronizeU.h"
+#include "foundation/UnhandledExceptionU.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <optional>
+
+namespace quarn {
+namespace {
+
+// A start that ends before the main block, with its exit code.
+struct EarlyExit {
+    int code;
+};
+
+void BeginUnit(const char* unit) {
+    DebOutObj(unit, "initialization", "begin...");
+}
+void EndUnit(const char* unit) {
+    DebOutObj(unit, "initialization", "end.");
+}
+
+std::unique_ptr<TInstanceWindow> InitializeCheckInstance() {
+    BeginUnit("CheckInstanceU");
+    if (!CheckSystemVersion(GetWindowsVersion())) {
+        throw EarlyExit{kExitFailure};
+    }
+    std::unique_ptr<TInstanceWindow> instance = CheckInstance();
+    if (!instance) {
+        throw EarlyExit{kExitAnotherCopy};
+    }
+    EndUnit("CheckInstanceU");
+    return instance;
+}
+
+void TellAppDataFolderFailed(const std::exception& error) {
+    std::fprintf(stderr, "Quarn: %s (%s)\n", kAppDataFolderError, error.what());
+    if (!HeadlessPlatform()) {
+        QMessageBox::critical(nullptr, "Quarn", QString::fromUtf8(kAppDataFolderError));
+    }
+}
+
+void InitializeGlobals() {
+    BeginUnit("GlobalU");
+    // Qt took the locale from the environment; numbers are always written and read with ".".
+    std::setlocale(LC_NUMERIC, "C");
+    RaiseOpenFileLimit();
+    QuitEvent();
+    InstallThreadExceptionReport();
+    try {
+        CreateAppDataFolder();
+    } catch (const std::exception& error) {
+        TellAppDataFolderFailed(error);
+        throw EarlyExit{kExitNoAppDataFolder};
+    }
+    AssociateFileTypes(RegistryStore::Instance(), QApplication::applicationFilePath().toStdString());
+    EndUnit("GlobalU");
+}
+
+void InitializeLanguage() {
+    BeginUnit("SprachenU");
+    LoadLanguage(LanguageOptions::OfProgram());
+    EndUnit("SprachenU");
+}
+
+// One step of the main block: its exception is reported under the step's name and raised again.
+template <class Step> auto Guarded(const char* method, Step step) {
+    try {
+        return step();
+    } catch (...) {
+        ReportUnhandledException(std::current_exception(), "PROJECT", method, "");
+        throw;
+    }
+}
+
+int RunMainBlock(QApplication& application) {
+    DebOut("Hauptprogramm: begin...");
+    Guarded("INIT", [&] { QApplication::setApplicationName("Quarn"); });
+    std::unique_ptr<TStandInMainWindow> mainWindow =
+        Guarded("CREATEFORM", [] { return std::make_unique<TStandInMainWindow>(); });
+    mainWindow->show();
+    const int result = Guarded("RUN", [&] {
+        // A shut-down asked for while the start ran (inside a dialog) ends the program here.
+        return QuitEvent().IsSet() ? 0 : QApplication::exec();
+    });
+    DebOut("Hauptprogramm: end.");
+    return result;
+}
+
+// The same shut-down as closing the program: workers are told, windows close, the loop ends.
+void ShutDown() {
+    QuitEvent().Set();
+    QApplication::closeAllWindows();
+    QApplication::quit();
+}
+
+} // namespace
+
+int RunProgram(QApplication& application) {
+    const TSessionEndSignals sessionEnd([](int) { ShutDown(); });
+    InitializeTrace();
+    int exitCode = 0;
+    try {
+        const std::unique_ptr<TInstanceWindow> instance = InitializeCheckInstance();
+        InitializeGlobals();
+        InitializeLanguage();
+        InitializeSynchronize();
+        exitCode = RunMainBlock(application);
+        FinalizeSynchronize();
+    } catch (const EarlyExit& early) {
+        exitCode = early.code;
+    } catch (const std::exception& error) {
+        DebOutObj("Hauptprogramm", "RunProgram", std::string("FEHLER: ") + error.what());
+        std::fprintf(stderr, "Quarn: %s\n", error.what());
+        exitCode = kExitFailure;
+    } catch (...) {
+        exitCode = kExitFailure;
+    }
+    // Whatever ended the program, every worker still waiting is let go.
+    QuitEvent().Set();
+    UnloadLanguage();
+    return exitCode;
+}
+
+} // namespace quarn
