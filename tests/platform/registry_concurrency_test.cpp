@@ -96,7 +96,7 @@ TEST(RegistryConcurrency, AWriterKilledAtAnyMomentLeavesAReadableFile) {
     const fs::path folder = temp / "Quarn";
     std::mt19937 random(std::random_device{}());
     std::size_t previous = 0;
-    for (int round = 0; round < 6; ++round) {
+    for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         int pipeEnds[2];
         ASSERT_EQ(::pipe(pipeEnds), 0);
