@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
     quarn::InitializeSynchronize();
     std::thread runner([] {
         benchmark::RunSpecifiedBenchmarks();
-        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                  Qt::QueuedConnection);
     });
     QCoreApplication::exec();
     runner.join();

@@ -41,9 +41,10 @@ TDlgUnhandledException::TDlgUnhandledException(QWidget* parent)
 
     label3_->setObjectName(QStringLiteral("Label3"));
     label3_->setWordWrap(true);
-    label3_->setText(QString::fromUtf8("Dieser Fehler kann sich negativ auf den weiteren Ablauf von Quarn auswirken. "
-                                       "Es wird daher empfohlen, Quarn möglichst bald zu beenden und neu zu "
-                                       "starten."));
+    label3_->setText(
+        QString::fromUtf8("Dieser Fehler kann sich negativ auf den weiteren Ablauf von Quarn auswirken. "
+                          "Es wird daher empfohlen, Quarn möglichst bald zu beenden und neu zu "
+                          "starten."));
 
     button1_->setObjectName(QStringLiteral("Button1"));
     button1_->setText(QStringLiteral("Fehler &ignorieren"));
@@ -87,7 +88,8 @@ QString TDlgUnhandledException::ClipboardText() const {
     for (qsizetype i = 0; i < report_.size(); ++i) {
         text.append(report_[i]);
         // A CR that already has its LF keeps just that one.
-        if (report_[i] == QLatin1Char('\r') && (i + 1 == report_.size() || report_[i + 1] != QLatin1Char('\n'))) {
+        if (report_[i] == QLatin1Char('\r') &&
+            (i + 1 == report_.size() || report_[i + 1] != QLatin1Char('\n'))) {
             text.append(QLatin1Char('\n'));
         }
     }

@@ -94,8 +94,9 @@ std::filesystem::path IncompleteFilesFolder() {
 std::filesystem::path CreateIncompleteFile(std::string_view name) {
     DebOut("CreateIncompleteFile: begin...");
     std::filesystem::path created;
-    const std::string fileName = Cp1252ToUtf8(name) + ".qvf";
-    if (IsPlainFileName(fileName)) {
+    const std::string plainName = Cp1252ToUtf8(name);
+    if (IsPlainFileName(plainName)) {
+        const std::string fileName = plainName + ".qvf";
         const std::filesystem::path folder = IncompleteFilesFolder();
         std::error_code ignored;
         std::filesystem::create_directories(folder, ignored);

@@ -20,7 +20,7 @@ Event& QuitEvent() {
 
 namespace {
 
-// The step in which a waiting GUI thread repaints, like the design's 50 ms message-processing waits.
+// A GUI thread that waits repaints at least this often.
 constexpr std::uint32_t kPumpStepMs = 50;
 
 } // namespace
@@ -49,7 +49,8 @@ int WaitPumping(std::span<const WaitHandle> handles, std::uint32_t timeoutMs) {
         ProcessPaintMessages();
         std::uint32_t step = kPumpStepMs;
         if (timeoutMs != kInfinite) {
-            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start);
+            const auto elapsed =
+                std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start);
             if (elapsed.count() >= timeoutMs) {
                 return WaitForAny(handles, 0);
             }

@@ -36,7 +36,8 @@ public:
     void Unsubscribe(const std::shared_ptr<ISubscriber>& subscriber) override;
 
     // Notifies every subscriber of the moment, in subscription order, in the calling thread. One that
-    // unsubscribes meanwhile still gets this notification; one that subscribes meanwhile gets only later ones.
+    // unsubscribes meanwhile still gets this notification; one that subscribes meanwhile gets only later
+    // ones.
     void NotifySubscribers(void* data);
     void Clear();
 

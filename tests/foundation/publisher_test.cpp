@@ -17,7 +17,8 @@ namespace {
 // A subscriber that logs its name and the data into a shared journal and then runs an optional action.
 class Recorder : public ISubscriber {
 public:
-    Recorder(std::string name, std::vector<std::string>& journal) : name_(std::move(name)), journal_(journal) {}
+    Recorder(std::string name, std::vector<std::string>& journal)
+        : name_(std::move(name)), journal_(journal) {}
     void Notify(void* data) override {
         journal_.push_back(name_ + ":" + *static_cast<std::string*>(data));
         if (action_) {
@@ -33,7 +34,9 @@ private:
 
 class PublisherTest : public ::testing::Test {
 protected:
-    std::shared_ptr<Recorder> Make(const std::string& name) { return std::make_shared<Recorder>(name, journal_); }
+    std::shared_ptr<Recorder> Make(const std::string& name) {
+        return std::make_shared<Recorder>(name, journal_);
+    }
     void Notify(std::string data) {
         journal_.clear();
         publisher_.NotifySubscribers(&data);
@@ -111,11 +114,13 @@ TEST_F(PublisherTest, TracesSubscriptionsWithTheSubscribersAddress) {
     const auto a = Make("a");
     const auto unknown = Make("unknown");
     char hex[9];
-    std::snprintf(hex, sizeof hex, "%08X",
-                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(static_cast<ISubscriber*>(a.get()))));
+    std::snprintf(
+        hex, sizeof hex, "%08X",
+        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(static_cast<ISubscriber*>(a.get()))));
     char unknownHex[9];
-    std::snprintf(unknownHex, sizeof unknownHex, "%08X",
-                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(static_cast<ISubscriber*>(unknown.get()))));
+    std::snprintf(
+        unknownHex, sizeof unknownHex, "%08X",
+        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(static_cast<ISubscriber*>(unknown.get()))));
 
     publisher_.Subscribe(a);
     publisher_.Unsubscribe(a);
@@ -126,8 +131,10 @@ TEST_F(PublisherTest, TracesSubscriptionsWithTheSubscribersAddress) {
         return line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0;
     };
     EXPECT_TRUE(endsWith(lines[0], "TPublisher.Subscribe: Subscribe " + std::string(hex) + "\r")) << lines[0];
-    EXPECT_TRUE(endsWith(lines[1], "TPublisher.Unsubscribe: Unsubscribed " + std::string(hex) + "\r")) << lines[1];
-    EXPECT_TRUE(endsWith(lines[2], "TPublisher.Unsubscribe: Not unsubscribed " + std::string(unknownHex) + "\r"))
+    EXPECT_TRUE(endsWith(lines[1], "TPublisher.Unsubscribe: Unsubscribed " + std::string(hex) + "\r"))
+        << lines[1];
+    EXPECT_TRUE(
+        endsWith(lines[2], "TPublisher.Unsubscribe: Not unsubscribed " + std::string(unknownHex) + "\r"))
         << lines[2];
 }
 

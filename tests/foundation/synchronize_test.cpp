@@ -109,7 +109,7 @@ TEST_F(SynchronizeTest, CallsOfSeveralWorkersRunOneAtATimeInEachWorkersOrder) {
                 });
             }
             if (++finished == kWorkers) {
-                QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+                Synchronize([&] { loop.quit(); });
             }
         });
     }
@@ -140,9 +140,10 @@ struct Thrown {
 // Whatever a synchronised method raises is reported on the GUI thread and dropped: the worker goes on.
 TEST_F(SynchronizeTest, ExceptionsOfAWorkersCallAreReportedThereAndDropped) {
     const std::vector<Thrown> cases = {
-        {"own", [] { throw QuarnException("TKanal", "Ausgabe", "kaputt"); }, "QuarnException in SYNCHRONIZE.SyncWndProc",
-         "TKanal.Ausgabe: kaputt"},
-        {"std", [] { throw std::out_of_range("index 7"); }, "std::out_of_range in SYNCHRONIZE.SyncWndProc", "index 7"},
+        {"own", [] { throw QuarnException("TKanal", "Ausgabe", "kaputt"); },
+         "QuarnException in SYNCHRONIZE.SyncWndProc", "TKanal.Ausgabe: kaputt"},
+        {"std", [] { throw std::out_of_range("index 7"); }, "std::out_of_range in SYNCHRONIZE.SyncWndProc",
+         "index 7"},
         {"other", [] { throw 42; }, "int in SYNCHRONIZE.SyncWndProc", "(no message)"},
     };
     std::vector<std::string> trace;
@@ -185,10 +186,10 @@ TEST_F(SynchronizeTest, TheSyncObjectActsOnlyOnItsOwnEventWithTheMagicValue) {
         bool runs;
         bool reported;
     };
-    for (const Case& c : {Case{"magic", TSynchronizeEvent::kMagic, true, true, false},
-                          Case{"other magic", 0xD3ADB3AE, true, false, false},
-                          Case{"zero", 0, true, false, false},
-                          Case{"no method", TSynchronizeEvent::kMagic, false, false, true}}) {
+    for (const Case& c :
+         {Case{"magic", TSynchronizeEvent::kMagic, true, true, false},
+          Case{"other magic", 0xD3ADB3AE, true, false, false}, Case{"zero", 0, true, false, false},
+          Case{"no method", TSynchronizeEvent::kMagic, false, false, true}}) {
         SCOPED_TRACE(c.name);
         shown_.clear();
         bool ran = false;

@@ -103,11 +103,12 @@ TEST_F(ReportTest, HeaderAndMessageNameTheExceptionAndWhereItWasCaught) {
          "QuarnException in PROJECT.INIT", "TConsole.AllocBuffer"},
         {"family", [] { throw EStreamError("Lesefehler"); }, "TVerbindung", "Execute", "Before RunStandard",
          "EStreamError in TVerbindung.Execute (Before RunStandard)", "Lesefehler"},
-        {"assertion", [] { QUARN_ASSERT(1 + 1 == 3, "QueueU"); }, "", "Run", "",
-         "EAssertionFailed in Run", ""},
-        {"std", [] { throw std::runtime_error(""); }, "TGeraet", "", "DeInit", "std::runtime_error in TGeraet.[unknown] (DeInit)",
-         "(no message)"},
-        {"bad_alloc", [] { throw std::bad_alloc(); }, "A", "B", "", "std::bad_alloc in A.B", "std::bad_alloc"},
+        {"assertion", [] { QUARN_ASSERT(1 + 1 == 3, "QueueU"); }, "", "Run", "", "EAssertionFailed in Run",
+         ""},
+        {"std", [] { throw std::runtime_error(""); }, "TGeraet", "", "DeInit",
+         "std::runtime_error in TGeraet.[unknown] (DeInit)", "(no message)"},
+        {"bad_alloc", [] { throw std::bad_alloc(); }, "A", "B", "", "std::bad_alloc in A.B",
+         "std::bad_alloc"},
         {"not an exception", [] { throw 42; }, "A", "B", "1", "int in A.B (1)", "(no message)"},
     };
     for (const ReportCase& c : cases) {
@@ -206,9 +207,10 @@ TEST_F(DialogTest, ShowsTheReportWithTheFixedTexts) {
     QLabel* report = Child<QLabel>("Label2");
     EXPECT_EQ(report->text(), "EStreamError in TVerbindung.Execute (1)\nZeile 1\nZeile 2") << "one line each";
     EXPECT_TRUE(report->font().bold());
-    EXPECT_EQ(Child<QLabel>("Label3")->text(),
-              QString::fromUtf8("Dieser Fehler kann sich negativ auf den weiteren Ablauf von Quarn auswirken. Es "
-                                "wird daher empfohlen, Quarn möglichst bald zu beenden und neu zu starten."));
+    EXPECT_EQ(
+        Child<QLabel>("Label3")->text(),
+        QString::fromUtf8("Dieser Fehler kann sich negativ auf den weiteren Ablauf von Quarn auswirken. Es "
+                          "wird daher empfohlen, Quarn möglichst bald zu beenden und neu zu starten."));
     EXPECT_EQ(Child<QPushButton>("Button1")->text(), "Fehler &ignorieren");
     QPushButton* quit = Child<QPushButton>("Button2");
     EXPECT_EQ(quit->text(), "Quarn &beenden");
