@@ -2,6 +2,7 @@
 
 #include "console/ConsoleLine.h"
 #include "foundation/FileStreamKioU.h"
+#include "foundation/ProgramGlobals.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,26 +17,16 @@ namespace cl = console_layout;
 
 namespace {
 
-// The system's text for an error number, at most 255 characters, or "Nr. <code>" when it has none.
-std::string SystemErrorText(int code) {
-    const std::string unknownPrefix = "Unknown error";
-    std::string text = std::strerror(code);
-    if (text.empty() || text.compare(0, unknownPrefix.size(), unknownPrefix) == 0) {
-        return "Nr. " + std::to_string(code);
-    }
-    return text.substr(0, 255);
-}
-
 [[noreturn]] void RaiseBufferError(const std::filesystem::path& name, const EMappedFileError& error) {
     switch (error.step()) {
     case EMappedFileError::Step::Open:
-        throw EStreamError("Cannot open file \"" + name.string() + "\". " + SystemErrorText(error.code()));
+        throw EStreamError("Cannot open file \"" + name.string() + "\". " + SysErrorText(error.code()));
     case EMappedFileError::Step::Size:
-        throw Exception("CreateFileMapping Error: " + SystemErrorText(error.code()));
+        throw Exception("CreateFileMapping Error: " + SysErrorText(error.code()));
     case EMappedFileError::Step::Map:
         break;
     }
-    throw Exception("MapViewOfFile Error: " + SystemErrorText(error.code()));
+    throw Exception("MapViewOfFile Error: " + SysErrorText(error.code()));
 }
 
 std::uint64_t FileSize(const FileDescriptor& file) {
@@ -78,7 +69,7 @@ ConsoleStorage ConsoleStorage::Heap(std::size_t size) {
     try {
         storage.heap_ = std::make_unique<std::uint8_t[]>(size);
     } catch (const std::bad_alloc&) {
-        throw Exception("GetMem Error: " + SystemErrorText(ENOMEM));
+        throw Exception("GetMem Error: " + SysErrorText(ENOMEM));
     }
     storage.data_ = storage.heap_.get();
     storage.size_ = size;
@@ -90,7 +81,7 @@ ConsoleStorage ConsoleStorage::PageFile(std::size_t size) {
     try {
         storage.mapping_ = MappedFile::Anonymous(size);
     } catch (const EMappedFileError& error) {
-        throw Exception("CreateFileMapping Error: " + SystemErrorText(error.code()));
+        throw Exception("CreateFileMapping Error: " + SysErrorText(error.code()));
     }
     storage.data_ = storage.mapping_.data();
     storage.size_ = size;

@@ -1,9 +1,8 @@
 #include "foundation/ConfigU.h"
 
 #include "foundation/DebOutU.h"
+#include "foundation/ProgramGlobals.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -32,14 +31,6 @@ std::string KeyOf(std::string_view subKey) {
     std::string key(kRoot);
     key.append(subKey);
     return key;
-}
-
-int ScreenColorCapability() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
-        return 2;
-    }
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen == nullptr || screen->depth() >= 16 ? 2 : 0;
 }
 
 // "Monitor" holds a decimal string; a 1 (an old placeholder) or anything unparsable means the default.
@@ -72,7 +63,7 @@ int ColorIndex(int index) {
 
 TConfig::TConfig(RegistryStore& store, const std::string& programVersion,
                  std::function<int()> colorCapability)
-    : store_(store), colorCapability_(colorCapability ? std::move(colorCapability) : ScreenColorCapability),
+    : store_(store), colorCapability_(colorCapability ? std::move(colorCapability) : ColorCapability),
       monitorFlags_(ParseMonitorFlags(ReadText(kMain, "Monitor"))) {
     CheckFirstSteps(programVersion);
 }

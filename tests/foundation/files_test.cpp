@@ -3,6 +3,7 @@
 #include "foundation/ProgramGlobals.h"
 #include "platform/XdgPaths.h"
 
+#include "support/FileContents.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using test::ReadFile;
+using test::WriteFile;
 
 TEST(MakeUniqueFileName, NumbersATakenNameBeforeItsExtension) {
     test::TempDir temp;

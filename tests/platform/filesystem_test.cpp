@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 #include "platform/XdgPaths.h"
 
+#include "support/FileContents.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using test::ReadFile;
+using test::WriteFile;
 
 dev_t DeviceOf(const fs::path& path) {
     struct stat info {};

@@ -1,6 +1,8 @@
 #include "platform/Event.h"
 #include "platform/WaitForAny.h"
 
+#include "support/Elapsed.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,9 +23,7 @@ namespace {
 using std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
-long long msSince(SteadyClock::time_point start) {
-    return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start).count();
-}
+using test::msSince;
 
 template <typename Predicate> bool eventually(Predicate predicate, milliseconds limit = milliseconds(5000)) {
     const auto end = SteadyClock::now() + limit;

@@ -2,6 +2,8 @@
 #include "platform/Thread.h"
 #include "platform/WaitForAny.h"
 
+#include "support/Elapsed.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -20,9 +22,7 @@ namespace {
 using std::chrono::milliseconds;
 using SteadyClock = std::chrono::steady_clock;
 
-long long msSince(SteadyClock::time_point start) {
-    return std::chrono::duration_cast<milliseconds>(SteadyClock::now() - start).count();
-}
+using test::msSince;
 
 // A body that ignores its stop event until `release` is set, then still uses its thread object.
 struct HungBody {
