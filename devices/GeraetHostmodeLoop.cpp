@@ -1,0 +1,125 @@
+// The host-mode device between start-up and shut-down: the thread messages of the set-up (INIT list,
+// own calls) and the radio ports. The polling loop with its connections builds on this.
+#include "devices/GeraetHostmodeText.h"
+#include "devices/GeraetHostmodeU.h"
+#include "foundation/DebOutU.h"
+#include "platform/ThreadMessageQueue.h"
+
+namespace quarn {
+
+namespace {
+
+constexpr int kMessagesPerCycle = 3;
+constexpr std::uint32_t kCycleMs = 50;
+constexpr std::string_view kNotSentInit = "CDIMQY";
+
+} // namespace
+
+void TGeraetHostmode::Schleife() {
+    while (!IsTerminated()) {
+        for (int i = 0; i < kMessagesPerCycle && !IsTerminated(); ++i) {
+            const std::optional<ThreadMessage> message = Messages().Peek(true);
+            if (!message) {
+                break;
+            }
+            NachrichtBehandeln(message->message);
+        }
+        Warte(kCycleMs);
+    }
+}
+
+void TGeraetHostmode::NachrichtBehandeln(std::uint32_t message) {
+    switch (message) {
+    case msg_init:
+        InitSenden();
+        break;
+    case msg_eigenerufzeichen:
+        DebOutObj(KlassenName(), "Run", "msg_eigenerufzeichen empfangen");
+        EigeneRufzeichenSetzen(true);
+        break;
+    default:
+        DebOutObjFmt(KlassenName().c_str(), "Run", "unbekannte Message $%x empfangen.", message);
+        break;
+    }
+}
+
+void TGeraetHostmode::InitSenden() {
+    int code = 0;
+    std::string reply;
+    if (!Sende(0, true, code, reply, "U0")) {
+        return;
+    }
+    std::string report;
+    const std::unique_ptr<TGeraetHostmodeParameter> parameter = ParameterKopie();
+    for (const std::string& raw : parameter->initListe) {
+        const std::string line = TrimText(raw);
+        report += "  " + line + ": ";
+        // Commands that would change channels, calls or the monitor behind the device's back.
+        const bool ignored =
+            !line.empty() && kNotSentInit.find(UpperText(line.substr(0, 1))[0]) != std::string_view::npos;
+        if (ignored) {
+            report += "ignoriert";
+        } else if (!line.empty()) {
+            if (!Sende(0, true, code, reply, std::string_view(line).substr(0, 256))) {
+                return;
+            }
+            report += reply.empty() ? std::string("ok") : "\"" + reply + "\"";
+        }
+        report += '\r';
+    }
+    if (monitorFlags_ & kMonitorNotices) {
+        MonitorMeldung("[TNC " + GetStatusDetail() + ": Init]", report);
+    }
+}
+
+void TGeraetHostmode::MonitorMeldung(std::string_view header, std::string_view text) {
+    DebOutObj(KlassenName(), "MonitorMeldung", std::string(header) + " " + std::string(text));
+}
+
+std::vector<TEigenesRufzeichen> TGeraetHostmode::EigeneRufzeichenHolen() const {
+    return {};
+}
+
+std::shared_ptr<IFunkKanal> TGeraetHostmode::FunkKanalErzeugen(const TFunkKanalEintrag& eintrag) {
+    return nullptr;
+}
+
+std::array<std::optional<TFunkKanalEintrag>, TGeraetHostmode::kFunkKanaele>
+TGeraetHostmode::GetFunkKanalEintraege() const {
+    const Locker lock(funkLock_);
+    return funkEintraege_;
+}
+
+int TGeraetHostmode::GetFunkKanaele(std::vector<std::shared_ptr<IFunkKanal>>& ports, int capacity) {
+    const Locker lock(funkLock_);
+    int count = 0;
+    for (const std::shared_ptr<IFunkKanal>& port : funkKanaele_) {
+        if (port && count < capacity) {
+            ports.push_back(port);
+            ++count;
+        }
+    }
+    return count;
+}
+
+TConnectResult TGeraetHostmode::Verbinde(const std::shared_ptr<IFunkKanal>& port, std::string& path,
+                                         std::shared_ptr<IVerbindung>& connection,
+                                         const std::shared_ptr<IKanal>& channel, std::string& myCall) {
+    DebOutObj(KlassenName(), "Verbinde", "FEHLER: Verbindungen werden noch nicht unterstützt.");
+    connection.reset();
+    return TConnectResult::DeviceError;
+}
+
+void TGeraetHostmode::Trenne(const std::shared_ptr<IVerbindung>& connection) {
+    DebOutObj(KlassenName(), "Trenne", "");
+}
+
+void TGeraetHostmode::Restore() {}
+
+bool TGeraetHostmode::SendUI(const std::shared_ptr<IFunkKanal>& port, std::string_view destination,
+                             std::string_view myCall, std::string_view text) {
+    DebOutObj(KlassenName(), "SendUI", "FEHLER: UI-Frames werden noch nicht unterstützt.");
+    return false;
+}
+
+} // namespace quarn

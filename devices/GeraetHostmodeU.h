@@ -1,0 +1,191 @@
+#pragma once
+
+#include "devices/GeraetU.h"
+#include "devices/MonitorFrameU.h"
+#include "platform/CriticalSection.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarn {
+
+// Thread messages of a host-mode device thread.
+inline constexpr std::uint32_t msg_verbinden = 0x4441;
+inline constexpr std::uint32_t msg_trennen = 0x4442;
+inline constexpr std::uint32_t msg_eigenerufzeichen = 0x4443;
+inline constexpr std::uint32_t msg_init = 0x4444;
+inline constexpr std::uint32_t msg_uiframe = 0x4445;
+inline constexpr std::uint32_t msg_pactorbreakin = 0x4446;
+inline constexpr std::uint32_t msg_pactorchangeover = 0x4447;
+
+// Monitor flags of the setting "Monitor" the host-mode device reads.
+inline constexpr std::int32_t kMonitorSUFrames = 0x2;
+inline constexpr std::int32_t kMonitorIFrames = 0x4;
+inline constexpr std::int32_t kMonitorIInformation = 0x8;
+inline constexpr std::int32_t kMonitorUIFrames = 0x10;
+inline constexpr std::int32_t kMonitorNotices = 0x40;
+
+// The exact text a TNC answers for a channel it does not have.
+inline constexpr std::string_view kInvalidChannelNumber = "INVALID CHANNEL NUMBER";
+
+// Settings of a host-mode device that every transport has.
+class TGeraetHostmodeParameter {
+public:
+    virtual ~TGeraetHostmodeParameter() = default;
+    virtual std::unique_ptr<TGeraetHostmodeParameter> Kopie() const;
+
+    int portNummer = 0; // used in radio-port names "HM%d%d"
+    std::vector<std::string> initListe;
+    std::vector<std::string> deinitListe;
+};
+
+// What the start-up found out about one radio port of the TNC.
+struct TFunkKanalEintrag {
+    std::string bezeichnung;
+    int nummer = -1; // -1 the only port, 255 the Pactor port
+    std::string name;
+};
+
+// An own call sign with the SSIDs it may use, as the own-call list holds it.
+struct TEigenesRufzeichen {
+    std::string call;
+    std::vector<int> ssids;
+};
+
+// A TNC speaking the binary host mode: every exchange is one frame from the program answered by
+// exactly one frame from the TNC. Abstract over its transport: the kinds supply the Comm* slots.
+// Everything that talks to the TNC runs on the device thread.
+class TGeraetHostmode : public TGeraet {
+public:
+    static constexpr int kKanaele = 256;
+    static constexpr int kFunkKanaele = 8;
+
+    TGeraetHostmode();
+    ~TGeraetHostmode() override;
+
+    // ---- device operations ----
+    void Run() override;
+    void Init() override;
+    void Save() override;
+    int GetFunkKanaele(std::vector<std::shared_ptr<IFunkKanal>>& ports, int capacity) override;
+    TConnectResult Verbinde(const std::shared_ptr<IFunkKanal>& port, std::string& path,
+                            std::shared_ptr<IVerbindung>& connection, const std::shared_ptr<IKanal>& channel,
+                            std::string& myCall) override;
+    void Trenne(const std::shared_ptr<IVerbindung>& connection) override;
+    void Restore() override;
+    bool SendUI(const std::shared_ptr<IFunkKanal>& port, std::string_view destination,
+                std::string_view myCall, std::string_view text) override;
+
+    // ---- transport slots ----
+    // On failure CommOpen sets status 2 with the reason and returns false.
+    virtual bool CommOpen() = 0;
+    virtual bool CommClose() = 0;
+    virtual bool CommWrite(const char* data, std::size_t count, std::size_t& written) = 0;
+    // Fewer bytes than asked means the time-out passed (or the stop request came).
+    virtual bool CommRead(char* buffer, std::size_t count, std::size_t& read) = 0;
+    virtual void CommPurge() = 0;
+    virtual bool CommIsOpen() const = 0;
+    virtual std::unique_ptr<TGeraetHostmodeParameter> ParameterErzeugen() const = 0;
+    virtual bool SetTimeouts(bool fast) = 0;
+    virtual void StatusDetailZeigen() = 0;
+
+    // ---- protocol, device thread only ----
+    // One transaction; false when any step failed (code and text keep what was read).
+    bool Befehl(int channel, bool command, int& code, std::string& text, std::string_view data);
+    // The retry idiom: Befehl until it succeeds, Resync after each failure; false only on the stop request.
+    bool Sende(int channel, bool command, int& code, std::string& text, std::string_view data);
+    bool PruefeHostmode();
+    bool SchalteInHostmode();
+    // False only when the device is told to stop.
+    bool Resync();
+    // The start-up before the loop; false when the transport did not open or the stop request came.
+    bool Hochfahren();
+    // Leaves host mode and closes the transport.
+    void Herunterfahren();
+    void SetMonitor();
+    // Sends "U0" and the INIT list (msg_init).
+    void InitSenden();
+    int EigeneRufzeichenSetzen(bool all);
+
+    // ---- own calls ----
+    // Takes a fresh copy of the own calls, first SSIDs of every call first.
+    void EigeneRufzeichenGeaendert();
+    void EigeneRufzeichenNotify();
+    std::vector<std::string> EigeneRufzeichen() const;
+
+    bool MonitorKopfLesen(std::string_view text);
+
+    // ---- state, for the loop and for tests ----
+    std::string GetGeraeteKlasse() const;
+    int GetKanalAnzahl() const { return kanalAnzahl_; }
+    bool GetExtended() const { return extended_; }
+    int GetPactorKanal() const { return pactorKanal_; }
+    int GetPollZaehler() const { return pollZaehler_; }
+    int GetFehlerZaehler() const;
+    bool GetFrackSkaliert() const { return frackSkaliert_; }
+    // The radio ports found at start-up, entry 7 the Pactor port.
+    std::array<std::optional<TFunkKanalEintrag>, kFunkKanaele> GetFunkKanalEintraege() const;
+    const TMonitorFrame& GetMonitorFrame() const { return monitorFrame_; }
+    std::int32_t GetMonitorFlags() const { return monitorFlags_; }
+    // The parameters in force; the GUI thread replaces them, so the device thread reads a copy.
+    const TGeraetHostmodeParameter& Parameter() const { return *parameter_; }
+    TGeraetHostmodeParameter& Parameter() { return *parameter_; }
+    std::unique_ptr<TGeraetHostmodeParameter> ParameterKopie() const;
+
+protected:
+    void NachAusnahme() override;
+    // The radio port object of an entry found at start-up.
+    virtual std::shared_ptr<IFunkKanal> FunkKanalErzeugen(const TFunkKanalEintrag& eintrag);
+    // True for the dynamic-library kind, whose device class is "TFWin".
+    virtual bool IstTFWin() const { return false; }
+    // The own calls to give to the TNC channels; the kinds' tests supply their own.
+    virtual std::vector<TEigenesRufzeichen> EigeneRufzeichenHolen() const;
+    // The loop between start-up and shut-down: thread messages and the 50 ms cycle.
+    virtual void Schleife();
+    void NachrichtBehandeln(std::uint32_t message);
+    // Output to the monitor channel (INIT report, Pactor notices).
+    virtual void MonitorMeldung(std::string_view header, std::string_view text);
+    // Puts the edited parameters in force (under the device's lock, as its thread copies them).
+    void EditedParameterUebernehmen();
+    // Shows the error count: status 0, with "%d Fehler" after resynchronisations.
+    void FehlerZeigen();
+
+    std::unique_ptr<TGeraetHostmodeParameter> parameter_;
+    std::unique_ptr<TGeraetHostmodeParameter> editedParameter_;
+
+private:
+    void FunkKanaeleErzeugen();
+    std::string ModemName();
+    void FunkKanalSetzen(int index, std::string description, int number, std::string name);
+    bool WriteAll(std::string_view bytes);
+    bool ReadByte(std::uint8_t& byte, bool& failed);
+
+    mutable CriticalSection funkLock_;
+    std::array<std::optional<TFunkKanalEintrag>, kFunkKanaele> funkEintraege_;
+    std::array<std::shared_ptr<IFunkKanal>, kFunkKanaele> funkKanaele_;
+    CriticalSection kanalLock_;
+    std::array<std::shared_ptr<IVerbindung>, kKanaele> kanaele_;
+    TMonitorFrame monitorFrame_;
+    int kanalAnzahl_ = 0;
+    bool extended_ = false;
+    std::int32_t monitorFlags_ = 350;
+    bool headerPending_ = false;
+    std::string geraeteKlasse_ = "Hostmode";
+    mutable CriticalSection rufLock_;
+    std::vector<std::string> eigeneRufzeichen_;
+    mutable CriticalSection fehlerLock_;
+    int fehlerZaehler_ = 0;
+    std::atomic<int> pollZaehler_{0};
+    int pactorKanal_ = -1;
+    bool frackSkaliert_ = false;
+    bool ptc_ = false;
+};
+
+} // namespace quarn
