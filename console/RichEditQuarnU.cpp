@@ -164,10 +164,7 @@ void TRichEditQuarn::SendCaretLine(bool appendCr) {
     if (block.next().isValid()) {
         cursor.setPosition(block.next().position());
     } else {
-        cursor.movePosition(QTextCursor::End);
-        QTextCharFormat fresh;
-        fresh.setForeground(colorNewText_);
-        cursor.insertBlock(cursor.blockFormat(), fresh);
+        InsertEmptyLineAtEnd(cursor);
     }
     setTextCursor(cursor);
     SetNewTextFormat();
@@ -183,12 +180,16 @@ void TRichEditQuarn::SendCaretLine(bool appendCr) {
     ensureCursorVisible();
 }
 
-void TRichEditQuarn::AppendEmptyLine() {
-    QTextCursor cursor(document());
+void TRichEditQuarn::InsertEmptyLineAtEnd(QTextCursor& cursor) const {
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat fresh;
     fresh.setForeground(colorNewText_);
     cursor.insertBlock(cursor.blockFormat(), fresh);
+}
+
+void TRichEditQuarn::AppendEmptyLine() {
+    QTextCursor cursor(document());
+    InsertEmptyLineAtEnd(cursor);
     setTextCursor(cursor);
     SetNewTextFormat();
     ensureCursorVisible();

@@ -51,6 +51,7 @@ protected:
 
 private:
     void SendCaretLine(bool appendCr);
+    void InsertEmptyLineAtEnd(QTextCursor& cursor) const;
     void AppendEmptyLine();
     void SetNewTextFormat();
 

@@ -1,5 +1,7 @@
 #include "devices/MonitorFrameU.h"
 
+#include "platform/HexDigit.h"
+
 #include <cctype>
 
 namespace quarn {
@@ -24,19 +26,6 @@ std::uint8_t DigitAt(std::string_view field, std::size_t position) {
     }
     const char c = field[position - 1];
     return std::isdigit(static_cast<unsigned char>(c)) ? static_cast<std::uint8_t>(c - '0') : 0;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 struct ControlKind {
@@ -131,8 +120,8 @@ bool MonitorKopfLesen(std::string_view text, int deviceNumber, TMonitorFrame& fr
     frame.pid = 0;
     const std::size_t pid = text.find("pid ");
     if (pid != std::string_view::npos && pid + 6 <= text.size()) {
-        const int high = HexDigit(text[pid + 4]);
-        const int low = HexDigit(text[pid + 5]);
+        const int high = HexDigitValue(text[pid + 4]);
+        const int low = HexDigitValue(text[pid + 5]);
         if (high >= 0 && low >= 0) {
             frame.pid = static_cast<std::uint8_t>(high * 16 + low);
         }

@@ -1,6 +1,7 @@
 #include "foundation/MD5U.h"
 
 #include "platform/Exception.h"
+#include "platform/HexDigit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -27,19 +28,6 @@ constexpr std::size_t kChunk = 16384;
 
 std::uint32_t RotateLeft(std::uint32_t value, int count) {
     return (value << count) | (value >> (32 - count));
-}
-
-int HexValue(char digit) {
-    if (digit >= '0' && digit <= '9') {
-        return digit - '0';
-    }
-    if (digit >= 'A' && digit <= 'F') {
-        return digit - 'A' + 10;
-    }
-    if (digit >= 'a' && digit <= 'f') {
-        return digit - 'a' + 10;
-    }
-    return -1;
 }
 
 } // namespace
@@ -173,8 +161,8 @@ MD5Digest MD5HexToDigest(std::string_view text) {
         throw EConvertError("'" + std::string(text) + "' is not a valid MD5 digest");
     }
     for (std::size_t index = 0; index < digest.size(); ++index) {
-        const int high = HexValue(text[2 * index]);
-        const int low = HexValue(text[2 * index + 1]);
+        const int high = HexDigitValue(text[2 * index]);
+        const int low = HexDigitValue(text[2 * index + 1]);
         if (high < 0 || low < 0) {
             throw EConvertError("'" + std::string(text.substr(2 * index, 2)) +
                                 "' is not a valid hexadecimal number");

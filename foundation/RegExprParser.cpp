@@ -1,6 +1,7 @@
 #include "foundation/RegExprSyntax.h"
 
 #include "platform/Codepage.h"
+#include "platform/HexDigit.h"
 
 #include <cstddef>
 
@@ -10,19 +11,6 @@ namespace {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // One element of a bracket class: a single byte or a whole class such as \d.
@@ -346,12 +334,12 @@ private:
         if (AtEnd()) {
             FailAtEnd(111);
         }
-        if (HexValue(text_[pos_]) < 0) {
+        if (HexDigitValue(text_[pos_]) < 0) {
             Fail(111, pos_);
         }
         int value = 0;
-        while (!AtEnd() && HexValue(text_[pos_]) >= 0) {
-            value = value * 16 + HexValue(text_[pos_]);
+        while (!AtEnd() && HexDigitValue(text_[pos_]) >= 0) {
+            value = value * 16 + HexDigitValue(text_[pos_]);
             if (value > 255) {
                 Fail(112, pos_);
             }

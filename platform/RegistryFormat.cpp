@@ -1,5 +1,7 @@
 #include "platform/RegistryFormat.h"
 
+#include "platform/HexDigit.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -16,26 +18,13 @@ void AppendHexByte(std::string& out, std::uint8_t byte) {
     out.push_back(kDigits[byte & 0x0F]);
 }
 
-int HexDigit(char digit) {
-    if (digit >= '0' && digit <= '9') {
-        return digit - '0';
-    }
-    if (digit >= 'a' && digit <= 'f') {
-        return digit - 'a' + 10;
-    }
-    if (digit >= 'A' && digit <= 'F') {
-        return digit - 'A' + 10;
-    }
-    return -1;
-}
-
 // Two hex digits at `text[at]`, or -1.
 int HexByteAt(std::string_view text, std::size_t at) {
     if (at + 2 > text.size()) {
         return -1;
     }
-    const int high = HexDigit(text[at]);
-    const int low = HexDigit(text[at + 1]);
+    const int high = HexDigitValue(text[at]);
+    const int low = HexDigitValue(text[at + 1]);
     return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 
@@ -278,10 +267,10 @@ private:
             }
             value.type = RegType::DWord;
             for (const char digit : digits) {
-                if (HexDigit(digit) < 0) {
+                if (HexDigitValue(digit) < 0) {
                     return false;
                 }
-                value.number = value.number * 16 + static_cast<std::uint32_t>(HexDigit(digit));
+                value.number = value.number * 16 + static_cast<std::uint32_t>(HexDigitValue(digit));
             }
         } else if (data.starts_with("hex:")) {
             value.type = RegType::Binary;
