@@ -1,7 +1,7 @@
 #include "devices/GeraetHostmodeSerialU.h"
 
 #include "devices/GeraetHostmodeDialog.h"
-#include "devices/GeraetHostmodePort.h"
+#include "foundation/GlobalU.h"
 #include "foundation/DebOutU.h"
 #include "platform/Registry.h"
 
@@ -10,6 +10,10 @@ namespace quarn {
 namespace {
 
 constexpr const char* kClass = "TGeraetHostmodeSerial";
+
+// ReadInterval, ReadTotalMultiplier, ReadTotalConstant, WriteTotalMultiplier, WriteTotalConstant.
+constexpr SerialTimeouts kNormalTimeouts{500, 50, 500, 50, 500};
+constexpr SerialTimeouts kFastTimeouts{0, 5, 50, 5, 500};
 
 } // namespace
 
@@ -135,51 +139,43 @@ bool TGeraetHostmodeSerial::CommOpen() {
     DebOutObj(kClass, "CommOpen", "");
     const std::string name = "COM" + std::to_string(SerialParameter().GetComPort());
     SetFifo(name);
-    auto port = std::make_unique<TGeraetSerialLine>();
     const std::string failure =
-        port->Open(SerialPortPath(SerialParameter().GetComPort()), SerialParameter().baudrate);
-    if (!failure.empty()) {
+        port_.Open(SerialPortPath(SerialParameter().GetComPort()), SerialParameter().baudrate);
+    if (!failure.empty() || !SetTimeouts(false)) {
         DebOutObj(kClass, "CommOpen", failure);
+        port_.Close();
         SetStatus(TGeraetStatus::Fehler, GeraetText("Öffnen der Schnittstelle"));
         return false;
     }
-    port_ = std::move(port);
     return true;
 }
 
 bool TGeraetHostmodeSerial::CommClose() {
-    if (!port_) {
-        return false;
-    }
-    port_.reset();
-    return true;
+    return port_.Close();
 }
 
 bool TGeraetHostmodeSerial::CommWrite(const char* data, std::size_t count, std::size_t& written) {
-    written = 0;
-    return port_ && port_->Write(data, count, written, StopEvent());
+    return port_.Write(data, count, written, {StopEvent(), QuitEvent()});
 }
 
 bool TGeraetHostmodeSerial::CommRead(char* buffer, std::size_t count, std::size_t& read) {
-    read = 0;
-    return port_ && port_->Read(buffer, count, read, StopEvent());
+    return port_.Read(buffer, count, read, {StopEvent(), QuitEvent()});
 }
 
 void TGeraetHostmodeSerial::CommPurge() {
-    if (port_) {
-        port_->Purge();
-    }
+    port_.Purge();
 }
 
 bool TGeraetHostmodeSerial::CommIsOpen() const {
-    return port_ != nullptr;
+    return port_.IsOpen();
 }
 
 bool TGeraetHostmodeSerial::SetTimeouts(bool fast) {
-    if (!port_) {
+    if (!port_.IsOpen()) {
+        DebOutObj(kClass, "SetTimeouts", "SetCommTimeouts fehlgeschlagen");
         return false;
     }
-    port_->SetFast(fast);
+    port_.SetTimeouts(fast ? kFastTimeouts : kNormalTimeouts);
     return true;
 }
 

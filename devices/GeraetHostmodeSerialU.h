@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/GeraetHostmodeU.h"
+#include "platform/SerialPort.h"
 
 #include <array>
 #include <memory>
@@ -9,7 +10,6 @@
 
 namespace quarn {
 
-class TGeraetSerialLine;
 class TGeraetHostmodeDialog;
 
 class TGeraetHostmodeSerialParameter : public TGeraetHostmodeParameter {
@@ -63,7 +63,7 @@ public:
     TGeraetHostmodeSerialParameter& EditedParameter();
 
 private:
-    std::unique_ptr<TGeraetSerialLine> port_;
+    SerialPort port_;
 };
 
 } // namespace quarn

@@ -1,7 +1,6 @@
 // The serial host-mode kind on a pseudo-terminal, with the scripted TNC pumped behind its master side.
 #include "HostmodeFake.h"
 #include "devices/GeraetHostmodeDialog.h"
-#include "devices/GeraetHostmodePort.h"
 #include "devices/GeraetHostmodeSerialU.h"
 #include "platform/Codepage.h"
 #include "platform/Registry.h"
@@ -160,36 +159,6 @@ TEST(HostmodeSerial, MissingPortGivesStatusFehler) {
     }
     EXPECT_EQ(device->GetStatusText(), Utf8ToCp1252("Fehler - Öffnen der Schnittstelle"));
     device->DeInit();
-}
-
-TEST(HostmodeSerial, LineIsExclusiveTimesOutAndWakesOnStop) {
-    FakeTnc tnc; // in terminal mode it answers nothing
-    PtyTnc pty(tnc);
-    TGeraetSerialLine line;
-    ASSERT_EQ(line.Open(pty.path(), 38400), "");
-    TGeraetSerialLine second;
-    EXPECT_NE(second.Open(pty.path(), 38400), "");
-
-    const Event stop(EventReset::Manual);
-    char buffer[4];
-    std::size_t read = 0;
-    auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(line.Read(buffer, 2, read, stop));
-    const auto normal = msSince(start);
-    EXPECT_EQ(read, 0u);
-    EXPECT_GE(normal, 580);
-    EXPECT_LT(normal, 900);
-
-    line.SetFast(true);
-    start = std::chrono::steady_clock::now();
-    line.Read(buffer, 2, read, stop);
-    EXPECT_LT(msSince(start), 300);
-
-    line.SetFast(false);
-    Event stopNow(EventReset::Manual, true);
-    start = std::chrono::steady_clock::now();
-    line.Read(buffer, 4, read, stopNow);
-    EXPECT_LT(msSince(start), 100);
 }
 
 } // namespace
