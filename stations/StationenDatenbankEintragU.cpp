@@ -275,7 +275,7 @@ void TStationenDatenbankEintrag::GetText(int kind, std::string& text, bool& send
         return;
     }
     Locker lock(lock_);
-    std::vector<std::string> items = ParseCommaText(ReadStream(TextStreamName(kind), kStationStreamLimit));
+    std::vector<std::string> items = ParseCommaText(ReadStream(TextStreamName(kind), kStationTextLimit));
     if (items.size() < 2) {
         items.resize(2);
     }

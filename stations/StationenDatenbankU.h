@@ -35,8 +35,10 @@ class IStorage;
 // How many bytes of each stream are read back.
 inline constexpr std::size_t kStationNameLimit = 200;     // "N"
 inline constexpr std::size_t kStationNotesLimit = 16384;  // "C"
-inline constexpr std::size_t kStationStreamLimit = 4096;  // "R", "Snn", "Xnn", passwords
+inline constexpr std::size_t kStationStreamLimit = 4096;  // "R", "Snn", passwords
 inline constexpr std::size_t kRebuildStreamLimit = 65536; // what the rebuild copies of any stream
+// A station's text macro may be long; reading it back at 4096 bytes would cut it silently.
+inline constexpr std::size_t kStationTextLimit = kRebuildStreamLimit; // "Xnn"
 
 // The first letter of every password stream name.
 inline constexpr char kPasswortPrefix = 'P';

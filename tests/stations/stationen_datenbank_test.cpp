@@ -25,6 +25,7 @@ TEST_F(DatabaseTest, EveryFieldSurvivesReopening) {
         entry->SetPasswort("DB0XYZ-1", TPasswortArt::Benutzer, "", TPasswortMethode::DieBox);
         EXPECT_TRUE(entry->SetSoundEvent(7, 2, 1, "/home/op/sounds/ring tone.wav"));
         EXPECT_TRUE(entry->SetText(3, "Hallo %N, \"willkommen\"", false));
+        EXPECT_TRUE(entry->SetText(4, std::string(10000, 'x') + "end", true));
         entry->SetRemoteCommand("dir", true);
         entry->SetRemoteCommand("read", false);
     }
@@ -51,6 +52,8 @@ TEST_F(DatabaseTest, EveryFieldSurvivesReopening) {
     entry->GetText(3, text, globalFirst);
     EXPECT_EQ(text, "Hallo %N, \"willkommen\"");
     EXPECT_FALSE(globalFirst);
+    entry->GetText(4, text, globalFirst); // a long macro comes back whole
+    EXPECT_EQ(text, std::string(10000, 'x') + "end");
     bool allowed = false;
     EXPECT_TRUE(entry->GetRemoteCommand("DIR", allowed));
     EXPECT_TRUE(allowed);
