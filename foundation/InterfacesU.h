@@ -3,6 +3,7 @@
 #include "foundation/PublisherU.h"
 #include "foundation/SharedEnums.h"
 
+#include <any>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -28,8 +29,6 @@ class TStream;
 class TStringQueue;
 class IStorage;
 class IApplication;
-class IEnumVARIANT;
-
 class IKanal;
 class IKanalFuerVerbindung;
 class IVerbindung;
@@ -42,6 +41,21 @@ class IStationenDatenbankEintrag;
 class IStatus;
 
 // ---- Automation interfaces of the type library "Quarn" 1.0 -----------------------------------------
+
+// An enumerator over the items of an automation collection; each item is the collection's object
+// interface (a std::shared_ptr of it) in a std::any.
+class IEnumVARIANT {
+public:
+    virtual ~IEnumVARIANT() = default;
+
+    // Appends up to `count` items; true when all `count` were delivered.
+    virtual bool Next(int count, std::vector<std::any>& items) = 0;
+    // True when the position moved on by `count` and items remain; else it is at the end.
+    virtual bool Skip(int count) = 0;
+    virtual void Reset() = 0;
+    // A new enumerator on the same collection at the same position.
+    virtual std::shared_ptr<IEnumVARIANT> Clone() const = 0;
+};
 
 class IMyCall {
 public:
