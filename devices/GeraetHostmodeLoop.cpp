@@ -1,9 +1,11 @@
 // The host-mode device between start-up and shut-down: the thread messages of the set-up (INIT list,
 // own calls) and the radio ports. The polling loop with its connections builds on this.
+#include "devices/FunkKanalU.h"
 #include "devices/GeraetHostmodeText.h"
 #include "devices/GeraetHostmodeU.h"
 #include "foundation/DebOutU.h"
 #include "platform/ThreadMessageQueue.h"
+#include "stations/MyCallsU.h"
 
 namespace quarn {
 
@@ -14,6 +16,32 @@ constexpr std::uint32_t kCycleMs = 50;
 constexpr std::string_view kNotSentInit = "CDIMQY";
 
 } // namespace
+
+// Tells its device when the own-call list changed; the device may be gone by then.
+class TEigeneRufzeichenSubscriber final : public ISubscriber {
+public:
+    explicit TEigeneRufzeichenSubscriber(std::weak_ptr<TGeraetHostmode> device) : device_(std::move(device)) {}
+    void Notify(void*) override {
+        if (const std::shared_ptr<TGeraetHostmode> device = device_.lock()) {
+            device->EigeneRufzeichenNotify();
+        }
+    }
+
+private:
+    std::weak_ptr<TGeraetHostmode> device_;
+};
+
+void TGeraetHostmode::EigeneRufzeichenAbonnieren() {
+    if (rufSubscriber_) {
+        return;
+    }
+    const std::shared_ptr<TMyCalls> calls = MyCalls();
+    const auto self = std::static_pointer_cast<TGeraetHostmode>(weak_from_this().lock());
+    if (calls && self) {
+        rufSubscriber_ = std::make_shared<TEigeneRufzeichenSubscriber>(self);
+        calls->Subscribe(rufSubscriber_);
+    }
+}
 
 void TGeraetHostmode::Schleife() {
     while (!IsTerminated()) {
@@ -77,11 +105,21 @@ void TGeraetHostmode::MonitorMeldung(std::string_view header, std::string_view t
 }
 
 std::vector<TEigenesRufzeichen> TGeraetHostmode::EigeneRufzeichenHolen() const {
-    return {};
+    std::vector<TEigenesRufzeichen> result;
+    if (const std::shared_ptr<TMyCalls> calls = MyCalls()) {
+        for (const TMyCall& call : calls->Kopie()) {
+            result.push_back({call.GetCall(), call.GetSSIDs()});
+        }
+    }
+    return result;
 }
 
 std::shared_ptr<IFunkKanal> TGeraetHostmode::FunkKanalErzeugen(const TFunkKanalEintrag& eintrag) {
-    return nullptr;
+    auto port = std::make_shared<TFunkKanal>(weak_from_this());
+    port->SetBezeichnung(eintrag.bezeichnung);
+    port->SetNummer(eintrag.nummer);
+    port->SetName(eintrag.name);
+    return port;
 }
 
 std::array<std::optional<TFunkKanalEintrag>, TGeraetHostmode::kFunkKanaele>

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
+#include "stations/MyCallsU.h"
 
 namespace quarn {
 
@@ -54,6 +55,11 @@ TGeraetHostmode::TGeraetHostmode() {
 }
 
 TGeraetHostmode::~TGeraetHostmode() {
+    if (rufSubscriber_) {
+        if (const std::shared_ptr<TMyCalls> calls = MyCalls()) {
+            calls->Unsubscribe(rufSubscriber_);
+        }
+    }
     const Locker lock(kanalLock_);
     for (std::shared_ptr<IVerbindung>& connection : kanaele_) {
         if (connection) {
@@ -73,6 +79,7 @@ void TGeraetHostmode::Init() {
         parameter_->initListe = SplitList(store.ReadBinary(Hive::LocalMachine, key, "Init").value_or(""));
         parameter_->deinitListe = SplitList(store.ReadBinary(Hive::LocalMachine, key, "Deinit").value_or(""));
     }
+    EigeneRufzeichenAbonnieren();
     TGeraet::Init();
 }
 

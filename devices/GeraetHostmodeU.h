@@ -161,6 +161,7 @@ protected:
     std::unique_ptr<TGeraetHostmodeParameter> editedParameter_;
 
 private:
+    void EigeneRufzeichenAbonnieren();
     void FunkKanaeleErzeugen();
     std::string ModemName();
     void FunkKanalSetzen(int index, std::string description, int number, std::string name);
@@ -180,6 +181,8 @@ private:
     std::string geraeteKlasse_ = "Hostmode";
     mutable CriticalSection rufLock_;
     std::vector<std::string> eigeneRufzeichen_;
+    // Subscribed to the own-call list from the first Init on.
+    std::shared_ptr<ISubscriber> rufSubscriber_;
     mutable CriticalSection fehlerLock_;
     int fehlerZaehler_ = 0;
     std::atomic<int> pollZaehler_{0};

@@ -4,6 +4,7 @@
 #include "devices/GeraetHostmodeSerialU.h"
 #include "platform/Codepage.h"
 #include "platform/Registry.h"
+#include "stations/MyCallsU.h"
 #include "support/Elapsed.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +145,42 @@ TEST(HostmodeSerial, ChangingOnlyTheInitListResendsItWithoutRestart) {
     device->EinstellungenUebernehmen();
     EXPECT_TRUE(waitFor("K 7"));
     EXPECT_FALSE(tnc.Has("S0")); // the TNC was not left and entered again
+    device->DeInit();
+}
+
+TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
+    RegistryStore& store = RegistryStore::Instance();
+    store.DeleteKey(Hive::CurrentUser, kEigeneRufzeichenKey);
+    store.WriteDWord(Hive::CurrentUser, std::string(kEigeneRufzeichenKey) + "\\DL1ABC", "SSIDs", 0x5);
+    const std::shared_ptr<TMyCalls> calls = TMyCalls::Create();
+    FakeTnc tnc;
+    tnc.hostMode = true;
+    PtyTnc pty(tnc);
+    store.WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse", "COM5", pty.path());
+    auto device = std::make_shared<TGeraetHostmodeSerial>();
+    device->SerialParameter().SetComPort(5);
+    device->Init();
+    const auto waitFor = [&](const std::string& command) {
+        const auto start = std::chrono::steady_clock::now();
+        while (!tnc.Has(command) && msSince(start) < 5000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return tnc.Has(command);
+    };
+    EXPECT_TRUE(waitFor("IDL1ABC"));
+    EXPECT_TRUE(waitFor("IDL1ABC-2"));
+    std::vector<std::shared_ptr<IFunkKanal>> ports;
+    ASSERT_EQ(device->GetFunkKanaele(ports, 8), 2); // the scripted TNC knows "#PORT0" and "#PORT1"
+    EXPECT_EQ(ports[0]->GetName(), "HM50");
+    EXPECT_EQ(ports[0]->GetBezeichnung(), "TNC2 intern");
+    EXPECT_EQ(ports[1]->GetName(), "HM51");
+    EXPECT_EQ(ports[1]->GetNummer(), 1);
+
+    calls->BeginUpdate(); // the operator applies a new list while the device runs
+    calls->Clear();
+    calls->Add(std::make_shared<TMyCall>("DL9NEW", std::vector<int>{0}));
+    calls->EndUpdate();
+    EXPECT_TRUE(waitFor("IDL9NEW"));
     device->DeInit();
 }
 
