@@ -158,14 +158,14 @@ TEST_F(RichEditTest, ASecondContextMenuWhileOneIsShownIsDropped) {
     editor.OnContextPopup = [&](TRichEditQuarn& sender, const QPoint& position, bool& handled) {
         ++shown;
         EXPECT_EQ(position, QPoint(5, 6));
-        QContextMenuEvent again(QContextMenuEvent::Mouse, QPoint(7, 8));
+        QContextMenuEvent again(QContextMenuEvent::Mouse, QPoint(7, 8), QPoint(7, 8));
         QApplication::sendEvent(sender.viewport(), &again);
         handled = true;
     };
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 6));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 6), QPoint(5, 6));
     QApplication::sendEvent(editor.viewport(), &click);
     EXPECT_EQ(shown, 1);
-    QContextMenuEvent later(QContextMenuEvent::Mouse, QPoint(5, 6));
+    QContextMenuEvent later(QContextMenuEvent::Mouse, QPoint(5, 6), QPoint(5, 6));
     QApplication::sendEvent(editor.viewport(), &later);
     EXPECT_EQ(shown, 2);
 }

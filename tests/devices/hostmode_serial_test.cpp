@@ -82,6 +82,15 @@ private:
     std::atomic<bool> stop_{false};
 };
 
+// True when the scripted TNC got the command within five seconds.
+bool WaitForCommand(FakeTnc& tnc, const std::string& command) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!tnc.Has(command) && msSince(start) < 5000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return tnc.Has(command);
+}
+
 constexpr const char* kDeviceKey = "\\Software\\Velmoor\\Quarn\\Geraete\\7";
 
 TEST(HostmodeSerial, WholeStartOnAPseudoTerminal) {
@@ -129,21 +138,14 @@ TEST(HostmodeSerial, ChangingOnlyTheInitListResendsItWithoutRestart) {
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(2);
     device->Init();
-    const auto waitFor = [&](const std::string& command) {
-        const auto start = std::chrono::steady_clock::now();
-        while (!tnc.Has(command) && msSince(start) < 5000) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return tnc.Has(command);
-    };
-    ASSERT_TRUE(waitFor("U0"));
+    ASSERT_TRUE(WaitForCommand(tnc, "U0"));
     const auto readyStart = std::chrono::steady_clock::now();
     while (device->GetStatus() != TGeraetStatus::Bereit && msSince(readyStart) < 5000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     device->EditedParameter().initListe = {"K 7"};
     device->EinstellungenUebernehmen();
-    EXPECT_TRUE(waitFor("K 7"));
+    EXPECT_TRUE(WaitForCommand(tnc, "K 7"));
     EXPECT_FALSE(tnc.Has("S0")); // the TNC was not left and entered again
     device->DeInit();
 }
@@ -160,15 +162,8 @@ TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(5);
     device->Init();
-    const auto waitFor = [&](const std::string& command) {
-        const auto start = std::chrono::steady_clock::now();
-        while (!tnc.Has(command) && msSince(start) < 5000) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return tnc.Has(command);
-    };
-    EXPECT_TRUE(waitFor("IDL1ABC"));
-    EXPECT_TRUE(waitFor("IDL1ABC-2"));
+    EXPECT_TRUE(WaitForCommand(tnc, "IDL1ABC"));
+    EXPECT_TRUE(WaitForCommand(tnc, "IDL1ABC-2"));
     std::vector<std::shared_ptr<IFunkKanal>> ports;
     ASSERT_EQ(device->GetFunkKanaele(ports, 8), 2); // the scripted TNC knows "#PORT0" and "#PORT1"
     EXPECT_EQ(ports[0]->GetName(), "HM50");
@@ -180,7 +175,7 @@ TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
     calls->Clear();
     calls->Add(std::make_shared<TMyCall>("DL9NEW", std::vector<int>{0}));
     calls->EndUpdate();
-    EXPECT_TRUE(waitFor("IDL9NEW"));
+    EXPECT_TRUE(WaitForCommand(tnc, "IDL9NEW"));
     device->DeInit();
 }
 

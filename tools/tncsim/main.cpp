@@ -1,0 +1,104 @@
+// tncsim: a host-mode TNC on a pseudo-terminal, so the terminal program can be run without a TNC.
+#include "tools/tncsim/PtySim.h"
+#include "tools/tncsim/TncSimConfig.h"
+#include "tools/tncsim/TncSimCore.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tncsim --pty [options]\n"
+    "  --pty              run on a pseudo-terminal and print its path (point a COM port at it)\n"
+    "  --identity NAME    tnc2 (default), tnc3, ptc2, ptc2e\n"
+    "  --channels N       number of channels, 1-254 (default 10)\n"
+    "  --call CALL        own call of every channel after power-on (default NOCALL)\n"
+    "  --hostmode         start in host mode (default: terminal mode)\n"
+    "  --baud N           pace the output at N baud (default: unpaced)\n"
+    "  --help             this text\n";
+
+int Usage(FILE* to, int code) {
+    std::fputs(kUsage, to);
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace quarn::tncsim;
+    bool pty = false;
+    TncSimConfig config;
+    std::string call;
+    int channels = 0;
+    bool hostMode = false;
+    int baud = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (option == "--help" || option == "-h") {
+            return Usage(stdout, 0);
+        } else if (option == "--pty") {
+            pty = true;
+        } else if (option == "--hostmode") {
+            hostMode = true;
+        } else if (option == "--identity" && hasValue) {
+            Identity identity{};
+            if (!IdentityFromName(argv[++i], identity)) {
+                std::fprintf(stderr, "tncsim: unknown identity %s\n", argv[i]);
+                return Usage(stderr, 2);
+            }
+            config = ConfigFor(identity);
+        } else if (option == "--channels" && hasValue) {
+            channels = std::atoi(argv[++i]);
+        } else if (option == "--call" && hasValue) {
+            call = argv[++i];
+        } else if (option == "--baud" && hasValue) {
+            baud = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "tncsim: unknown option %s\n", option.c_str());
+            return Usage(stderr, 2);
+        }
+    }
+    if (!pty) {
+        return Usage(stderr, 2);
+    }
+    if (channels < 0 || channels > 254) {
+        std::fprintf(stderr, "tncsim: channels must be 1-254\n");
+        return 2;
+    }
+    if (channels > 0) {
+        const bool pactorOnLast = config.pactorChannel == config.channels;
+        config.channels = channels;
+        if (pactorOnLast) {
+            config.pactorChannel = channels;
+        }
+    }
+    if (!call.empty()) {
+        config.ownCall = call;
+    }
+    config.startInHostMode = hostMode;
+
+    // Block the stop signals before any thread starts, then wait for one of them here.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    try {
+        TncSimCore core(config);
+        PtySim sim(core, baud);
+        std::printf("%s\n", sim.SlavePath().c_str());
+        std::fflush(stdout);
+        int received = 0;
+        sigwait(&signals, &received);
+        sim.Stop();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tncsim: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
