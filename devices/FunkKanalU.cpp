@@ -99,8 +99,11 @@ bool TFunkKanal::SendUI(std::string_view destination, std::string_view myCall, s
     if (!device) {
         return false;
     }
+    // A refused piece is reported; the rest would make no sense without it.
     for (std::size_t start = 0; start < text.size(); start += kUiPiece) {
-        device->SendUI(shared_from_this(), destination, myCall, text.substr(start, kUiPiece));
+        if (!device->SendUI(shared_from_this(), destination, myCall, text.substr(start, kUiPiece))) {
+            return false;
+        }
     }
     return true;
 }

@@ -36,7 +36,8 @@ public:
     bool IsFlexnet() const override;
     std::string GetName() const override;
     void SetName(std::string_view name) override;
-    // The text goes to the device in pieces of 256 characters.
+    // The text goes to the device in pieces of 256 characters; false without device or when the device
+    // refuses a piece (the rest is not sent).
     bool SendUI(std::string_view destination, std::string_view myCall, std::string_view text) override;
 
 private:

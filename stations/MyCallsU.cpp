@@ -140,16 +140,48 @@ void TMyCalls::Lesen() {
 bool TMyCalls::Speichern() const {
     const Locker lock(lock_);
     bool ok = store_.CreateKey(Hive::CurrentUser, kEigeneRufzeichenKey);
-    std::set<std::string> present;
+    // One sub-key per call; a call entered twice keeps the SSIDs of both.
+    std::vector<std::pair<std::string, std::uint32_t>> wanted;
     for (const std::shared_ptr<TMyCall>& call : calls_) {
-        present.insert(call->GetCall());
-        ok = store_.WriteDWord(Hive::CurrentUser, SubKey(call->GetCall()), "SSIDs", call->SsidMask()) && ok;
+        const std::string& name = call->GetCall();
+        if (name.empty() || name.find('\\') != std::string::npos) {
+            DebOutObj(kClass, "Speichern", "FEHLER: ungültiges Rufzeichen \"" + name + "\"");
+            continue;
+        }
+        const auto known = std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == name; });
+        if (known != wanted.end()) {
+            known->second |= call->SsidMask();
+        } else {
+            wanted.emplace_back(name, call->SsidMask());
+        }
     }
-    // Key names compare without case: a key written in another case stays as the same call.
+    for (const auto& [name, mask] : wanted) {
+        ok = store_.WriteDWord(Hive::CurrentUser, SubKey(name), "SSIDs", mask) && ok;
+    }
+    if (!ok) {
+        // Remove nothing: the calls that are there stay until a write succeeds.
+        DebOutObj(kClass, "Speichern", "FEHLER beim Schreiben der eigenen Rufzeichen.");
+        return false;
+    }
+    const auto isWanted = [&](const std::string& name) {
+        const std::string upper = Cp1252UpperCase(name);
+        return std::any_of(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == upper; });
+    };
     for (const std::string& name : store_.SubKeyNames(Hive::CurrentUser, kEigeneRufzeichenKey)) {
-        if (!present.contains(Cp1252UpperCase(name))) {
+        if (!isWanted(name)) {
             ok = store_.DeleteKey(Hive::CurrentUser, SubKey(name)) && ok;
         }
+    }
+    // The order is the order the calls go to TNC channels. Sub-keys list in creation order, so from the
+    // first one out of place on, each is made anew at the end; only that one call is briefly absent.
+    const std::vector<std::string> stored = store_.SubKeyNames(Hive::CurrentUser, kEigeneRufzeichenKey);
+    std::size_t first = 0;
+    while (first < wanted.size() && first < stored.size() && Cp1252UpperCase(stored[first]) == wanted[first].first) {
+        ++first;
+    }
+    for (std::size_t i = first; i < wanted.size(); ++i) {
+        store_.DeleteKey(Hive::CurrentUser, SubKey(wanted[i].first));
+        ok = store_.WriteDWord(Hive::CurrentUser, SubKey(wanted[i].first), "SSIDs", wanted[i].second) && ok;
     }
     if (!ok) {
         DebOutObj(kClass, "Speichern", "FEHLER beim Schreiben der eigenen Rufzeichen.");

@@ -40,13 +40,14 @@ public:
                 std::string_view text) override {
         EXPECT_EQ(destination, "CQ");
         pieces.emplace_back(text);
-        return true;
+        return pieces.size() != refusePiece;
     }
 
     TConnectResult answer = TConnectResult::Connected;
     std::shared_ptr<IFunkKanal> lastPort;
     std::shared_ptr<IKanal> lastChannel;
     std::vector<std::string> pieces;
+    std::size_t refusePiece = 0; // 1-based; 0 accepts all
 };
 
 TEST(Rufzeichen, CallAndSsid) {
@@ -177,6 +178,11 @@ TEST_F(FunkKanalTest, UiTextGoesOutInPiecesOf256) {
     EXPECT_EQ(device->pieces[0], std::string(256, 'a'));
     EXPECT_EQ(device->pieces[1], std::string(256, 'b'));
     EXPECT_EQ(device->pieces[2], std::string(88, 'c'));
+
+    device->pieces.clear();
+    device->refusePiece = 2;
+    EXPECT_FALSE(port->SendUI("CQ", "DL1ABC", text));
+    EXPECT_EQ(device->pieces.size(), 2u);
 }
 
 } // namespace

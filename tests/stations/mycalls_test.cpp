@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace quarn::test {
@@ -132,6 +134,44 @@ TEST_F(MyCallsTest, ShutDownLeavesExactlyTheListInTheRegistry) {
     ASSERT_EQ(StoredCalls().size(), 1u);
     EXPECT_EQ(StoredMask("DL1ABC"), 0x10u);
     EXPECT_EQ(MyCalls(), nullptr);
+}
+
+void Apply(TMyCalls& calls, const std::vector<std::pair<std::string, std::vector<int>>>& list) {
+    calls.BeginUpdate();
+    calls.Clear();
+    for (const auto& [call, ssids] : list) {
+        calls.Add(std::make_shared<TMyCall>(call, ssids));
+    }
+    calls.EndUpdate();
+}
+
+TEST_F(MyCallsTest, RegistryKeepsTheOrderOfTheListMergesRepeatsAndSkipsUnsafeNames) {
+    store.WriteDWord(Hive::CurrentUser, Key("DL1A"), "SSIDs", 1);
+    store.WriteDWord(Hive::CurrentUser, Key("dl1b"), "SSIDs", 1);
+    const auto calls = TMyCalls::Create(store);
+    // The first call goes to the first TNC channels, so the next start must read the same order.
+    Apply(*calls, {{"DL1C", {0}}, {"DL1B", {2}}, {"", {1}}, {"A\\B", {3}}, {"DL1A", {0}}, {"dl1c", {4}}});
+    EXPECT_EQ(StoredCalls(), (std::vector<std::string>{"DL1C", "DL1B", "DL1A"}));
+    EXPECT_EQ(StoredMask("DL1C"), 0x11u);
+    EXPECT_FALSE(store.ReadDWord(Hive::CurrentUser, kEigeneRufzeichenKey, "SSIDs").has_value());
+    EXPECT_FALSE(store.KeyExists(Hive::CurrentUser, Key("A")));
+}
+
+TEST_F(MyCallsTest, AFailedWriteRemovesNoCall) {
+    const auto calls = TMyCalls::Create(store);
+    Apply(*calls, {{"DL1OLD", {0}}});
+    // Root may write anywhere: a plain file in place of the store's folder makes every write fail.
+    const std::filesystem::path folder = store.folder();
+    const std::filesystem::path away = dir / "away";
+    std::filesystem::rename(folder, away);
+    { std::ofstream(folder) << "in the way"; }
+    Apply(*calls, {{"DL9NEW", {0}}});
+    EXPECT_FALSE(calls->Speichern());
+    EXPECT_EQ(StoredCalls(), std::vector<std::string>{"DL1OLD"});
+    std::filesystem::remove(folder);
+    std::filesystem::rename(away, folder);
+    EXPECT_TRUE(calls->Speichern());
+    EXPECT_EQ(StoredCalls(), std::vector<std::string>{"DL9NEW"});
 }
 
 TEST_F(MyCallsTest, AutomationSnapshotItemsAndEnumerator) {
