@@ -5,7 +5,6 @@
 #include "platform/Exception.h"
 
 #include <algorithm>
-#include <atomic>
 #include <mutex>
 #include <set>
 
