@@ -3,7 +3,7 @@
 // A small scripted host-mode TNC and a device whose transport talks to it in-process. Reads never
 // wait: what the TNC has not sent is a time-out, so the protocol's failures cost no time.
 
-#include "devices/GeraetHostmodeU.h"
+#include "HostmodeTestDevice.h"
 
 #include <chrono>
 #include <deque>
@@ -178,27 +178,15 @@ private:
     bool collecting_ = false;
 };
 
-// A host-mode device on the fake TNC; `body` replaces the whole thread body when set.
-class FakeHostmode : public TGeraetHostmode {
+// A host-mode device on the fake TNC.
+class FakeHostmode : public HostmodeTestDevice<FakeHostmode> {
 public:
-    explicit FakeHostmode(FakeTnc& tnc) : tnc_(tnc) { parameter_ = ParameterErzeugen(); }
+    explicit FakeHostmode(FakeTnc& tnc) : tnc_(tnc) {}
 
-    std::function<void(FakeHostmode&)> body;
-    std::vector<TEigenesRufzeichen> calls;
     bool openFails = false;
 
     std::string TypName() const override { return "Fake"; }
     std::string KlassenName() const override { return "TGeraetHostmodeFake"; }
-    int EinstellungenSeite(QWidget*) override { return 0; }
-    void EinstellungenSchliessen() override {}
-    void EinstellungenUebernehmen() override {}
-    void Run() override {
-        if (body) {
-            body(*this);
-        } else {
-            TGeraetHostmode::Run();
-        }
-    }
     bool CommOpen() override {
         if (openFails) {
             SetStatus(TGeraetStatus::Fehler, GeraetText("Öffnen der Schnittstelle"));
@@ -225,29 +213,8 @@ public:
     }
     void CommPurge() override { tnc_.Purge(); }
     bool CommIsOpen() const override { return open_; }
-    std::unique_ptr<TGeraetHostmodeParameter> ParameterErzeugen() const override {
-        return std::make_unique<TGeraetHostmodeParameter>();
-    }
     bool SetTimeouts(bool fast) override { return true; }
     void StatusDetailZeigen() override { SetStatusDetail("Fake"); }
-
-    // Runs `work` on the device thread and waits until the thread has ended.
-    void RunOnThread(std::function<void(FakeHostmode&)> work) {
-        body = std::move(work);
-        Init();
-        WaitEnded();
-        DeInit();
-        body = nullptr;
-    }
-    void WaitEnded(int limitMs = 20000) {
-        const auto start = std::chrono::steady_clock::now();
-        while (HasThread() && std::chrono::steady_clock::now() - start < std::chrono::milliseconds(limitMs)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    }
-
-protected:
-    std::vector<TEigenesRufzeichen> EigeneRufzeichenHolen() const override { return calls; }
 
 private:
     FakeTnc& tnc_;

@@ -5,6 +5,8 @@
 #include "foundation/DebOutU.h"
 #include "support/Elapsed.h"
 
+#include "TraceLines.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,25 +32,6 @@ protected:
     bool Logged(const std::string& text) { return tnc.Has(text); }
 };
 
-// Collects the trace lines of the test.
-class TraceLines {
-public:
-    TraceLines()
-        : capture_([this](std::string_view line) {
-              std::lock_guard lock(mutex_);
-              lines_.emplace_back(line);
-          }) {}
-    bool Contains(std::string_view part) const {
-        std::lock_guard lock(mutex_);
-        return std::any_of(lines_.begin(), lines_.end(),
-                           [&](const std::string& line) { return line.find(part) != std::string::npos; });
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-    ScopedTraceCapture capture_;
-};
 
 TEST_F(HostmodeTest, StartInHostModeSendsNoSwitchAndAsksTheVersionFirst) {
     tnc.hostMode = true;

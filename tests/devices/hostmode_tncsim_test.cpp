@@ -8,6 +8,8 @@
 #include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/TncSimCore.h"
 
+#include "TraceLines.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -201,25 +203,6 @@ TEST_F(SimDeviceTest, IdentificationTable) {
     }
 }
 
-// Collects the trace lines of a test.
-class TraceLines {
-public:
-    TraceLines()
-        : capture_([this](std::string_view line) {
-              const std::lock_guard lock(mutex_);
-              lines_.emplace_back(line);
-          }) {}
-    bool Contains(std::string_view part) const {
-        const std::lock_guard lock(mutex_);
-        return std::any_of(lines_.begin(), lines_.end(),
-                           [&](const std::string& line) { return line.find(part) != std::string::npos; });
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-    ScopedTraceCapture capture_;
-};
 
 struct FaultRow {
     const char* id;
