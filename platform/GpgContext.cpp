@@ -77,7 +77,6 @@ GpgKeyInfo Describe(gpgme_key_t key) {
         info.userId = key->uids->uid;
     }
     info.secret = key->secret != 0;
-    info.canSign = key->can_sign != 0;
     info.revoked = key->revoked != 0;
     info.disabled = key->disabled != 0;
     info.expired = key->expired != 0;
@@ -336,10 +335,6 @@ GpgStatus GpgContext::Import(std::string_view keyData, GpgImportInfo& result) {
     if (imported == nullptr) {
         return GpgStatus(gpgme_error(GPG_ERR_GENERAL));
     }
-    result.considered = imported->considered;
-    result.imported = imported->imported;
-    result.unchanged = imported->unchanged;
-    result.secretRead = imported->secret_read;
     for (gpgme_import_status_t status = imported->imports; status != nullptr; status = status->next) {
         if (status->result != 0) {
             ++result.failed;

@@ -18,7 +18,6 @@ struct GpgKeyInfo {
     // The primary key's algorithm as OpenPGP numbers it (1 RSA, 16 ElGamal, 17 DSA, 22 EdDSA, ...).
     int algorithm = 0;
     bool secret = false;
-    bool canSign = false;
     bool revoked = false;
     bool disabled = false;
     bool expired = false;
@@ -39,10 +38,6 @@ struct GpgSignatureInfo {
 };
 
 struct GpgImportInfo {
-    int considered = 0;
-    int imported = 0;
-    int unchanged = 0;
-    int secretRead = 0;
     std::vector<std::string> fingerprints; // of every key now in the key ring, changed or not
     int failed = 0;                        // keys that could not be imported
 };

@@ -1,9 +1,6 @@
 #include "platform/GpgEngine.h"
 
 #include "platform/GpgContext.h"
-#include "platform/GpgInit.h"
-
-#include <gpgme.h>
 
 namespace quarn {
 
@@ -16,10 +13,6 @@ GpgEngineInfo ProbeGpgEngine(const GpgEngine& engine) {
         info.available = false;
     }
     return info;
-}
-
-std::string GpgmeVersion() {
-    return InitializeGpgme();
 }
 
 } // namespace quarn

@@ -21,7 +21,5 @@ struct GpgEngineInfo {
 // first use; any thread may call.
 GpgEngineInfo ProbeGpgEngine(const GpgEngine& engine);
 
-// GPGME's own version; initialises GPGME once.
-std::string GpgmeVersion();
 
 } // namespace quarn

@@ -20,8 +20,4 @@ std::string GpgStatus::Text() const {
     return buffer.data();
 }
 
-bool GpgStatus::Canceled() const {
-    return gpgme_err_code(error_) == GPG_ERR_CANCELED;
-}
-
 } // namespace quarn

@@ -15,7 +15,6 @@ public:
     int Code() const;
     // Empty for success.
     std::string Text() const;
-    bool Canceled() const;
 
 private:
     unsigned int error_ = 0;

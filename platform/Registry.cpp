@@ -108,6 +108,14 @@ struct RegistryStore::Impl {
     }
 
     bool WriteValue(Hive hive, std::string_view key, Value value, bool create) {
+        // Writing what is there already changes nothing: the file is left alone.
+        if (const Key* found = FindKey(hive, key)) {
+            const Value* existing = found->FindValue(value.name);
+            if (existing != nullptr && existing->type == value.type && existing->bytes == value.bytes &&
+                existing->number == value.number) {
+                return true;
+            }
+        }
         return Modify(hive, [&](Key& root) {
             Key* target = create ? &registry::MakeKey(root, key) : registry::FindKey(root, key);
             if (target == nullptr) {

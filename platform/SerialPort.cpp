@@ -89,7 +89,7 @@ WaitOutcome WaitFd(int fd, short events, const Deadline& deadline, std::initiali
 std::string SerialPortPath(int comPort) {
     const std::string name = "COM" + std::to_string(comPort);
     if (const auto path = RegistryStore::Instance().ReadString(
-            Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse", name)) {
+            Hive::LocalMachine, kSerialPortTableKey, name)) {
         return *path;
     }
     if (comPort >= 1 && comPort <= 4) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace quarn {
 
@@ -24,9 +25,11 @@ struct SerialTimeouts {
     bool operator==(const SerialTimeouts&) const = default;
 };
 
-// The device path of "COM<n>": the machine hive's port table ("\Software\Velmoor\Quarn\Anschluesse",
-// value "COM<n>"), else COM1-4 = /dev/ttyS0-3 and COM5-8 = /dev/ttyUSB0-3. Any entry may name any
-// path, a pseudo-terminal included.
+// The machine hive's port table: value "COM<n>" names the device path of that port.
+inline constexpr std::string_view kSerialPortTableKey = "\\Software\\Velmoor\\Quarn\\Anschluesse";
+
+// The device path of "COM<n>": the port table's entry, else COM1-4 = /dev/ttyS0-3 and
+// COM5-8 = /dev/ttyUSB0-3. An entry may name any path, a pseudo-terminal included.
 std::string SerialPortPath(int comPort);
 
 // A serial line in raw 8N1 with DTR on, opened exclusively. Reads and writes keep their time-outs with

@@ -75,7 +75,6 @@ void TPGPCheck::Start(std::string_view line) {
 }
 
 void TPGPCheck::Complete() {
-    buffer_.push_back('\0');
     std::string text;
     try {
         if (kind_ == Kind::PublicKeyBlock && !CollectPublicKeys()) {

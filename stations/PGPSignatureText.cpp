@@ -18,10 +18,6 @@ constexpr int kSoundValid = 14;
 constexpr int kSoundUnknown = 15;
 constexpr int kSoundChanged = 16;
 
-std::string Ansi(std::string_view utf8) {
-    return Utf8ToCp1252(utf8);
-}
-
 const char* TrueFalse(bool value) {
     return value ? "true" : "false";
 }
@@ -107,10 +103,10 @@ TPGPSignatureText BuildSignatureText(const TPGPSignatureReport& report, bool det
             text += std::string("KeyValidity: ") + ValidityName(report.validity) + ".\r";
         } else {
             if (report.validity < 2) {
-                text += Ansi("Die Echtheit des Unterzeichnerschlüssels ist unbekannt.") + "\r";
+                text += Utf8ToCp1252("Die Echtheit des Unterzeichnerschlüssels ist unbekannt.") + "\r";
             }
-            text += report.verified ? Ansi("Die Unterschrift ist gültig.")
-                                    : Ansi("Die Unterschrift ist ungültig, die Nachricht wurde verändert.");
+            text += report.verified ? Utf8ToCp1252("Die Unterschrift ist gültig.")
+                                    : Utf8ToCp1252("Die Unterschrift ist ungültig, die Nachricht wurde verändert.");
             text += "\r";
         }
         text += CreationLine(report.created, detailed);
@@ -120,17 +116,17 @@ TPGPSignatureText BuildSignatureText(const TPGPSignatureReport& report, bool det
             text += std::string("KeyExpired: ") + TrueFalse(report.keyExpired) + ".\r";
         } else {
             if (report.keyRevoked) {
-                text += Ansi("Der Schlüssel wurde zurückgezogen.") + "\r";
+                text += Utf8ToCp1252("Der Schlüssel wurde zurückgezogen.") + "\r";
             }
             if (report.keyDisabled) {
-                text += Ansi("Der Schlüssel wurde deaktiviert.") + "\r";
+                text += Utf8ToCp1252("Der Schlüssel wurde deaktiviert.") + "\r";
             }
             if (report.keyExpired) {
-                text += Ansi("Der Schlüssel ist abgelaufen.") + "\r";
+                text += Utf8ToCp1252("Der Schlüssel ist abgelaufen.") + "\r";
             }
         }
     } else {
-        text += Ansi("Die Unterschrift wurde nicht überprüft.") + "\r";
+        text += Utf8ToCp1252("Die Unterschrift wurde nicht überprüft.") + "\r";
     }
 
     // A signature nobody could check says nothing about the text: its sound is the unknown signer's,

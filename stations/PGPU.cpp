@@ -62,10 +62,6 @@ bool LoadedEngine(GpgEngine& engine, std::string& version) {
     return library.loaded;
 }
 
-std::string Ansi(std::string_view utf8) {
-    return Utf8ToCp1252(utf8);
-}
-
 // GnuPG wants LF lines; the channel and the editor end them with CR (or CR LF).
 std::string ToLf(std::string_view text) {
     std::string lines;
@@ -201,7 +197,8 @@ std::string PGPVersion() {
 
 TPGP::TPGP() : thread_(std::this_thread::get_id()) {
     GpgEngine engine;
-    if (!LoadedEngine(engine, version_)) {
+    std::string version;
+    if (!LoadedEngine(engine, version)) {
         throw EPGP("PGP DLL not loaded");
     }
     try {
@@ -221,30 +218,30 @@ int TPGP::GetPrivateKeys(std::vector<TPGPKeyLine>& list) {
     AssertThread();
     list.clear();
     try {
+        // Only secret keys can sign: a ring of public keys alone has no line to choose.
         std::vector<GpgKeyInfo> keys;
-        CheckPGPResult(context_->ListKeys(false, keys), "PGPCountKeys");
+        CheckPGPResult(context_->ListKeys(true, keys), "PGPCountKeys");
         DebOutObjFmt(kClass, "GetPrivateKeys", "PGPCountKeys = %zu", keys.size());
-        if (keys.empty()) {
-            return -1;
-        }
         std::string defaultKey;
         const GpgStatus defaultStatus = context_->DefaultKey(defaultKey);
         if (!defaultStatus.Ok()) {
             DebOutObj(kClass, "GetPrivateKeys", "PGPGetDefaultPrivateKey: " + PGPErrorText(defaultStatus));
         }
-        CheckPGPResult(context_->ListKeys(true, keys), "PGPOrderKeySet");
         int defaultLine = 0;
         for (const GpgKeyInfo& key : keys) {
             if (!key.secret) {
                 continue;
             }
             // The user id as a 512-byte buffer would hold it.
-            std::string userId = Ansi(key.userId);
+            std::string userId = Utf8ToCp1252(key.userId);
             userId.resize(std::min<std::size_t>(userId.size(), 511));
             if (!defaultKey.empty() && key.fingerprint == defaultKey) {
                 defaultLine = static_cast<int>(list.size());
             }
             list.push_back({userId + " [" + AlgorithmName(key.algorithm) + "]", key.fingerprint});
+        }
+        if (list.empty()) {
+            return -1;
         }
         return defaultLine;
     } catch (const std::exception& error) {
@@ -284,10 +281,6 @@ bool TPGP::CheckPassphrase(std::string_view key, std::string_view passphrase) {
 std::string TPGP::CheckSignature(std::string_view block, const IVerbindung* peer) {
     AssertThread();
     lastSoundEvent_ = 0;
-    // The watcher ends its buffer with a zero byte.
-    while (!block.empty() && block.back() == '\0') {
-        block.remove_suffix(1);
-    }
     if (block.empty()) {
         return {};
     }
@@ -315,7 +308,7 @@ std::string TPGP::Verify(std::string_view block, const IVerbindung* peer) {
             GpgKeyInfo key;
             CheckPGPResult(context_->FindKey(signature.fingerprint, false, key), "examining key");
             report.hasKey = true;
-            report.signer = Ansi(key.userId);
+            report.signer = Utf8ToCp1252(key.userId);
             report.keyRevoked = report.keyRevoked || key.revoked;
             report.keyDisabled = key.disabled;
             report.keyExpired = report.keyExpired || key.expired;
@@ -335,10 +328,10 @@ std::string TPGP::ImportKeys(std::string_view block) {
     switch (keys.content) {
     case TKeyBlockContent::SecretKeys:
         DebOutObj(kClass, "CheckSignature", "Schlüsselblock mit geheimen Schlüsseln abgewiesen");
-        return Ansi("Der Schlüsselblock enthält geheime Schlüssel und wurde nicht importiert.");
+        return Utf8ToCp1252("Der Schlüsselblock enthält geheime Schlüssel und wurde nicht importiert.");
     case TKeyBlockContent::Damaged:
         DebOutObj(kClass, "CheckSignature", "Schlüsselblock unlesbar");
-        return Ansi(
+        return Utf8ToCp1252(
             "Der Schlüsselblock ist beschädigt oder enthält nicht nur öffentliche Schlüssel und wurde "
             "nicht importiert.");
     case TKeyBlockContent::PublicKeys:
@@ -350,15 +343,15 @@ std::string TPGP::ImportKeys(std::string_view block) {
         DebOut("FEHLER: PGPAddKeys: " + (status.Ok()
                                              ? std::to_string(imported.failed) + " Schlüssel abgewiesen"
                                              : PGPErrorText(status)));
-        return Ansi(
+        return Utf8ToCp1252(
             "Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine andere Anwendung "
             "(z.B. PGPKeys) auf diesen zugreift.");
     }
-    std::string text = "\r" + Ansi("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:") + "\r";
+    std::string text = "\r" + Utf8ToCp1252("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:") + "\r";
     for (const std::string& fingerprint : imported.fingerprints) {
         GpgKeyInfo key;
         const std::string name = context_->FindKey(fingerprint, false, key).Ok()
-                                     ? Ansi(key.userId)
+                                     ? Utf8ToCp1252(key.userId)
                                      : AbbreviatedKeyId(fingerprint);
         text += "\"" + name + "\"\r";
     }

@@ -57,10 +57,8 @@ public:
     TPGP(const TPGP&) = delete;
     TPGP& operator=(const TPGP&) = delete;
 
-    const std::string& SdkVersion() const { return version_; }
-
-    // Fills the list with the secret keys; -1 when the key ring is empty (or on an error, which is
-    // reported), else the index of the default key's line.
+    // Fills the list with the secret keys; -1 when there is none (or on an error, which is reported),
+    // else the index of the default key's line.
     int GetPrivateKeys(std::vector<TPGPKeyLine>& list);
 
     // The clear-signed text, lines ended by CR; input lines may end in CR, LF or CR LF. The armour
@@ -83,7 +81,6 @@ private:
 
     std::thread::id thread_;
     std::unique_ptr<GpgContext> context_;
-    std::string version_;
     int lastSoundEvent_ = 0;
 };
 

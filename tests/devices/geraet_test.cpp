@@ -2,6 +2,7 @@
 #include "devices/GeraetU.h"
 #include "devices/GeraeteU.h"
 #include "platform/Registry.h"
+#include "platform/SerialPort.h"
 #include "support/Elapsed.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ protected:
         RegisterTestKinds();
         store.DeleteKey(Hive::LocalMachine, TGeraete::kRegistryKey);
         // A serial device must not reach a real port of the machine running the tests.
-        store.WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse", "COM1",
+        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM1",
                           "/nonexistent/tty");
     }
     void Put(const std::string& name, const std::string& kind) {

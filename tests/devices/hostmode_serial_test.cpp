@@ -4,6 +4,7 @@
 #include "devices/GeraetHostmodeSerialU.h"
 #include "platform/Codepage.h"
 #include "platform/Registry.h"
+#include "platform/SerialPort.h"
 #include "stations/MyCallsU.h"
 #include "support/Elapsed.h"
 
@@ -98,7 +99,7 @@ TEST(HostmodeSerial, WholeStartOnAPseudoTerminal) {
     PtyTnc pty(tnc);
     ASSERT_FALSE(pty.path().empty());
     RegistryStore& store = RegistryStore::Instance();
-    store.WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse", "COM3", pty.path());
+    store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM3", pty.path());
     store.WriteDWord(Hive::LocalMachine, kDeviceKey, "Anschluss", 3);
     store.WriteDWord(Hive::LocalMachine, kDeviceKey, "Baudrate", 9600);
     store.WriteBinary(Hive::LocalMachine, kDeviceKey, "Init", std::string("T 25\0", 5));
@@ -133,7 +134,7 @@ TEST(HostmodeSerial, ChangingOnlyTheInitListResendsItWithoutRestart) {
     FakeTnc tnc;
     tnc.hostMode = true;
     PtyTnc pty(tnc);
-    RegistryStore::Instance().WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse",
+    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey,
                                           "COM2", pty.path());
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(2);
@@ -158,7 +159,7 @@ TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
     FakeTnc tnc;
     tnc.hostMode = true;
     PtyTnc pty(tnc);
-    store.WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse", "COM5", pty.path());
+    store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty.path());
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(5);
     device->Init();
@@ -180,7 +181,7 @@ TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
 }
 
 TEST(HostmodeSerial, MissingPortGivesStatusFehler) {
-    RegistryStore::Instance().WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse",
+    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey,
                                           "COM4", "/nonexistent/tty");
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(4);

@@ -4,6 +4,7 @@
 #include "devices/GeraetHostmodeSerialU.h"
 #include "foundation/DebOutU.h"
 #include "platform/Registry.h"
+#include "platform/SerialPort.h"
 #include "support/Elapsed.h"
 #include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/TncSimCore.h"
@@ -60,13 +61,12 @@ TncSimConfig SmallTnc(Identity identity) {
 }
 
 constexpr const char* kDeviceKey = "\\Software\\Velmoor\\Quarn\\Geraete\\9";
-constexpr const char* kPortTable = "\\Software\\Velmoor\\Quarn\\Anschluesse";
 
 TEST(HostmodeTncSim, WholeStartOfTheSerialKindOnAPseudoTerminal) {
     TncSimCore core(SmallTnc(Identity::Tnc3));
     PtySim pty(core);
     RegistryStore& store = RegistryStore::Instance();
-    store.WriteString(Hive::LocalMachine, kPortTable, "COM6", pty.SlavePath());
+    store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM6", pty.SlavePath());
     store.WriteDWord(Hive::LocalMachine, kDeviceKey, "Anschluss", 6);
     store.WriteDWord(Hive::LocalMachine, kDeviceKey, "Baudrate", 19200);
     store.WriteBinary(Hive::LocalMachine, kDeviceKey, "Init", std::string("T 25\0K 1\0", 10));
@@ -113,7 +113,7 @@ TEST(HostmodeTncSim, SerialKindFindsATncLeftInHostModeByAnotherClient) {
     config.startInHostMode = true;
     TncSimCore core(config);
     PtySim pty(core);
-    RegistryStore::Instance().WriteString(Hive::LocalMachine, kPortTable, "COM7", pty.SlavePath());
+    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM7", pty.SlavePath());
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(7);
     device->Init();

@@ -46,6 +46,22 @@ protected:
     fs::path folder_ = temp_ / "Quarn";
 };
 
+TEST_F(RegistryFileTest, WritingAValueThatIsThereLeavesTheFileAlone) {
+    RegistryStore store(folder_);
+    ASSERT_TRUE(store.WriteDWord(Hive::CurrentUser, "\\Software\\A", "N", 5));
+    ASSERT_TRUE(store.WriteString(Hive::CurrentUser, "\\Software\\A", "S", "x"));
+    // A hand edit the store has not read stays as it is while nothing changes.
+    const fs::path file = folder_ / "HKCU.reg";
+    const std::string written = FileText(file);
+    WriteText(file, written + "; note\n");
+    EXPECT_TRUE(store.WriteDWord(Hive::CurrentUser, "\\Software\\A", "n", 5));
+    EXPECT_TRUE(store.WriteString(Hive::CurrentUser, "\\Software\\A", "S", "x"));
+    EXPECT_EQ(FileText(file), written + "; note\n");
+    EXPECT_TRUE(store.WriteString(Hive::CurrentUser, "\\Software\\A", "N", "5")); // another type
+    EXPECT_EQ(FileText(file).find("; note"), std::string::npos);
+    EXPECT_EQ(store.ReadString(Hive::CurrentUser, "\\Software\\A", "N"), "5");
+}
+
 TEST_F(RegistryFileTest, ReadsAFileWrittenByHand) {
     WriteText(folder_ / "HKCU.reg", "; edited by hand\r\n"
                                     "QUARN REGISTRY 1\r\n"

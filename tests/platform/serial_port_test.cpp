@@ -209,7 +209,7 @@ TEST(SerialPort, RefusesWhatIsNotASerialLine) {
 }
 
 TEST(SerialPort, PortTableNamesAnyPathAndDefaultsToTheUsualDevices) {
-    RegistryStore::Instance().WriteString(Hive::LocalMachine, "\\Software\\Velmoor\\Quarn\\Anschluesse", "COM3",
+    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM3",
                                           "/dev/serial/by-id/usb-tnc");
     EXPECT_EQ(SerialPortPath(3), "/dev/serial/by-id/usb-tnc");
     EXPECT_EQ(SerialPortPath(1), "/dev/ttyS0");

@@ -292,12 +292,17 @@ TEST_F(PGPTest, PrivateKeysAreListedWithTheirAlgorithm) {
         EXPECT_EQ(pgp.GetPrivateKeys(list), -1);
         EXPECT_TRUE(list.empty());
     }
-    const std::string rsa = home_.GenerateKey("Alice <alice@example.org>", "", "rsa1024");
-    const std::string ed = home_.GenerateKey("J\xC3\xBCrgen <j@example.org>", "");
     GnupgHome other;
     other.GenerateKey("Bob <bob@example.org>", "");
     std::ofstream(home_.path() / "bob.asc") << other.ExportPublic("Bob <bob@example.org>");
     home_.Gpg("--import " + GnupgHome::Quote((home_.path() / "bob.asc").string()));
+    {
+        TPGP pgp; // a public key alone gives no line to select
+        EXPECT_EQ(pgp.GetPrivateKeys(list), -1);
+        EXPECT_TRUE(list.empty());
+    }
+    const std::string rsa = home_.GenerateKey("Alice <alice@example.org>", "", "rsa1024");
+    const std::string ed = home_.GenerateKey("J\xC3\xBCrgen <j@example.org>", "");
 
     TPGP pgp;
     EXPECT_EQ(pgp.GetPrivateKeys(list), 0);
