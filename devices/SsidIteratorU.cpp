@@ -16,8 +16,7 @@ constexpr const char* kNoCall = "NOCALL";
 TSsidIterator::TSsidIterator(std::string_view callText) {
     const TRufzeichen parsed(callText);
     if (!parsed.IsValid()) {
-        valid_ = false;
-        call_ = TMyCall(parsed.GetCall(), {});
+        call_ = TMyCall(parsed.GetCall(), {}); // nothing to walk
     } else if (parsed.IsAnySsid()) {
         std::vector<int> all(TMyCall::kMaxSsids);
         std::iota(all.begin(), all.end(), 0);

@@ -19,14 +19,11 @@ public:
     bool Eof() const;
     // The own call with the current SSID, or "NOCALL".
     const std::string& GetText() const { return text_; }
-    // False when the call's SSID could not be used at all.
-    bool IsValid() const { return valid_; }
 
 private:
     TMyCall call_;
     std::string text_;
     int index_ = -1;
-    bool valid_ = true;
 };
 
 } // namespace quarn

@@ -130,7 +130,7 @@ TEST(HostmodeTncSim, SerialKindFindsATncLeftInHostModeByAnotherClient) {
 
 class SimDeviceTest : public ::testing::Test {
 protected:
-    void Start(TncSimCore& core, TncSimHostmode& device, bool& started) {
+    static void Start(TncSimHostmode& device, bool& started) {
         device.RunOnThread([&](TncSimHostmode& d) { started = d.Hochfahren(); });
     }
 };
@@ -159,7 +159,7 @@ TEST_F(SimDeviceTest, StartWithIgnoredSwitchRequests) {
         TncSimCore core(config);
         auto device = std::make_shared<TncSimHostmode>(core);
         bool started = false;
-        Start(core, *device, started);
+        Start(*device, started);
         EXPECT_TRUE(started);
         EXPECT_EQ(core.SwitchRequests(), ignored + 1);
         EXPECT_EQ(device->GetFehlerZaehler(), ignored == 3 ? 1 : 0); // the fourth needs a resync
@@ -187,7 +187,7 @@ TEST_F(SimDeviceTest, IdentificationTable) {
         TncSimCore core(SmallTnc(row.identity));
         auto device = std::make_shared<TncSimHostmode>(core);
         bool started = false;
-        Start(core, *device, started);
+        Start(*device, started);
         ASSERT_TRUE(started);
         EXPECT_EQ(device->GetGeraeteKlasse(), row.klasse);
         EXPECT_EQ(device->GetFrackSkaliert(), row.frackScaled);

@@ -3,10 +3,12 @@
 #include "tools/tncsim/TncSimConfig.h"
 #include "tools/tncsim/TncSimCore.h"
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace {
@@ -24,6 +26,17 @@ constexpr const char* kUsage =
 int Usage(FILE* to, int code) {
     std::fputs(kUsage, to);
     return code;
+}
+
+// A whole decimal number within the bounds, else nothing.
+std::optional<int> NumberIn(const char* text, int lowest, int highest) {
+    int value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [stop, error] = std::from_chars(text, end, value);
+    if (error != std::errc() || stop != end || value < lowest || value > highest) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 } // namespace
@@ -53,11 +66,24 @@ int main(int argc, char** argv) {
             }
             config = ConfigFor(identity);
         } else if (option == "--channels" && hasValue) {
-            channels = std::atoi(argv[++i]);
+            const std::optional<int> number = NumberIn(argv[++i], 1, 254);
+            if (!number) {
+                std::fprintf(stderr, "tncsim: --channels takes a number from 1 to 254, not %s\n", argv[i]);
+                return 2;
+            }
+            channels = *number;
         } else if (option == "--call" && hasValue) {
             call = argv[++i];
         } else if (option == "--baud" && hasValue) {
-            baud = std::atoi(argv[++i]);
+            const std::optional<int> number = NumberIn(argv[++i], 1, 4000000);
+            if (!number) {
+                std::fprintf(stderr, "tncsim: --baud takes a rate in bits per second, not %s\n", argv[i]);
+                return 2;
+            }
+            baud = *number;
+        } else if (option == "--identity" || option == "--channels" || option == "--call" || option == "--baud") {
+            std::fprintf(stderr, "tncsim: %s needs a value\n", option.c_str());
+            return Usage(stderr, 2);
         } else {
             std::fprintf(stderr, "tncsim: unknown option %s\n", option.c_str());
             return Usage(stderr, 2);
@@ -65,10 +91,6 @@ int main(int argc, char** argv) {
     }
     if (!pty) {
         return Usage(stderr, 2);
-    }
-    if (channels < 0 || channels > 254) {
-        std::fprintf(stderr, "tncsim: channels must be 1-254\n");
-        return 2;
     }
     if (channels > 0) {
         const bool pactorOnLast = config.pactorChannel == config.channels;
