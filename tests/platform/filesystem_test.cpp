@@ -2,12 +2,12 @@
 #include "platform/XdgPaths.h"
 
 #include "support/FileContents.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -160,28 +160,6 @@ TEST(MoveToTrash, PutsTheFileIntoTheUsersTrash) {
     EXPECT_FALSE(MoveToTrash(temp / "missing.qvf"));
 }
 
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_) {
-            ::setenv(name_, old_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 TEST(DocumentsFolder, ReadsTheUserDirsFileAndFallsBackToHome) {
     struct Case {
         std::optional<std::string> userDirs; // no file at all when empty
@@ -213,7 +191,7 @@ TEST(DocumentsFolder, ReadsTheUserDirsFileAndFallsBackToHome) {
 }
 
 TEST(DocumentsFolder, IsNeverTheRootEvenWhenHomeIsTheRoot) {
-    const ScopedEnv rootHome("HOME", "/");
+    const test::ScopedEnv rootHome("HOME", "/");
     EXPECT_NE(DocumentsFolder(), fs::path("/"));
     EXPECT_FALSE(DocumentsFolder().empty());
 }
