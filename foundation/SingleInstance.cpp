@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 
 namespace quarn {
@@ -12,6 +13,9 @@ namespace {
 
 // How long a later copy keeps trying while the running one has its lock but not yet its socket.
 constexpr std::uint32_t kHandOverPatienceMs = 3000;
+// A later copy writes its request right after connecting; a client still silent after this is let go,
+// so stray connections cannot pile up.
+constexpr int kSilentClientMs = 2000;
 
 void PostToMainWindow(std::uint32_t message) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -27,14 +31,40 @@ void PostToMainWindow(std::uint32_t message) {
 
 } // namespace
 
+struct TInstanceWindow::PendingRequest {
+    explicit PendingRequest(FileDescriptor client)
+        : request(std::move(client)), notifier(request.fd(), QSocketNotifier::Read) {}
+
+    InstanceRequest request;
+    QSocketNotifier notifier;
+    QTimer deadline;
+};
+
 TInstanceWindow::TInstanceWindow(SingleInstanceLock lock)
     : lock_(std::move(lock)), notifier_(lock_.listenerFd(), QSocketNotifier::Read) {
     setObjectName(kInstanceName);
-    connect(&notifier_, &QSocketNotifier::activated, this, [this] { OnRequest(); });
+    connect(&notifier_, &QSocketNotifier::activated, this, [this] { OnConnection(); });
 }
 
-void TInstanceWindow::OnRequest() {
-    const std::optional<std::uint32_t> message = lock_.ReceiveMessage();
+TInstanceWindow::~TInstanceWindow() = default;
+
+void TInstanceWindow::OnConnection() {
+    while (FileDescriptor client = lock_.AcceptRequest()) {
+        auto& pending = *pending_.emplace_back(std::make_unique<PendingRequest>(std::move(client)));
+        connect(&pending.notifier, &QSocketNotifier::activated, this,
+                [this, &pending] { OnReadable(pending); });
+        pending.deadline.setSingleShot(true);
+        connect(&pending.deadline, &QTimer::timeout, this, [this, &pending] { Drop(pending); });
+        pending.deadline.start(kSilentClientMs);
+    }
+}
+
+void TInstanceWindow::OnReadable(PendingRequest& pending) {
+    if (!pending.request.ReadAvailable()) {
+        return;
+    }
+    const std::optional<std::uint32_t> message = pending.request.Message();
+    Drop(pending);
     if (!message) {
         return;
     }
@@ -42,6 +72,18 @@ void TInstanceWindow::OnRequest() {
     if (*message == WM_AKTIVIEREN) {
         PostToMainWindow(*message);
     }
+}
+
+void TInstanceWindow::Drop(PendingRequest& pending) {
+    pending.notifier.setEnabled(false);
+    pending.deadline.stop();
+    // Called from the request's own notifier or timer, which must outlive their signal.
+    QMetaObject::invokeMethod(
+        this,
+        [this, gone = &pending] {
+            std::erase_if(pending_, [gone](const auto& entry) { return entry.get() == gone; });
+        },
+        Qt::QueuedConnection);
 }
 
 std::unique_ptr<TInstanceWindow> CheckInstance(const std::filesystem::path& folder) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace quarn {
 
@@ -20,16 +21,24 @@ inline constexpr const char* kInstanceName = "QuarnInstanceWindow";
 
 // Marks the running copy for the life of the process (it holds the instance lock) and hands every
 // request of a later copy on to the top-level window titled "Quarn Terminal", as the posted event
-// WM_AKTIVIEREN. A request that comes before that window exists is dropped.
+// WM_AKTIVIEREN. A request that comes before that window exists is dropped. Requests are read as their
+// bytes arrive, so a client that connects and sends nothing never holds up the GUI thread.
 class TInstanceWindow : public QObject {
 public:
     explicit TInstanceWindow(SingleInstanceLock lock);
+    ~TInstanceWindow() override;
 
 private:
-    void OnRequest();
+    struct PendingRequest;
+
+    void OnConnection();
+    void OnReadable(PendingRequest& pending);
+    // Stops watching the request and frees it once control is back in the event loop.
+    void Drop(PendingRequest& pending);
 
     SingleInstanceLock lock_;
     QSocketNotifier notifier_;
+    std::vector<std::unique_ptr<PendingRequest>> pending_;
 };
 
 // The instance check, on the GUI thread: takes the instance lock in the runtime folder in one atomic

@@ -117,6 +117,21 @@ bool ReceiveExact(int fd, void* buffer, std::size_t length) {
     return true;
 }
 
+bool ReceiveAvailable(int fd, std::string& into, std::size_t room) {
+    const std::size_t had = into.size();
+    into.resize(had + room);
+    ssize_t got;
+    do {
+        got = ::recv(fd, into.data() + had, room, MSG_DONTWAIT);
+    } while (got < 0 && errno == EINTR);
+    const int error = got < 0 ? errno : 0;
+    into.resize(had + (got > 0 ? static_cast<std::size_t>(got) : 0));
+    if (got < 0) {
+        return error == EAGAIN || error == EWOULDBLOCK;
+    }
+    return got > 0 || room == 0;
+}
+
 void SetSendTimeout(int fd, std::uint32_t milliseconds) {
     timeval timeout{};
     timeout.tv_sec = static_cast<time_t>(milliseconds / 1000);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace quarn {
@@ -27,6 +28,9 @@ FileDescriptor AcceptLocalSocket(const FileDescriptor& listener);
 bool SendAll(int fd, std::string_view bytes);
 // Reads exactly `length` bytes; false at end of stream or on an error.
 bool ReceiveExact(int fd, void* buffer, std::size_t length);
+// Appends what has arrived, at most `room` bytes, without waiting for more; false at end of stream or on
+// an error.
+bool ReceiveAvailable(int fd, std::string& into, std::size_t room);
 // A write that blocks longer than this fails (0 = wait for ever).
 void SetSendTimeout(int fd, std::uint32_t milliseconds);
 

@@ -9,15 +9,15 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 namespace quarn {
 namespace {
 
-// A peer that connected has its four bytes written already; this only guards against a stray client.
-constexpr std::uint32_t kReceiveTimeoutMs = 1000;
+// A message number on the wire: four bytes, most significant first.
+constexpr std::size_t kMessageSize = 4;
+// A later copy whose running copy reads nothing gives up after this.
+constexpr std::uint32_t kSendTimeoutMs = 1000;
 constexpr std::uint32_t kRetryStepMs = 20;
 
 std::filesystem::path SocketPath(const std::filesystem::path& folder, std::string_view name) {
@@ -59,6 +59,9 @@ std::optional<SingleInstanceLock> SingleInstanceLock::TryAcquire(const std::file
     // Holding the lock, any socket file there is a dead copy's; ListenLocalSocket replaces it.
     std::filesystem::path socketPath = SocketPath(folder, name);
     FileDescriptor listener = ListenLocalSocket(socketPath);
+    // Accepting runs on the GUI thread when the listener looks readable; a client that went away in
+    // between must not leave it waiting for the next one.
+    ::fcntl(listener.get(), F_SETFL, ::fcntl(listener.get(), F_GETFL) | O_NONBLOCK);
     return SingleInstanceLock(std::move(lock), std::move(listener), std::move(socketPath));
 }
 
@@ -69,21 +72,26 @@ SingleInstanceLock::~SingleInstanceLock() {
     }
 }
 
-std::optional<std::uint32_t> SingleInstanceLock::ReceiveMessage() const {
-    const FileDescriptor client = AcceptLocalSocket(listener_);
-    if (!client) {
+FileDescriptor SingleInstanceLock::AcceptRequest() const {
+    return AcceptLocalSocket(listener_);
+}
+
+bool InstanceRequest::ReadAvailable() {
+    if (!ended_ && !ReceiveAvailable(client_.get(), bytes_, kMessageSize - bytes_.size())) {
+        ended_ = true;
+    }
+    return ended_ || bytes_.size() == kMessageSize;
+}
+
+std::optional<std::uint32_t> InstanceRequest::Message() const {
+    if (bytes_.size() != kMessageSize) {
         return std::nullopt;
     }
-    timeval timeout{};
-    timeout.tv_sec = kReceiveTimeoutMs / 1000;
-    timeout.tv_usec = (kReceiveTimeoutMs % 1000) * 1000;
-    ::setsockopt(client.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    unsigned char bytes[4];
-    if (!ReceiveExact(client.get(), bytes, sizeof bytes)) {
-        return std::nullopt;
+    std::uint32_t message = 0;
+    for (const char byte : bytes_) {
+        message = (message << 8) | static_cast<unsigned char>(byte);
     }
-    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-           (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
+    return message;
 }
 
 bool SendToRunningInstance(const std::filesystem::path& folder, std::string_view name, std::uint32_t message,
@@ -92,7 +100,7 @@ bool SendToRunningInstance(const std::filesystem::path& folder, std::string_view
     const std::uint64_t deadline = Clock().NowMs() + patienceMs;
     for (;;) {
         if (FileDescriptor socket = ConnectLocalSocket(socketPath)) {
-            SetSendTimeout(socket.get(), kReceiveTimeoutMs);
+            SetSendTimeout(socket.get(), kSendTimeoutMs);
             return SendAll(socket.get(), Encode(message));
         }
         if (Clock().NowMs() >= deadline) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace quarn {
@@ -27,8 +28,8 @@ public:
 
     // Readable when a later copy has connected.
     int listenerFd() const { return listener_.get(); }
-    // Accepts one connection and reads its message number; nothing when the peer sent none in time.
-    std::optional<std::uint32_t> ReceiveMessage() const;
+    // The next later copy that has connected, without waiting; invalid when none is waiting.
+    FileDescriptor AcceptRequest() const;
 
 private:
     SingleInstanceLock(FileDescriptor lock, FileDescriptor listener, std::filesystem::path socketPath);
@@ -36,6 +37,25 @@ private:
     FileDescriptor lock_;
     FileDescriptor listener_;
     std::filesystem::path socketPath_;
+};
+
+// One later copy's request, a message number, read as its bytes arrive: the running copy must never
+// wait for a client that connects and sends nothing.
+class InstanceRequest {
+public:
+    explicit InstanceRequest(FileDescriptor client) : client_(std::move(client)) {}
+
+    // Readable when more of the request has arrived or the client has gone.
+    int fd() const { return client_.get(); }
+    // Takes what has arrived without waiting; true when nothing more is to come: the request is complete
+    // or the client has gone (Message() tells which).
+    bool ReadAvailable();
+    std::optional<std::uint32_t> Message() const;
+
+private:
+    FileDescriptor client_;
+    std::string bytes_;
+    bool ended_ = false;
 };
 
 // From a later copy: sends a message number to the running copy. While that copy is still starting its
