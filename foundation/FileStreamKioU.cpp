@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -81,10 +82,21 @@ void TFileStreamKio::Open() {
     if (flags < 0 || fileName_.empty()) {
         return;
     }
-    const int fd = ::open(fileName_.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        file_.reset(AwayFromZero(fd));
+    const bool reads = (flags & O_ACCMODE) != O_WRONLY && (flags & O_CREAT) == 0;
+    // Without O_NONBLOCK opening a FIFO would wait for a writer; it only matters until the check below.
+    FileDescriptor file(::open(fileName_.c_str(), flags | O_CLOEXEC | (reads ? O_NONBLOCK : 0), 0666));
+    if (!file) {
+        return;
     }
+    if (reads) {
+        // A folder, FIFO or device opens for reading too, but has no size and no end to read to.
+        struct stat info {};
+        if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return;
+        }
+        ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    }
+    file_.reset(AwayFromZero(file.release()));
 }
 
 void TFileStreamKio::Close() {

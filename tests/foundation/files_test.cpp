@@ -210,6 +210,33 @@ TEST_F(FileStreamKioTest, FailedOpenLeavesTheStreamClosedWithoutRaising) {
     EXPECT_FALSE(fs::exists(temp_ / "missing.bin"));
 }
 
+TEST_F(FileStreamKioTest, OpeningForReadingRefusesAnythingButARegularFile) {
+    fs::create_directory(temp_ / "folder");
+    ASSERT_EQ(::mkfifo((temp_ / "fifo").c_str(), 0600), 0); // would block an ordinary open
+    WriteFile(temp_ / "file.txt", "text");
+    fs::create_symlink("file.txt", temp_ / "link");
+    struct Case {
+        fs::path name;
+        bool opens;
+    };
+    const std::vector<Case> cases = {
+        {temp_ / "folder", false},  {temp_ / "fifo", false}, {"/dev/null", false},
+        {temp_ / "file.txt", true}, {temp_ / "link", true},
+    };
+    for (const std::uint16_t mode : {fmOpenRead, fmOpenReadWrite}) {
+        for (const Case& c : cases) {
+            TFileStreamKio stream;
+            stream.SetFileName(c.name);
+            stream.SetMode(mode | fmShareDenyWrite);
+            stream.Open();
+            EXPECT_EQ(stream.IsOpen(), c.opens) << c.name << " mode " << mode;
+            if (stream.IsOpen()) {
+                EXPECT_EQ(stream.Size(), 4);
+            }
+        }
+    }
+}
+
 TEST_F(FileStreamKioTest, ReadOnlyStreamDoesNotWrite) {
     WriteFile(temp_ / "data.bin", "keep");
     TFileStreamKio stream;
