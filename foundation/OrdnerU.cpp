@@ -52,7 +52,7 @@ bool IsInside(const std::filesystem::path& resolved, const std::filesystem::path
     return true;
 }
 
-// A station's request split into names (UTF-8), or nothing when it must be refused.
+// A station's request split into names (UTF-8) and collapsed, or nothing when it must be refused.
 struct RemoteRequest {
     std::vector<std::string> names;
     bool trailingSeparator = false;
@@ -79,8 +79,14 @@ std::optional<RemoteRequest> ParseRequest(std::string_view request) {
         if (name.empty() || name == ".") {
             continue;
         }
-        if (name == ".." || IsDriveForm(name)) {
+        if (IsDriveForm(name)) {
             return std::nullopt;
+        }
+        // ".." takes back the name before it, as the station wrote it; one that climbs above the start
+        // is kept, and the check of the real folder against the remote folder decides.
+        if (name == ".." && !parsed.names.empty() && parsed.names.back() != "..") {
+            parsed.names.pop_back();
+            continue;
         }
         parsed.names.push_back(std::move(name));
     }

@@ -51,9 +51,10 @@ public:
     // parameter an existing folder is listed with the pattern "*", anything else is taken as folder and
     // pattern; without one the entry of the path itself is given. On return `wildcard` is the pattern
     // and `folder` the listed folder relative to the remote folder ("\" between names, no trailing "\").
-    // False, and no entries, when the request is refused: NUL bytes, drive names ("C:"), ".." or a real
-    // folder outside the remote folder (links are followed before the check). Entries whose links lead
-    // outside, and special files, are left out; at most kMaxRemoteEntries are returned, sorted by name.
+    // ".." takes back the name before it. False, and no entries, when the request is refused: NUL bytes,
+    // drive names ("C:") or a real folder outside the remote folder (links are followed before the
+    // check). Entries whose links lead outside, and special files, are left out; at most
+    // kMaxRemoteEntries are returned, sorted by name.
     bool DirRemote(std::string_view path, bool hasParameter, std::string& wildcard, std::string& folder,
                    std::vector<TRemoteDirEntry>& entries) const;
 

@@ -141,11 +141,43 @@ TEST_F(OrdnerTest, ListsFoldersAndPatternsInsideTheRemoteFolder) {
     }
 }
 
+TEST_F(OrdnerTest, DotDotThatStaysInsideTheRemoteFolderIsFollowed) {
+    const std::vector<std::string> rootNames = {"a.txt", "B.TXT", "inside", "sub",
+                                                "\xFC"
+                                                "ber.txt"};
+    struct Case {
+        std::string path;
+        std::string wildcard;
+        std::string folder;
+        std::vector<std::string> names;
+    };
+    const std::vector<Case> cases = {
+        {"sub\\..", "*", "", rootNames},
+        {"\\sub\\..\\", "*", "", rootNames},
+        {"sub\\..\\?.txt", "?.txt", "", {"a.txt", "B.TXT"}},
+        {"\\sub\\..\\sub\\inner.txt", "inner.txt", "sub", {"inner.txt"}},
+        {"inside\\..\\a.txt", "a.txt", "", {"a.txt"}},
+        // Collapsed by name before links are followed: "out\.." is the remote folder itself.
+        {"out\\..\\sub", "*", "sub", {"inner.txt"}},
+        // Out and back in again ends inside.
+        {"..\\Quarn\\sub", "*", "sub", {"inner.txt"}},
+    };
+    for (const Case& c : cases) {
+        const Listing listing = List(c.path);
+        EXPECT_TRUE(listing.result) << c.path;
+        EXPECT_EQ(listing.wildcard, c.wildcard) << c.path;
+        EXPECT_EQ(listing.folder, c.folder) << c.path;
+        EXPECT_EQ(Names(listing.entries), c.names) << c.path;
+    }
+}
+
 TEST_F(OrdnerTest, RefusesEverythingThatLeadsOutOfTheRemoteFolder) {
     const std::vector<std::string> refused = {
         "..\\..",                      // climbing up
         "..\\QuarnSecret",             // a sibling by name
-        "sub\\..\\..\\QuarnSecret\\*", // climbing up from below
+        "sub\\..\\..",                 // climbing up from below
+        "sub\\..\\..\\QuarnSecret\\*", // and over to a sibling
+        "out\\sub\\..",                // what is left is a link to a sibling
         "out",                         // a link to a sibling folder
         "out\\secret.txt",             // through that link
         "lower\\*",                    // a link to a sibling that differs only in case
