@@ -81,6 +81,11 @@ GpgKeyInfo Describe(gpgme_key_t key) {
     info.disabled = key->disabled != 0;
     info.expired = key->expired != 0;
     info.invalid = key->invalid != 0;
+    for (gpgme_user_id_t uid = key->uids; uid != nullptr; uid = uid->next) {
+        if (uid->revoked == 0 && uid->invalid == 0) {
+            info.validity = std::max(info.validity, static_cast<int>(uid->validity));
+        }
+    }
     return info;
 }
 
@@ -247,7 +252,6 @@ GpgStatus GpgContext::Verify(std::string_view signedText, std::vector<GpgSignatu
         info.bad = code == GPG_ERR_BAD_SIGNATURE;
         info.keyRevoked = (signature->summary & GPGME_SIGSUM_KEY_REVOKED) != 0;
         info.keyExpired = (signature->summary & GPGME_SIGSUM_KEY_EXPIRED) != 0;
-        info.validity = static_cast<int>(signature->validity);
         info.created = static_cast<std::int64_t>(signature->timestamp);
         signatures.push_back(std::move(info));
     }

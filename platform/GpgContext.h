@@ -22,6 +22,9 @@ struct GpgKeyInfo {
     bool disabled = false;
     bool expired = false;
     bool invalid = false;
+    // gpg's validity of the key, the best of its user ids that are not revoked: 0 unknown, 1 undefined,
+    // 2 never, 3 marginal, 4 full, 5 ultimate.
+    int validity = 0;
 };
 
 // One signature of a verified text.
@@ -32,8 +35,6 @@ struct GpgSignatureInfo {
     bool bad = false;        // the signature was checked and does not match the text
     bool keyRevoked = false;
     bool keyExpired = false;
-    // gpg's trust in the key: 0 unknown, 1 undefined, 2 never, 3 marginal, 4 full, 5 ultimate.
-    int validity = 0;
     std::int64_t created = 0; // seconds since 1970 (UTC); 0 when unknown
 };
 

@@ -302,13 +302,14 @@ std::string TPGP::Verify(std::string_view block, const IVerbindung* peer) {
         report.verified = signature.good;
         report.keyRevoked = signature.keyRevoked;
         report.keyExpired = signature.keyExpired;
-        report.validity = Validity(signature.validity);
         report.created = signature.created > 0 ? signature.created : -1;
         if (!signature.keyMissing) {
             GpgKeyInfo key;
             CheckPGPResult(context_->FindKey(signature.fingerprint, false, key), "examining key");
             report.hasKey = true;
             report.signer = Utf8ToCp1252(key.userId);
+            // The key's own validity: gpg reports none with a signature that does not match.
+            report.validity = Validity(key.validity);
             report.keyRevoked = report.keyRevoked || key.revoked;
             report.keyDisabled = key.disabled;
             report.keyExpired = report.keyExpired || key.expired;

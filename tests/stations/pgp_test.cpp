@@ -114,17 +114,62 @@ TEST_F(PGPTest, TextOfAnyLengthIsSigned) {
     EXPECT_TRUE(Contains(pgp.CheckSignature(signedText), Ansi("Die Unterschrift ist gültig.")));
 }
 
-TEST_F(PGPTest, ChangedTextIsReportedAsChanged) {
-    const std::string key = home_.GenerateKey("Alice <alice@example.org>", "");
-    std::string signedText = Sign(key, "", "Treffen um 10 Uhr\r");
-    signedText.replace(signedText.find("10 Uhr"), 6, "11 Uhr");
+// Whether the signer's key is authentic is the key's validity, whatever became of the text.
+TEST_F(PGPTest, SignatureReportShowsTheValidityOfTheSigningKey) {
+    const std::string alice = home_.GenerateKey("Alice <alice@example.org>", "");
+    GnupgHome others;
+    const std::string bob = others.GenerateKey("Bob <bob@example.org>", "");
+    const std::string carol = others.GenerateKey("Carol <carol@example.org>", "");
+    std::ofstream(home_.path() / "others.asc")
+        << others.ExportPublic("Bob <bob@example.org>") << others.ExportPublic("Carol <carol@example.org>");
+    home_.Gpg("--import " + GnupgHome::Quote((home_.path() / "others.asc").string()));
+    home_.Gpg("--quick-lsign-key " + bob); // Alice's certificate makes Bob's key fully valid
+    const std::string aliceSigned = Sign(alice, "", "Treffen um 10 Uhr\r");
+    InitPGPDLL({"", others.path().string()});
+    const std::string bobSigned = Sign(bob, "", "Treffen um 10 Uhr\r");
+    const std::string carolSigned = Sign(carol, "", "Treffen um 10 Uhr\r");
+    InitPGPDLL({"", home_.path().string()});
+    test::TempDir settings;
+    RegistryStore store(settings.path());
+    TConfig config(store, "1.0.0", [] { return 2; });
+    const ScopedConfig published(config);
 
-    TPGP pgp;
-    const std::string text = pgp.CheckSignature(signedText);
+    struct Case {
+        const char* name;
+        const std::string& signedText;
+        bool tampered;
+        bool authentic;
+        int sound;
+    };
+    const Case cases[] = {
+        {"own key (ultimate)", aliceSigned, false, true, 14},
+        {"own key (ultimate), text changed", aliceSigned, true, true, 16},
+        {"certified key (full)", bobSigned, false, true, 14},
+        {"certified key (full), text changed", bobSigned, true, true, 16},
+        {"uncertified key, text changed", carolSigned, true, false, 16},
+    };
+    for (const Case& c : cases) {
+        std::string block = c.signedText;
+        if (c.tampered) {
+            block.replace(block.find("10 Uhr"), 6, "11 Uhr");
+        }
+        TPGP pgp;
+        config.SetDetailedOutput(false);
+        const std::string text = pgp.CheckSignature(block);
+        config.SetDetailedOutput(true);
+        const std::string detailed = pgp.CheckSignature(block);
 
-    EXPECT_TRUE(Contains(text, Ansi("Die Unterschrift ist ungültig, die Nachricht wurde verändert.\r")))
-        << text;
-    EXPECT_EQ(pgp.LastSoundEvent(), 16);
+        EXPECT_EQ(Contains(text, Ansi("Die Echtheit des Unterzeichnerschlüssels ist unbekannt.\r")),
+                  !c.authentic)
+            << c.name << ": " << text;
+        EXPECT_TRUE(Contains(
+            text, c.tampered ? Ansi("Die Unterschrift ist ungültig, die Nachricht wurde verändert.\r")
+                             : Ansi("Die Unterschrift ist gültig.\r")))
+            << c.name << ": " << text;
+        EXPECT_TRUE(Contains(detailed, c.authentic ? "KeyValidity: complete.\r" : "KeyValidity: unknown.\r"))
+            << c.name << ": " << detailed;
+        EXPECT_EQ(pgp.LastSoundEvent(), c.sound) << c.name;
+    }
 }
 
 TEST_F(PGPTest, SignatureOfAnUnknownKeyIsNotChecked) {
