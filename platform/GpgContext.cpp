@@ -339,13 +339,29 @@ GpgStatus GpgContext::Import(std::string_view keyData, GpgImportInfo& result) {
     if (imported == nullptr) {
         return GpgStatus(gpgme_error(GPG_ERR_GENERAL));
     }
+    gpgme_error_t refused = 0;
     for (gpgme_import_status_t status = imported->imports; status != nullptr; status = status->next) {
         if (status->result != 0) {
-            ++result.failed;
-        } else if (status->fpr != nullptr) {
-            result.fingerprints.emplace_back(status->fpr);
+            refused = refused != 0 ? refused : status->result;
+        } else if (status->fpr == nullptr) {
+            continue;
+        } else if (status->status == 0) {
+            result.unchanged.emplace_back(status->fpr);
+        } else {
+            result.added.emplace_back(status->fpr);
         }
     }
+    // gpg names no key for some refusals, only counts them.
+    if (refused == 0 && imported->no_user_id > 0) {
+        refused = gpgme_error(GPG_ERR_NO_USER_ID);
+    } else if (refused == 0 && imported->skipped_v3_keys > 0) {
+        refused = gpgme_error(GPG_ERR_LEGACY_KEY);
+    } else if (refused == 0 && (imported->not_imported > 0 || imported->skipped_new_keys > 0 ||
+                                (result.added.empty() && result.unchanged.empty()))) {
+        // Keys not taken without a reason, or none processed at all (a key ring gpg cannot use).
+        refused = gpgme_error(GPG_ERR_NOT_PROCESSED);
+    }
+    result.refused = GpgStatus(refused);
     return {};
 }
 

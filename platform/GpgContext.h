@@ -39,8 +39,9 @@ struct GpgSignatureInfo {
 };
 
 struct GpgImportInfo {
-    std::vector<std::string> fingerprints; // of every key now in the key ring, changed or not
-    int failed = 0;                        // keys that could not be imported
+    std::vector<std::string> added;     // new keys, and keys that gained user ids, signatures or sub-keys
+    std::vector<std::string> unchanged; // keys the key ring already held just so
+    GpgStatus refused;                  // why keys were not taken; Ok when none was refused
 };
 
 // One GPGME context for OpenPGP: ASCII armour, text mode, and passphrases only through the loopback
@@ -67,7 +68,8 @@ public:
     // The fingerprint of the secret key gpg signs with when none is named: its "default-key" option, or
     // empty when that is not set (gpg then takes the first usable secret key).
     GpgStatus DefaultKey(std::string& fingerprint);
-    // Imports OpenPGP key data (binary or armoured) into the key ring.
+    // Imports OpenPGP key data (binary or armoured) into the key ring. The status is the operation's;
+    // keys the engine refused are in the result.
     GpgStatus Import(std::string_view keyData, GpgImportInfo& result);
     // Drops the agent's cached passphrases of the key's secret parts, so that the next use asks for one.
     GpgStatus ForgetPassphrase(std::string_view fingerprint);

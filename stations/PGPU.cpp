@@ -340,16 +340,24 @@ std::string TPGP::ImportKeys(std::string_view block) {
     }
     GpgImportInfo imported;
     const GpgStatus status = context_->Import(keys.packets, imported);
-    if (!status.Ok() || imported.fingerprints.empty()) {
-        DebOut("FEHLER: PGPAddKeys: " + (status.Ok()
-                                             ? std::to_string(imported.failed) + " Schlüssel abgewiesen"
-                                             : PGPErrorText(status)));
-        return Utf8ToCp1252(
-            "Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine andere Anwendung "
-            "(z.B. PGPKeys) auf diesen zugreift.");
+    const GpgStatus refused = status.Ok() ? imported.refused : status;
+    std::string text =
+        KeyList("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:", imported.added) +
+        KeyList("Folgende Schlüssel sind bereits unverändert im Schlüsselring:", imported.unchanged);
+    if (!refused.Ok()) {
+        DebOut("FEHLER: PGPAddKeys: " + PGPErrorText(refused));
+        text += Utf8ToCp1252("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden:\r") +
+                Utf8ToCp1252(PGPErrorText(refused));
     }
-    std::string text = "\r" + Utf8ToCp1252("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:") + "\r";
-    for (const std::string& fingerprint : imported.fingerprints) {
+    return text;
+}
+
+std::string TPGP::KeyList(std::string_view heading, const std::vector<std::string>& fingerprints) {
+    if (fingerprints.empty()) {
+        return {};
+    }
+    std::string text = "\r" + Utf8ToCp1252(heading) + "\r";
+    for (const std::string& fingerprint : fingerprints) {
         GpgKeyInfo key;
         const std::string name = context_->FindKey(fingerprint, false, key).Ok()
                                      ? Utf8ToCp1252(key.userId)

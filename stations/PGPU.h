@@ -78,6 +78,8 @@ private:
     void AssertThread() const;
     std::string Verify(std::string_view block, const IVerbindung* peer);
     std::string ImportKeys(std::string_view block);
+    // A heading and the user ids of the keys, one a line; empty without keys.
+    std::string KeyList(std::string_view heading, const std::vector<std::string>& fingerprints);
 
     std::thread::id thread_;
     std::unique_ptr<GpgContext> context_;

@@ -4,12 +4,15 @@
 #include "foundation/ConfigU.h"
 #include "platform/Codepage.h"
 #include "platform/Exception.h"
+#include "platform/GpgStatus.h"
 #include "platform/Registry.h"
 #include "stations/PGPCheckU.h"
 #include "stations/PGPU.h"
 #include "support/TempDir.h"
 
+#include <QByteArray>
 #include <fstream>
+#include <gpg-error.h>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -292,18 +295,64 @@ TEST_F(PGPImportTest, DamagedKeyBlockIsNotImported) {
     EXPECT_FALSE(HomeKnows(bobKey_, false));
 }
 
-TEST_F(PGPImportTest, KeyRingThatCannotBeWrittenIsReported) {
-    const std::string block = bob_.ExportPublic("Bob <bob@example.org>");
-    home_.GenerateKey("Alice <alice@example.org>", ""); // the agent runs
-    // Not even root can write a key ring that is a folder.
-    std::filesystem::remove(home_.path() / "pubring.kbx");
-    std::filesystem::create_directory(home_.path() / "pubring.kbx");
-
+TEST_F(PGPImportTest, ImportReportsWhetherTheKeyRingChanged) {
+    const std::string added = "\r" + Ansi("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:") +
+                              "\r\"Bob <bob@example.org>\"\r";
+    const std::string unchanged = "\r" +
+                                  Ansi("Folgende Schlüssel sind bereits unverändert im Schlüsselring:") +
+                                  "\r\"Bob <bob@example.org>\"\r";
+    const std::string first = bob_.ExportPublic("Bob <bob@example.org>");
     TPGP pgp;
-    const std::string text = pgp.CheckSignature(block);
 
-    EXPECT_EQ(text, Ansi("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine andere "
-                         "Anwendung (z.B. PGPKeys) auf diesen zugreift."));
+    EXPECT_EQ(pgp.CheckSignature(first), added);
+    EXPECT_EQ(pgp.CheckSignature(first), unchanged);
+    bob_.Gpg("--pinentry-mode loopback --passphrase bobs --quick-add-key " + bobKey_ + " ed25519 sign");
+    EXPECT_EQ(pgp.CheckSignature(bob_.ExportPublic("Bob <bob@example.org>")), added);
+}
+
+// The public key packet alone, armoured: gpg refuses a key without a user id.
+std::string KeyWithoutUserId(const GnupgHome& home, const std::string& userId) {
+    const std::string packets = home.Gpg("--export " + GnupgHome::Quote("=" + userId));
+    // Old-format packet header with a one-byte length, as gpg writes short key packets.
+    EXPECT_EQ(static_cast<unsigned char>(packets.at(0)), 0x98);
+    const std::string key = packets.substr(0, 2 + static_cast<unsigned char>(packets.at(1)));
+    return "-----BEGIN PGP PUBLIC KEY BLOCK-----\r\r" +
+           QByteArray::fromStdString(key).toBase64().toStdString() + "\r-----END PGP PUBLIC KEY BLOCK-----\r";
+}
+
+TEST_F(PGPImportTest, RefusedImportShowsTheEnginesReason) {
+    struct Case {
+        const char* name;
+        std::string block;
+        bool keyRingIsAFolder;
+        gpg_err_code_t reason;
+    };
+    const Case cases[] = {
+        {"key without a user id", KeyWithoutUserId(bob_, "Bob <bob@example.org>"), false, GPG_ERR_NO_USER_ID},
+        // Not even root can write a key ring that is a folder; gpg says nothing about the keys then.
+        {"key ring that is a folder", bob_.ExportPublic("Bob <bob@example.org>"), true,
+         GPG_ERR_NOT_PROCESSED},
+    };
+    for (const Case& c : cases) {
+        GnupgHome home;
+        home.GenerateKey("Alice <alice@example.org>", ""); // the agent runs
+        if (c.keyRingIsAFolder) {
+            std::filesystem::remove(home.path() / "pubring.kbx");
+            std::filesystem::create_directory(home.path() / "pubring.kbx");
+        }
+        InitPGPDLL({"", home.path().string()});
+
+        TPGP pgp;
+        const std::string text = pgp.CheckSignature(c.block);
+
+        EXPECT_EQ(text, Ansi("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden:\r") +
+                            PGPErrorText(GpgStatus(c.reason)))
+            << c.name;
+        if (!c.keyRingIsAFolder) {
+            EXPECT_FALSE(Contains(home.ListKeys(false), bobKey_)) << c.name;
+        }
+    }
+    InitPGPDLL({"", home_.path().string()});
 }
 
 TEST_F(PGPTest, PassphraseIsTestedEvenWhenTheAgentRemembersIt) {
