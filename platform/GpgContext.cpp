@@ -1,11 +1,10 @@
 #include "platform/GpgContext.h"
 
 #include "platform/Exception.h"
+#include "platform/GpgAgent.h"
 #include "platform/GpgData.h"
 #include "platform/GpgInit.h"
 
-#include <QProcess>
-#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -120,26 +119,27 @@ bool VersionBelow(const char* version, const char* required) {
     return VersionParts(version) < VersionParts(required);
 }
 
-// Asked of gpgconf each time: GPGME keeps its own answer from the first question for the whole
-// process, which would miss a home chosen later.
-std::string AgentSocket(const GpgEngine& engine) {
-    const char* gpgconf = gpgme_get_dirinfo("gpgconf-name");
-    if (gpgconf == nullptr) {
-        return {};
+bool CanSignWith(gpgme_subkey_t subkey) {
+    return subkey->can_sign != 0 && subkey->secret != 0 && subkey->revoked == 0 && subkey->expired == 0 &&
+           subkey->disabled == 0 && subkey->invalid == 0;
+}
+
+// The secret part gpg signs with: its newest usable signing sub-key, else the primary key.
+gpgme_subkey_t SigningSubkey(gpgme_key_t key) {
+    gpgme_subkey_t primary = key->subkeys;
+    if (primary == nullptr) {
+        return nullptr;
     }
-    QStringList arguments;
-    if (!engine.homeDir.empty()) {
-        arguments << "--homedir" << QString::fromStdString(engine.homeDir);
+    gpgme_subkey_t newest = nullptr;
+    for (gpgme_subkey_t subkey = primary->next; subkey != nullptr; subkey = subkey->next) {
+        if (CanSignWith(subkey) && (newest == nullptr || subkey->timestamp > newest->timestamp)) {
+            newest = subkey;
+        }
     }
-    arguments << "--list-dirs"
-              << "agent-socket";
-    QProcess process;
-    process.start(QString::fromUtf8(gpgconf), arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        return {};
+    if (newest != nullptr) {
+        return newest;
     }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toStdString();
+    return CanSignWith(primary) ? primary : nullptr;
 }
 
 } // namespace
@@ -365,41 +365,19 @@ GpgStatus GpgContext::Import(std::string_view keyData, GpgImportInfo& result) {
     return {};
 }
 
-GpgStatus GpgContext::ForgetPassphrase(std::string_view fingerprint) {
+GpgStatus GpgContext::CheckPassphrase(std::string_view fingerprint, std::string_view passphrase) {
+    // Listing the secret key also starts the agent when it is not running yet.
     GpgKeyRef key;
     const std::string name(fingerprint);
-    gpgme_error_t error = gpgme_get_key(impl_->context, name.c_str(), key.out(), 1);
+    const gpgme_error_t error = gpgme_get_key(impl_->context, name.c_str(), key.out(), 1);
     if (error != 0) {
         return GpgStatus(error);
     }
-    const std::string socket = AgentSocket(impl_->engine);
-    if (socket.empty()) {
-        return GpgStatus(gpgme_error(GPG_ERR_NO_AGENT));
+    const gpgme_subkey_t signing = SigningSubkey(key.get());
+    if (signing == nullptr || signing->keygrip == nullptr) {
+        return GpgStatus(gpgme_error(GPG_ERR_UNUSABLE_SECKEY));
     }
-    gpgme_ctx_t agent = nullptr;
-    error = gpgme_new(&agent);
-    if (error != 0) {
-        return GpgStatus(error);
-    }
-    const std::unique_ptr<gpgme_context, void (*)(gpgme_ctx_t)> owner(agent, gpgme_release);
-    error = gpgme_set_protocol(agent, GPGME_PROTOCOL_ASSUAN);
-    if (error == 0) {
-        error = gpgme_ctx_set_engine_info(agent, GPGME_PROTOCOL_ASSUAN, socket.c_str(),
-                                          OrNull(impl_->engine.homeDir));
-    }
-    for (gpgme_subkey_t subkey = key.get()->subkeys; error == 0 && subkey != nullptr; subkey = subkey->next) {
-        if (subkey->keygrip == nullptr) {
-            continue;
-        }
-        const std::string command = std::string("CLEAR_PASSPHRASE --mode=normal ") + subkey->keygrip;
-        gpgme_error_t answer = 0;
-        error = gpgme_op_assuan_transact_ext(agent, command.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                             nullptr, nullptr, &answer);
-        if (error == 0) {
-            error = answer;
-        }
-    }
-    return GpgStatus(error);
+    return VerifyAgentPassphrase(impl_->engine, signing->keygrip, passphrase);
 }
 
 } // namespace quarn

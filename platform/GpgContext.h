@@ -71,8 +71,9 @@ public:
     // Imports OpenPGP key data (binary or armoured) into the key ring. The status is the operation's;
     // keys the engine refused are in the result.
     GpgStatus Import(std::string_view keyData, GpgImportInfo& result);
-    // Drops the agent's cached passphrases of the key's secret parts, so that the next use asks for one.
-    GpgStatus ForgetPassphrase(std::string_view fingerprint);
+    // Whether the passphrase unlocks the secret part gpg signs with for that key. The agent's cache is
+    // neither used nor changed.
+    GpgStatus CheckPassphrase(std::string_view fingerprint, std::string_view passphrase);
 
     struct Impl;
 

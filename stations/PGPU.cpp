@@ -264,14 +264,7 @@ std::string TPGP::ClearSign(std::string_view key, std::string_view passphrase, s
 
 bool TPGP::CheckPassphrase(std::string_view key, std::string_view passphrase) {
     AssertThread();
-    const GpgStatus forgotten = context_->ForgetPassphrase(key);
-    if (!forgotten.Ok()) {
-        DebOutObj(kClass, "CheckPassphrase", "ForgetPassphrase: " + PGPErrorText(forgotten));
-    }
-    context_->SetPassphrase(passphrase);
-    std::string discarded;
-    const GpgStatus status = context_->ClearSign(key, "a", discarded);
-    context_->SetPassphrase({});
+    const GpgStatus status = context_->CheckPassphrase(key, passphrase);
     if (!status.Ok()) {
         DebOutObj(kClass, "CheckPassphrase", PGPErrorText(status));
     }

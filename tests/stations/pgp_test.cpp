@@ -363,7 +363,19 @@ TEST_F(PGPTest, PassphraseIsTestedEvenWhenTheAgentRemembersIt) {
     EXPECT_TRUE(pgp.CheckPassphrase(key, "richtig"));
     pgp.ClearSign(key, "richtig", "gecacht\r", {});
     EXPECT_FALSE(pgp.CheckPassphrase(key, "falsch"));
-    EXPECT_THROW(pgp.ClearSign(key, "falsch", "nein\r", {}), EPGPApi);
+    EXPECT_TRUE(pgp.CheckPassphrase(key, "richtig"));
+}
+
+TEST_F(PGPTest, PassphraseCheckLeavesTheAgentsCacheAlone) {
+    const std::string key = home_.GenerateKey("Alice <alice@example.org>", "richtig");
+    TPGP pgp;
+    pgp.ClearSign(key, "richtig", "gecacht\r", {}); // the agent remembers the passphrase from here on
+
+    pgp.CheckPassphrase(key, "richtig");
+    pgp.CheckPassphrase(key, "falsch");
+
+    // Still remembered: signing takes no passphrase at all, as other programs of the user expect.
+    EXPECT_NO_THROW(pgp.ClearSign(key, "", "noch gecacht\r", {}));
 }
 
 TEST_F(PGPTest, HomeFromTheEnvironmentIsTheDefault) {
