@@ -1,11 +1,10 @@
 #include "platform/GpgContext.h"
 
 #include "platform/Exception.h"
+#include "platform/GpgAgent.h"
 #include "platform/GpgData.h"
 #include "platform/GpgInit.h"
 
-#include <QProcess>
-#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -81,6 +80,11 @@ GpgKeyInfo Describe(gpgme_key_t key) {
     info.disabled = key->disabled != 0;
     info.expired = key->expired != 0;
     info.invalid = key->invalid != 0;
+    for (gpgme_user_id_t uid = key->uids; uid != nullptr; uid = uid->next) {
+        if (uid->revoked == 0 && uid->invalid == 0) {
+            info.validity = std::max(info.validity, static_cast<int>(uid->validity));
+        }
+    }
     return info;
 }
 
@@ -115,26 +119,27 @@ bool VersionBelow(const char* version, const char* required) {
     return VersionParts(version) < VersionParts(required);
 }
 
-// Asked of gpgconf each time: GPGME keeps its own answer from the first question for the whole
-// process, which would miss a home chosen later.
-std::string AgentSocket(const GpgEngine& engine) {
-    const char* gpgconf = gpgme_get_dirinfo("gpgconf-name");
-    if (gpgconf == nullptr) {
-        return {};
+bool CanSignWith(gpgme_subkey_t subkey) {
+    return subkey->can_sign != 0 && subkey->secret != 0 && subkey->revoked == 0 && subkey->expired == 0 &&
+           subkey->disabled == 0 && subkey->invalid == 0;
+}
+
+// The secret part gpg signs with: its newest usable signing sub-key, else the primary key.
+gpgme_subkey_t SigningSubkey(gpgme_key_t key) {
+    gpgme_subkey_t primary = key->subkeys;
+    if (primary == nullptr) {
+        return nullptr;
     }
-    QStringList arguments;
-    if (!engine.homeDir.empty()) {
-        arguments << "--homedir" << QString::fromStdString(engine.homeDir);
+    gpgme_subkey_t newest = nullptr;
+    for (gpgme_subkey_t subkey = primary->next; subkey != nullptr; subkey = subkey->next) {
+        if (CanSignWith(subkey) && (newest == nullptr || subkey->timestamp > newest->timestamp)) {
+            newest = subkey;
+        }
     }
-    arguments << "--list-dirs"
-              << "agent-socket";
-    QProcess process;
-    process.start(QString::fromUtf8(gpgconf), arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        return {};
+    if (newest != nullptr) {
+        return newest;
     }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed().toStdString();
+    return CanSignWith(primary) ? primary : nullptr;
 }
 
 } // namespace
@@ -247,7 +252,6 @@ GpgStatus GpgContext::Verify(std::string_view signedText, std::vector<GpgSignatu
         info.bad = code == GPG_ERR_BAD_SIGNATURE;
         info.keyRevoked = (signature->summary & GPGME_SIGSUM_KEY_REVOKED) != 0;
         info.keyExpired = (signature->summary & GPGME_SIGSUM_KEY_EXPIRED) != 0;
-        info.validity = static_cast<int>(signature->validity);
         info.created = static_cast<std::int64_t>(signature->timestamp);
         signatures.push_back(std::move(info));
     }
@@ -335,51 +339,45 @@ GpgStatus GpgContext::Import(std::string_view keyData, GpgImportInfo& result) {
     if (imported == nullptr) {
         return GpgStatus(gpgme_error(GPG_ERR_GENERAL));
     }
+    gpgme_error_t refused = 0;
     for (gpgme_import_status_t status = imported->imports; status != nullptr; status = status->next) {
         if (status->result != 0) {
-            ++result.failed;
-        } else if (status->fpr != nullptr) {
-            result.fingerprints.emplace_back(status->fpr);
+            refused = refused != 0 ? refused : status->result;
+        } else if (status->fpr == nullptr) {
+            continue;
+        } else if (status->status == 0) {
+            result.unchanged.emplace_back(status->fpr);
+        } else {
+            result.added.emplace_back(status->fpr);
         }
     }
+    // gpg names no key for some refusals, only counts them.
+    if (refused == 0 && imported->no_user_id > 0) {
+        refused = gpgme_error(GPG_ERR_NO_USER_ID);
+    } else if (refused == 0 && imported->skipped_v3_keys > 0) {
+        refused = gpgme_error(GPG_ERR_LEGACY_KEY);
+    } else if (refused == 0 && (imported->not_imported > 0 || imported->skipped_new_keys > 0 ||
+                                (result.added.empty() && result.unchanged.empty()))) {
+        // Keys not taken without a reason, or none processed at all (a key ring gpg cannot use).
+        refused = gpgme_error(GPG_ERR_NOT_PROCESSED);
+    }
+    result.refused = GpgStatus(refused);
     return {};
 }
 
-GpgStatus GpgContext::ForgetPassphrase(std::string_view fingerprint) {
+GpgStatus GpgContext::CheckPassphrase(std::string_view fingerprint, std::string_view passphrase) {
+    // Listing the secret key also starts the agent when it is not running yet.
     GpgKeyRef key;
     const std::string name(fingerprint);
-    gpgme_error_t error = gpgme_get_key(impl_->context, name.c_str(), key.out(), 1);
+    const gpgme_error_t error = gpgme_get_key(impl_->context, name.c_str(), key.out(), 1);
     if (error != 0) {
         return GpgStatus(error);
     }
-    const std::string socket = AgentSocket(impl_->engine);
-    if (socket.empty()) {
-        return GpgStatus(gpgme_error(GPG_ERR_NO_AGENT));
+    const gpgme_subkey_t signing = SigningSubkey(key.get());
+    if (signing == nullptr || signing->keygrip == nullptr) {
+        return GpgStatus(gpgme_error(GPG_ERR_UNUSABLE_SECKEY));
     }
-    gpgme_ctx_t agent = nullptr;
-    error = gpgme_new(&agent);
-    if (error != 0) {
-        return GpgStatus(error);
-    }
-    const std::unique_ptr<gpgme_context, void (*)(gpgme_ctx_t)> owner(agent, gpgme_release);
-    error = gpgme_set_protocol(agent, GPGME_PROTOCOL_ASSUAN);
-    if (error == 0) {
-        error = gpgme_ctx_set_engine_info(agent, GPGME_PROTOCOL_ASSUAN, socket.c_str(),
-                                          OrNull(impl_->engine.homeDir));
-    }
-    for (gpgme_subkey_t subkey = key.get()->subkeys; error == 0 && subkey != nullptr; subkey = subkey->next) {
-        if (subkey->keygrip == nullptr) {
-            continue;
-        }
-        const std::string command = std::string("CLEAR_PASSPHRASE --mode=normal ") + subkey->keygrip;
-        gpgme_error_t answer = 0;
-        error = gpgme_op_assuan_transact_ext(agent, command.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                             nullptr, nullptr, &answer);
-        if (error == 0) {
-            error = answer;
-        }
-    }
-    return GpgStatus(error);
+    return VerifyAgentPassphrase(impl_->engine, signing->keygrip, passphrase);
 }
 
 } // namespace quarn

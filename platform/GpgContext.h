@@ -22,6 +22,9 @@ struct GpgKeyInfo {
     bool disabled = false;
     bool expired = false;
     bool invalid = false;
+    // gpg's validity of the key, the best of its user ids that are not revoked: 0 unknown, 1 undefined,
+    // 2 never, 3 marginal, 4 full, 5 ultimate.
+    int validity = 0;
 };
 
 // One signature of a verified text.
@@ -32,14 +35,13 @@ struct GpgSignatureInfo {
     bool bad = false;        // the signature was checked and does not match the text
     bool keyRevoked = false;
     bool keyExpired = false;
-    // gpg's trust in the key: 0 unknown, 1 undefined, 2 never, 3 marginal, 4 full, 5 ultimate.
-    int validity = 0;
     std::int64_t created = 0; // seconds since 1970 (UTC); 0 when unknown
 };
 
 struct GpgImportInfo {
-    std::vector<std::string> fingerprints; // of every key now in the key ring, changed or not
-    int failed = 0;                        // keys that could not be imported
+    std::vector<std::string> added;     // new keys, and keys that gained user ids, signatures or sub-keys
+    std::vector<std::string> unchanged; // keys the key ring already held just so
+    GpgStatus refused;                  // why keys were not taken; Ok when none was refused
 };
 
 // One GPGME context for OpenPGP: ASCII armour, text mode, and passphrases only through the loopback
@@ -66,10 +68,12 @@ public:
     // The fingerprint of the secret key gpg signs with when none is named: its "default-key" option, or
     // empty when that is not set (gpg then takes the first usable secret key).
     GpgStatus DefaultKey(std::string& fingerprint);
-    // Imports OpenPGP key data (binary or armoured) into the key ring.
+    // Imports OpenPGP key data (binary or armoured) into the key ring. The status is the operation's;
+    // keys the engine refused are in the result.
     GpgStatus Import(std::string_view keyData, GpgImportInfo& result);
-    // Drops the agent's cached passphrases of the key's secret parts, so that the next use asks for one.
-    GpgStatus ForgetPassphrase(std::string_view fingerprint);
+    // Whether the passphrase unlocks the secret part gpg signs with for that key. The agent's cache is
+    // neither used nor changed.
+    GpgStatus CheckPassphrase(std::string_view fingerprint, std::string_view passphrase);
 
     struct Impl;
 

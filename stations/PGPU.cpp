@@ -264,14 +264,7 @@ std::string TPGP::ClearSign(std::string_view key, std::string_view passphrase, s
 
 bool TPGP::CheckPassphrase(std::string_view key, std::string_view passphrase) {
     AssertThread();
-    const GpgStatus forgotten = context_->ForgetPassphrase(key);
-    if (!forgotten.Ok()) {
-        DebOutObj(kClass, "CheckPassphrase", "ForgetPassphrase: " + PGPErrorText(forgotten));
-    }
-    context_->SetPassphrase(passphrase);
-    std::string discarded;
-    const GpgStatus status = context_->ClearSign(key, "a", discarded);
-    context_->SetPassphrase({});
+    const GpgStatus status = context_->CheckPassphrase(key, passphrase);
     if (!status.Ok()) {
         DebOutObj(kClass, "CheckPassphrase", PGPErrorText(status));
     }
@@ -302,13 +295,14 @@ std::string TPGP::Verify(std::string_view block, const IVerbindung* peer) {
         report.verified = signature.good;
         report.keyRevoked = signature.keyRevoked;
         report.keyExpired = signature.keyExpired;
-        report.validity = Validity(signature.validity);
         report.created = signature.created > 0 ? signature.created : -1;
         if (!signature.keyMissing) {
             GpgKeyInfo key;
             CheckPGPResult(context_->FindKey(signature.fingerprint, false, key), "examining key");
             report.hasKey = true;
             report.signer = Utf8ToCp1252(key.userId);
+            // The key's own validity: gpg reports none with a signature that does not match.
+            report.validity = Validity(key.validity);
             report.keyRevoked = report.keyRevoked || key.revoked;
             report.keyDisabled = key.disabled;
             report.keyExpired = report.keyExpired || key.expired;
@@ -339,16 +333,24 @@ std::string TPGP::ImportKeys(std::string_view block) {
     }
     GpgImportInfo imported;
     const GpgStatus status = context_->Import(keys.packets, imported);
-    if (!status.Ok() || imported.fingerprints.empty()) {
-        DebOut("FEHLER: PGPAddKeys: " + (status.Ok()
-                                             ? std::to_string(imported.failed) + " Schlüssel abgewiesen"
-                                             : PGPErrorText(status)));
-        return Utf8ToCp1252(
-            "Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine andere Anwendung "
-            "(z.B. PGPKeys) auf diesen zugreift.");
+    const GpgStatus refused = status.Ok() ? imported.refused : status;
+    std::string text =
+        KeyList("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:", imported.added) +
+        KeyList("Folgende Schlüssel sind bereits unverändert im Schlüsselring:", imported.unchanged);
+    if (!refused.Ok()) {
+        DebOut("FEHLER: PGPAddKeys: " + PGPErrorText(refused));
+        text += Utf8ToCp1252("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden:\r") +
+                Utf8ToCp1252(PGPErrorText(refused));
     }
-    std::string text = "\r" + Utf8ToCp1252("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:") + "\r";
-    for (const std::string& fingerprint : imported.fingerprints) {
+    return text;
+}
+
+std::string TPGP::KeyList(std::string_view heading, const std::vector<std::string>& fingerprints) {
+    if (fingerprints.empty()) {
+        return {};
+    }
+    std::string text = "\r" + Utf8ToCp1252(heading) + "\r";
+    for (const std::string& fingerprint : fingerprints) {
         GpgKeyInfo key;
         const std::string name = context_->FindKey(fingerprint, false, key).Ok()
                                      ? Utf8ToCp1252(key.userId)

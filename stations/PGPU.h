@@ -65,7 +65,8 @@ public:
     // carries "Version: Quarn <version>" and the comment, when there is one.
     std::string ClearSign(std::string_view key, std::string_view passphrase, std::string_view input,
                           std::string_view comment);
-    // True when the passphrase unlocks the key; a passphrase the agent remembers does not count.
+    // True when the passphrase unlocks the key. A passphrase the agent remembers for the key does not
+    // count, and stays remembered.
     bool CheckPassphrase(std::string_view key, std::string_view passphrase);
 
     // A signed message: verifies it and plays the sound of the result (for the peer's station settings).
@@ -78,6 +79,8 @@ private:
     void AssertThread() const;
     std::string Verify(std::string_view block, const IVerbindung* peer);
     std::string ImportKeys(std::string_view block);
+    // A heading and the user ids of the keys, one a line; empty without keys.
+    std::string KeyList(std::string_view heading, const std::vector<std::string>& fingerprints);
 
     std::thread::id thread_;
     std::unique_ptr<GpgContext> context_;

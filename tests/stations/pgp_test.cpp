@@ -4,12 +4,15 @@
 #include "foundation/ConfigU.h"
 #include "platform/Codepage.h"
 #include "platform/Exception.h"
+#include "platform/GpgStatus.h"
 #include "platform/Registry.h"
 #include "stations/PGPCheckU.h"
 #include "stations/PGPU.h"
 #include "support/TempDir.h"
 
+#include <QByteArray>
 #include <fstream>
+#include <gpg-error.h>
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
@@ -114,17 +117,62 @@ TEST_F(PGPTest, TextOfAnyLengthIsSigned) {
     EXPECT_TRUE(Contains(pgp.CheckSignature(signedText), Ansi("Die Unterschrift ist gültig.")));
 }
 
-TEST_F(PGPTest, ChangedTextIsReportedAsChanged) {
-    const std::string key = home_.GenerateKey("Alice <alice@example.org>", "");
-    std::string signedText = Sign(key, "", "Treffen um 10 Uhr\r");
-    signedText.replace(signedText.find("10 Uhr"), 6, "11 Uhr");
+// Whether the signer's key is authentic is the key's validity, whatever became of the text.
+TEST_F(PGPTest, SignatureReportShowsTheValidityOfTheSigningKey) {
+    const std::string alice = home_.GenerateKey("Alice <alice@example.org>", "");
+    GnupgHome others;
+    const std::string bob = others.GenerateKey("Bob <bob@example.org>", "");
+    const std::string carol = others.GenerateKey("Carol <carol@example.org>", "");
+    std::ofstream(home_.path() / "others.asc")
+        << others.ExportPublic("Bob <bob@example.org>") << others.ExportPublic("Carol <carol@example.org>");
+    home_.Gpg("--import " + GnupgHome::Quote((home_.path() / "others.asc").string()));
+    home_.Gpg("--quick-lsign-key " + bob); // Alice's certificate makes Bob's key fully valid
+    const std::string aliceSigned = Sign(alice, "", "Treffen um 10 Uhr\r");
+    InitPGPDLL({"", others.path().string()});
+    const std::string bobSigned = Sign(bob, "", "Treffen um 10 Uhr\r");
+    const std::string carolSigned = Sign(carol, "", "Treffen um 10 Uhr\r");
+    InitPGPDLL({"", home_.path().string()});
+    test::TempDir settings;
+    RegistryStore store(settings.path());
+    TConfig config(store, "1.0.0", [] { return 2; });
+    const ScopedConfig published(config);
 
-    TPGP pgp;
-    const std::string text = pgp.CheckSignature(signedText);
+    struct Case {
+        const char* name;
+        const std::string& signedText;
+        bool tampered;
+        bool authentic;
+        int sound;
+    };
+    const Case cases[] = {
+        {"own key (ultimate)", aliceSigned, false, true, 14},
+        {"own key (ultimate), text changed", aliceSigned, true, true, 16},
+        {"certified key (full)", bobSigned, false, true, 14},
+        {"certified key (full), text changed", bobSigned, true, true, 16},
+        {"uncertified key, text changed", carolSigned, true, false, 16},
+    };
+    for (const Case& c : cases) {
+        std::string block = c.signedText;
+        if (c.tampered) {
+            block.replace(block.find("10 Uhr"), 6, "11 Uhr");
+        }
+        TPGP pgp;
+        config.SetDetailedOutput(false);
+        const std::string text = pgp.CheckSignature(block);
+        config.SetDetailedOutput(true);
+        const std::string detailed = pgp.CheckSignature(block);
 
-    EXPECT_TRUE(Contains(text, Ansi("Die Unterschrift ist ungültig, die Nachricht wurde verändert.\r")))
-        << text;
-    EXPECT_EQ(pgp.LastSoundEvent(), 16);
+        EXPECT_EQ(Contains(text, Ansi("Die Echtheit des Unterzeichnerschlüssels ist unbekannt.\r")),
+                  !c.authentic)
+            << c.name << ": " << text;
+        EXPECT_TRUE(Contains(
+            text, c.tampered ? Ansi("Die Unterschrift ist ungültig, die Nachricht wurde verändert.\r")
+                             : Ansi("Die Unterschrift ist gültig.\r")))
+            << c.name << ": " << text;
+        EXPECT_TRUE(Contains(detailed, c.authentic ? "KeyValidity: complete.\r" : "KeyValidity: unknown.\r"))
+            << c.name << ": " << detailed;
+        EXPECT_EQ(pgp.LastSoundEvent(), c.sound) << c.name;
+    }
 }
 
 TEST_F(PGPTest, SignatureOfAnUnknownKeyIsNotChecked) {
@@ -247,18 +295,64 @@ TEST_F(PGPImportTest, DamagedKeyBlockIsNotImported) {
     EXPECT_FALSE(HomeKnows(bobKey_, false));
 }
 
-TEST_F(PGPImportTest, KeyRingThatCannotBeWrittenIsReported) {
-    const std::string block = bob_.ExportPublic("Bob <bob@example.org>");
-    home_.GenerateKey("Alice <alice@example.org>", ""); // the agent runs
-    // Not even root can write a key ring that is a folder.
-    std::filesystem::remove(home_.path() / "pubring.kbx");
-    std::filesystem::create_directory(home_.path() / "pubring.kbx");
-
+TEST_F(PGPImportTest, ImportReportsWhetherTheKeyRingChanged) {
+    const std::string added = "\r" + Ansi("Folgende Schlüssel wurden dem Schlüsselring hinzugefügt:") +
+                              "\r\"Bob <bob@example.org>\"\r";
+    const std::string unchanged = "\r" +
+                                  Ansi("Folgende Schlüssel sind bereits unverändert im Schlüsselring:") +
+                                  "\r\"Bob <bob@example.org>\"\r";
+    const std::string first = bob_.ExportPublic("Bob <bob@example.org>");
     TPGP pgp;
-    const std::string text = pgp.CheckSignature(block);
 
-    EXPECT_EQ(text, Ansi("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine andere "
-                         "Anwendung (z.B. PGPKeys) auf diesen zugreift."));
+    EXPECT_EQ(pgp.CheckSignature(first), added);
+    EXPECT_EQ(pgp.CheckSignature(first), unchanged);
+    bob_.Gpg("--pinentry-mode loopback --passphrase bobs --quick-add-key " + bobKey_ + " ed25519 sign");
+    EXPECT_EQ(pgp.CheckSignature(bob_.ExportPublic("Bob <bob@example.org>")), added);
+}
+
+// The public key packet alone, armoured: gpg refuses a key without a user id.
+std::string KeyWithoutUserId(const GnupgHome& home, const std::string& userId) {
+    const std::string packets = home.Gpg("--export " + GnupgHome::Quote("=" + userId));
+    // Old-format packet header with a one-byte length, as gpg writes short key packets.
+    EXPECT_EQ(static_cast<unsigned char>(packets.at(0)), 0x98);
+    const std::string key = packets.substr(0, 2 + static_cast<unsigned char>(packets.at(1)));
+    return "-----BEGIN PGP PUBLIC KEY BLOCK-----\r\r" +
+           QByteArray::fromStdString(key).toBase64().toStdString() + "\r-----END PGP PUBLIC KEY BLOCK-----\r";
+}
+
+TEST_F(PGPImportTest, RefusedImportShowsTheEnginesReason) {
+    struct Case {
+        const char* name;
+        std::string block;
+        bool keyRingIsAFolder;
+        gpg_err_code_t reason;
+    };
+    const Case cases[] = {
+        {"key without a user id", KeyWithoutUserId(bob_, "Bob <bob@example.org>"), false, GPG_ERR_NO_USER_ID},
+        // Not even root can write a key ring that is a folder; gpg says nothing about the keys then.
+        {"key ring that is a folder", bob_.ExportPublic("Bob <bob@example.org>"), true,
+         GPG_ERR_NOT_PROCESSED},
+    };
+    for (const Case& c : cases) {
+        GnupgHome home;
+        home.GenerateKey("Alice <alice@example.org>", ""); // the agent runs
+        if (c.keyRingIsAFolder) {
+            std::filesystem::remove(home.path() / "pubring.kbx");
+            std::filesystem::create_directory(home.path() / "pubring.kbx");
+        }
+        InitPGPDLL({"", home.path().string()});
+
+        TPGP pgp;
+        const std::string text = pgp.CheckSignature(c.block);
+
+        EXPECT_EQ(text, Ansi("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden:\r") +
+                            PGPErrorText(GpgStatus(c.reason)))
+            << c.name;
+        if (!c.keyRingIsAFolder) {
+            EXPECT_FALSE(Contains(home.ListKeys(false), bobKey_)) << c.name;
+        }
+    }
+    InitPGPDLL({"", home_.path().string()});
 }
 
 TEST_F(PGPTest, PassphraseIsTestedEvenWhenTheAgentRemembersIt) {
@@ -269,7 +363,19 @@ TEST_F(PGPTest, PassphraseIsTestedEvenWhenTheAgentRemembersIt) {
     EXPECT_TRUE(pgp.CheckPassphrase(key, "richtig"));
     pgp.ClearSign(key, "richtig", "gecacht\r", {});
     EXPECT_FALSE(pgp.CheckPassphrase(key, "falsch"));
-    EXPECT_THROW(pgp.ClearSign(key, "falsch", "nein\r", {}), EPGPApi);
+    EXPECT_TRUE(pgp.CheckPassphrase(key, "richtig"));
+}
+
+TEST_F(PGPTest, PassphraseCheckLeavesTheAgentsCacheAlone) {
+    const std::string key = home_.GenerateKey("Alice <alice@example.org>", "richtig");
+    TPGP pgp;
+    pgp.ClearSign(key, "richtig", "gecacht\r", {}); // the agent remembers the passphrase from here on
+
+    pgp.CheckPassphrase(key, "richtig");
+    pgp.CheckPassphrase(key, "falsch");
+
+    // Still remembered: signing takes no passphrase at all, as other programs of the user expect.
+    EXPECT_NO_THROW(pgp.ClearSign(key, "", "noch gecacht\r", {}));
 }
 
 TEST_F(PGPTest, HomeFromTheEnvironmentIsTheDefault) {
