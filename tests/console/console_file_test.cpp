@@ -260,6 +260,16 @@ TEST_F(ConsoleFile, PendingWrapSurvivesARestart) {
     }
 }
 
+TEST_F(ConsoleFile, IsCreatedForItsOwnerOnly) {
+    {
+        TConsoleBuffer buffer;
+        Open(buffer, name, 80, 25);
+    }
+    const auto perms = std::filesystem::status(name).permissions();
+    EXPECT_EQ(perms & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 TEST_F(ConsoleFile, IsUsedByOneBufferAtATime) {
     auto first = std::make_unique<TConsoleBuffer>();
     Open(*first, name, 80, 25);
