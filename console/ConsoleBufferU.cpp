@@ -97,8 +97,9 @@ void TConsoleBuffer::AllocBuffer() {
     const auto storedCol = static_cast<std::int32_t>(cl::Load32(header + cl::kCursorColOffset));
     const bool wrapPending = (cl::Load32(header + cl::kFlagsOffset) & cl::kFlagWrapPending) != 0;
     SetWriteCursor(storedCol, static_cast<std::int32_t>(cl::Load32(header + cl::kCursorRowOffset)));
-    // A pending wrap only ever waits on the last cell; a flag beside another column is not ours.
-    wrapPending_ = wrapPending && storedCol == cols_ - 1;
+    // A pending wrap only ever waits on the last cell; a flag beside another column is not ours. Files of
+    // earlier versions kept a full line's waiting cursor as column Cols.
+    wrapPending_ = (wrapPending && storedCol == cols_ - 1) || storedCol == cols_;
     StoreHeader();
 }
 

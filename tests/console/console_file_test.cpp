@@ -258,6 +258,15 @@ TEST_F(ConsoleFile, PendingWrapSurvivesARestart) {
         EXPECT_EQ(RowText(buffer, 24), next == std::string("x") ? "x" : "");
         EXPECT_EQ(buffer.GetLineSerial(), 1u);
     }
+
+    // Earlier files stored the waiting cursor as column Cols.
+    std::filesystem::remove(name);
+    MakeFile(name, 25);
+    Patch32(name, cl::kCursorColOffset, 80);
+    TConsoleBuffer buffer;
+    Open(buffer, name, 80, 25);
+    EXPECT_TRUE(buffer.WrapPending());
+    EXPECT_EQ(Stored32(ReadBytes(name), cl::kCursorColOffset), 79u);
 }
 
 TEST_F(ConsoleFile, IsCreatedForItsOwnerOnly) {
