@@ -94,8 +94,13 @@ void TConsoleBuffer::AllocBuffer() {
     cl::Store32(header + cl::kVersionOffset, cl::kVersion);
     ringStart_ = cl::Load32(header + cl::kRingStartOffset) % static_cast<std::uint32_t>(rows_);
     serial_ = cl::Load32(header + cl::kSerialOffset);
-    SetWriteCursor(static_cast<std::int32_t>(cl::Load32(header + cl::kCursorColOffset)),
-                   static_cast<std::int32_t>(cl::Load32(header + cl::kCursorRowOffset)));
+    const auto storedCol = static_cast<std::int32_t>(cl::Load32(header + cl::kCursorColOffset));
+    const bool wrapPending = (cl::Load32(header + cl::kFlagsOffset) & cl::kFlagWrapPending) != 0;
+    SetWriteCursor(storedCol, static_cast<std::int32_t>(cl::Load32(header + cl::kCursorRowOffset)));
+    // A pending wrap only ever waits on the last cell; a flag beside another column is not ours. Files of
+    // earlier versions kept a full line's waiting cursor as column Cols.
+    wrapPending_ = (wrapPending && storedCol == cols_ - 1) || storedCol == cols_;
+    StoreHeader();
 }
 
 void TConsoleBuffer::InitCleared() {
@@ -113,6 +118,7 @@ void TConsoleBuffer::InitCleared() {
     serial_ = 0;
     cursorCol_ = 0;
     cursorRow_ = rows_ - 1;
+    wrapPending_ = false;
     StoreHeader();
 }
 
@@ -122,6 +128,7 @@ void TConsoleBuffer::StoreHeader() {
     cl::Store32(header + cl::kCursorColOffset, static_cast<std::uint32_t>(cursorCol_));
     cl::Store32(header + cl::kCursorRowOffset, static_cast<std::uint32_t>(cursorRow_));
     cl::Store32(header + cl::kSerialOffset, serial_);
+    cl::Store32(header + cl::kFlagsOffset, wrapPending_ ? cl::kFlagWrapPending : 0);
 }
 
 void TConsoleBuffer::AssertWritable() const {
@@ -154,58 +161,38 @@ TWriteResult TConsoleBuffer::WriteBuffer(const char* characters, std::size_t len
     const char* next = characters;
     const char* const end = characters + length;
     while (next < end) {
+        if (*next == kCR || *next == kLF) {
+            LineBreakChar(*next++, result);
+            continue;
+        }
+        if (wrapPending_) {
+            // The full line wraps now that more text for it has come.
+            wrapPending_ = false;
+            cursorCol_ = 0;
+            NewLine(result);
+        }
         const auto room = static_cast<std::size_t>(cols_ - cursorCol_);
         const char* stop = next;
         const char* const limit = next + std::min(room, static_cast<std::size_t>(end - next));
         while (stop < limit && *stop != kCR && *stop != kLF) {
             ++stop;
         }
-        const auto run = static_cast<std::size_t>(stop - next);
+        const auto run = static_cast<int>(stop - next);
         std::uint8_t* slot = SlotOfRow(cursorRow_);
-        if (run > 0) {
-            // An empty run (a CR or LF at once) keeps the line's used length: the text before it stays.
-            ConsoleLine(slot).SetUsedLength(static_cast<std::uint8_t>(cursorCol_ + static_cast<int>(run)));
-            std::uint8_t* text = slot + cl::kLineHeaderSize + cursorCol_;
-            std::memcpy(text, next, run);
-            std::memset(text + cols_, textAttr_, run);
-            result.firstCol = std::min(result.firstCol, cursorCol_);
-            cursorCol_ += static_cast<int>(run);
-            result.lastCol = std::max(result.lastCol, cursorCol_ - 1);
+        ConsoleLine(slot).SetUsedLength(static_cast<std::uint8_t>(cursorCol_ + run));
+        std::uint8_t* text = slot + cl::kLineHeaderSize + cursorCol_;
+        std::memcpy(text, next, static_cast<std::size_t>(run));
+        std::memset(text + cols_, textAttr_, static_cast<std::size_t>(run));
+        result.firstCol = std::min(result.firstCol, cursorCol_);
+        result.lastCol = std::max(result.lastCol, cursorCol_ + run - 1);
+        cursorCol_ += run;
+        if (cursorCol_ >= cols_) {
+            // Radio frames split lines anywhere: whether the full line wraps or ends is only known
+            // from the character after it, so the cursor waits on the last cell.
+            cursorCol_ = cols_ - 1;
+            wrapPending_ = true;
         }
         next = stop;
-        const bool breakFollows = next < end && (*next == kCR || *next == kLF);
-        if (!breakFollows) {
-            // The run ended at the end of the line. A run that exactly fills the line wraps here only
-            // when no CR or LF follows in this same write; a line break arriving with the next write
-            // then starts from column 0 of the new line.
-            if (cursorCol_ >= cols_) {
-                cursorCol_ = 0;
-                NewLine(result);
-            }
-            continue;
-        }
-        const char breakChar = *next++;
-        switch (lineBreak_) {
-        case TConsoleLineBreak::CRLF:
-            if (breakChar == kCR) {
-                cursorCol_ = 0;
-            } else {
-                NewLine(result);
-            }
-            break;
-        case TConsoleLineBreak::CR:
-            if (breakChar == kCR) {
-                cursorCol_ = 0;
-                NewLine(result);
-            }
-            break;
-        case TConsoleLineBreak::LF:
-            if (breakChar == kLF) {
-                cursorCol_ = 0;
-                NewLine(result);
-            }
-            break;
-        }
     }
     StoreHeader();
     const std::uint32_t stamp = ConsoleTimeStamp(timeSource_ ? timeSource_() : std::time(nullptr));
@@ -218,6 +205,39 @@ TWriteResult TConsoleBuffer::WriteBuffer(const char* characters, std::size_t len
         result.lastCol = -1;
     }
     return result;
+}
+
+void TConsoleBuffer::LineBreakChar(char breakChar, TWriteResult& result) {
+    // A line break right after a full line ends that line: the pending wrap is the line end.
+    const bool wrapPending = std::exchange(wrapPending_, false);
+    switch (lineBreak_) {
+    case TConsoleLineBreak::CRLF:
+        if (breakChar == kCR) {
+            cursorCol_ = 0;
+        } else {
+            if (wrapPending) {
+                cursorCol_ = 0;
+            }
+            NewLine(result);
+        }
+        break;
+    case TConsoleLineBreak::CR:
+        if (breakChar == kCR) {
+            cursorCol_ = 0;
+            NewLine(result);
+        } else {
+            wrapPending_ = wrapPending;
+        }
+        break;
+    case TConsoleLineBreak::LF:
+        if (breakChar == kLF) {
+            cursorCol_ = 0;
+            NewLine(result);
+        } else {
+            wrapPending_ = wrapPending;
+        }
+        break;
+    }
 }
 
 void TConsoleBuffer::NewLine(TWriteResult& result) {
@@ -289,6 +309,7 @@ void TConsoleBuffer::SetWriteCursor(int col, int row) {
     QUARN_ASSERT(storage_.allocated(), kUnit);
     cursorCol_ = std::clamp(col, 0, cols_ - 1);
     cursorRow_ = std::clamp(row, 0, rows_ - 1);
+    wrapPending_ = false;
     StoreHeader();
 }
 

@@ -90,10 +90,13 @@ public:
     // following rows and stopping after the last row.
     void FillCells(int col, int row, int count, char character);
 
-    // Clamped into the buffer.
+    // Clamped into the buffer; drops a pending wrap.
     void SetWriteCursor(int col, int row);
-    // 0 .. Cols; Cols only after a full line that a line feed ended without a carriage return.
+    // 0 .. Cols - 1.
     int GetCursorCol() const { return cursorCol_; }
+    // The write line is full and the cursor waits on its last cell: the next printable character
+    // starts a new line, while a CR or LF ends the full line without an empty one, as terminals do.
+    bool WrapPending() const { return wrapPending_; }
     int GetCursorRow() const { return cursorRow_; }
     std::uint32_t GetLineSerial() const { return serial_; }
     std::uint32_t RingStart() const { return ringStart_; }
@@ -130,6 +133,7 @@ private:
     void AllocBuffer();
     void InitCleared();
     void NewLine(TWriteResult& result);
+    void LineBreakChar(char breakChar, TWriteResult& result);
     void StoreHeader();
     void AssertWritable() const;
     std::size_t SlotOffsetOfRow(int row) const;
@@ -149,6 +153,7 @@ private:
     std::uint32_t ringStart_ = 0;
     int cursorCol_ = 0;
     int cursorRow_ = 0;
+    bool wrapPending_ = false;
     std::uint32_t serial_ = 0;
 
     TConsoleMarks marks_;

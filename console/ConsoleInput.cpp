@@ -281,10 +281,10 @@ void TConsole::HandleMouseMove(QPoint point, bool captured) {
 }
 
 void TConsole::StartDrag() {
-    TDragTextSource source;
-    source.SetText(GetSelectedText());
-    source.SetDragtypes(dtCopy | dtMove | dtLink);
-    source.Execute(this);
+    lastDrag_ = std::make_unique<TDragTextSource>();
+    lastDrag_->SetText(GetSelectedText());
+    lastDrag_->SetDragtypes(dtCopy | dtMove | dtLink);
+    lastDrag_->Execute(this);
     // The drag loop took the mouse; its release is not seen here.
     captured_ = false;
     viewport()->setCursor(Qt::IBeamCursor);

@@ -22,6 +22,9 @@ inline constexpr std::uint32_t kDefaultStoredRows = 1250;
 
 // Header fields.
 inline constexpr std::size_t kVersionOffset = 64;
+// Once reserved and zero; bit 0 now marks a wrap that waits for the next printable character.
+inline constexpr std::size_t kFlagsOffset = 68;
+inline constexpr std::uint32_t kFlagWrapPending = 1;
 inline constexpr std::size_t kRowsOffset = 72;
 inline constexpr std::size_t kRingStartOffset = 76;
 inline constexpr std::size_t kCursorColOffset = 80;

@@ -20,6 +20,8 @@ class QPainter;
 
 namespace quarn {
 
+class TDragTextSource;
+
 // Where new text leaves the view: at the top, in the middle (the text on screen stays), at the bottom
 // (the newest line stays in view).
 enum class TScrollState { Top = 0, Middle = 1, Bottom = 2 };
@@ -201,6 +203,9 @@ private:
     int wheelPending_ = 0;
     bool captured_ = false;
     std::optional<QPoint> dragCandidate_;
+    // The last drag's source: a file manager may copy its scrap file well after the drop, so the file
+    // stays until the next drag or the end of the console.
+    std::unique_ptr<TDragTextSource> lastDrag_;
     QPoint lastMousePoint_;
     std::optional<QPoint> lastHintPoint_;
     QTimer selectRepeatTimer_;

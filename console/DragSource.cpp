@@ -1,17 +1,16 @@
 #include "console/DragSource.h"
 
 #include "platform/Codepage.h"
-#include "platform/XdgPaths.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDrag>
 #include <QGuiApplication>
-#include <QUrl>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 #include <cstring>
-#include <fstream>
 #include <new>
-#include <system_error>
 
 namespace quarn {
 
@@ -32,23 +31,6 @@ void Store32(char* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
         at[i] = static_cast<char>(value >> (8 * i));
     }
-}
-
-// The text scrap lives in the runtime folder: a drop target may read it after the drag has ended, and
-// the folder is emptied when the session ends.
-std::optional<QByteArray> ScrapFileUrl(const std::string& text) {
-    const auto folder = QuarnFolderBelow(XdgRuntimeDir()) / "Text Scrap";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    const auto name = folder / TDragTextSource::kScrapFileName;
-    std::ofstream file(name, std::ios::binary | std::ios::trunc);
-    const std::string utf8 = Cp1252ToUtf8(text);
-    file.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
-    file.close();
-    if (!file) {
-        return std::nullopt;
-    }
-    return QUrl::fromLocalFile(QString::fromStdString(name.string())).toEncoded() + "\r\n";
 }
 
 class TDragDataObject : public QMimeData {
@@ -76,6 +58,35 @@ private:
     std::function<std::optional<QByteArray>(const QString&)> answer_;
 };
 
+// Watches the drag loop for the release of the buttons ahead of the platform's own handling, so that
+// the source can refuse the drop. Filters run latest first, and the platform installs its own only when
+// the loop starts: this one is installed from inside the loop.
+class TDropVeto : public QObject {
+public:
+    explicit TDropVeto(TDragSource& source) : source_(source) {
+        QTimer::singleShot(0, this, [this] { QCoreApplication::instance()->installEventFilter(this); });
+    }
+    ~TDropVeto() override { QCoreApplication::instance()->removeEventFilter(this); }
+    TDropVeto(const TDropVeto&) = delete;
+    TDropVeto& operator=(const TDropVeto&) = delete;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonRelease) {
+            return false;
+        }
+        const auto* release = static_cast<const QMouseEvent*>(event);
+        if (source_.QueryContinueDrag(false, release->buttons()) != TDragContinue::Cancel) {
+            return false;
+        }
+        QDrag::cancel();
+        return true;
+    }
+
+private:
+    TDragSource& source_;
+};
+
 } // namespace
 
 TDragResult DragResultOf(Qt::DropActions effect, TDragTypes allowed) {
@@ -90,6 +101,41 @@ TDragResult DragResultOf(Qt::DropActions effect, TDragTypes allowed) {
         return TDragResult::Linked;
     }
     return TDragResult::Cancelled;
+}
+
+TDragContinue TDragSource::QueryContinueDrag(bool escapePressed, Qt::MouseButtons buttons) {
+    if (escapePressed) {
+        return TDragContinue::Cancel;
+    }
+    if (buttons & (Qt::LeftButton | Qt::RightButton)) {
+        return TDragContinue::Continue;
+    }
+    const auto effect = static_cast<unsigned>(feedbackEffect_);
+    TDragType dropType{};
+    if (effect & Qt::CopyAction) {
+        dropType = dtCopy;
+    } else if (effect & Qt::MoveAction) {
+        dropType = dtMove;
+    } else if (effect & Qt::LinkAction) {
+        dropType = dtLink;
+    } else {
+        return TDragContinue::Cancel;
+    }
+    if ((dropType & dragtypes_) == 0) {
+        return TDragContinue::Cancel;
+    }
+    bool continueDrop = true;
+    if (OnDrop) {
+        OnDrop(*this, dropType, continueDrop);
+    }
+    return continueDrop ? TDragContinue::Drop : TDragContinue::Cancel;
+}
+
+void TDragSource::GiveFeedback(Qt::DropAction effect) {
+    feedbackEffect_ = effect;
+    if (OnFeedback) {
+        OnFeedback(*this, effect);
+    }
 }
 
 TDragSource::TDragSource(QObject* parent) : QObject(parent) {}
@@ -129,24 +175,22 @@ TDragResult TDragSource::Execute(QWidget* source) {
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
             return TDragResult::Cancelled;
         }
-        auto drag = std::make_unique<QDrag>(source);
-        drag->setMimeData(MakeDataObject().release());
+        auto owned = std::make_unique<QDrag>(source);
+        owned->setMimeData(MakeDataObject().release());
         if (showImage_ && static_cast<std::size_t>(imageIndex_) < images_.size()) {
-            drag->setPixmap(images_[static_cast<std::size_t>(imageIndex_)]);
-            drag->setHotSpot(hotSpot_);
+            owned->setPixmap(images_[static_cast<std::size_t>(imageIndex_)]);
+            owned->setHotSpot(hotSpot_);
         }
         feedbackEffect_ = Qt::IgnoreAction;
-        connect(drag.get(), &QDrag::actionChanged, this, [this](Qt::DropAction action) {
-            feedbackEffect_ = action;
-            if (OnFeedback) {
-                OnFeedback(*this, action);
-            }
-        });
+        connect(owned.get(), &QDrag::actionChanged, this, &TDragSource::GiveFeedback);
         Qt::DropActions allowed;
         allowed.setFlag(Qt::CopyAction, (dragtypes_ & dtCopy) != 0);
         allowed.setFlag(Qt::MoveAction, (dragtypes_ & dtMove) != 0);
         allowed.setFlag(Qt::LinkAction, (dragtypes_ & dtLink) != 0);
-        const Qt::DropAction effect = drag->exec(allowed);
+        const TDropVeto veto(*this);
+        // From exec on Qt owns the drag: a target outside the program reads the data after the drop,
+        // and Qt frees drag and data once that target is done.
+        const Qt::DropAction effect = owned.release()->exec(allowed);
         return DragResultOf(effect, dragtypes_);
     } catch (const std::bad_alloc&) {
         return TDragResult::OutOfMemory;
@@ -170,37 +214,48 @@ const QString TDragTextSource::kFileGroupDescriptor =
 const QString TDragTextSource::kFileContents =
     QStringLiteral("application/x-qt-windows-mime;value=\"FileContents\"");
 
-TDragTextSource::TDragTextSource(QObject* parent) : TDragSource(parent) {
+TDragTextSource::TDragTextSource(QObject* parent)
+    : TDragSource(parent), scrap_(std::make_shared<const TTextScrap>(std::string())) {
     AddFormat(kPlainText);
+    AddFormat(kUriList);
+}
+
+void TDragTextSource::SetText(std::string text) {
+    // A data object already made keeps the scrap of its own text.
+    scrap_ = std::make_shared<const TTextScrap>(std::move(text));
 }
 
 std::optional<QByteArray> TDragTextSource::GetData(const QString& mimeType) const {
-    return TextDragData(text_, mimeType);
+    return TextDragData(*scrap_, mimeType);
 }
 
 bool TDragTextSource::CutOrCopyToClipboard() {
-    if (text_.empty()) {
+    if (Text().empty()) {
         return false;
     }
-    QGuiApplication::clipboard()->setText(Cp1252ToQString(text_));
+    QGuiApplication::clipboard()->setText(Cp1252ToQString(Text()));
     return true;
 }
 
 std::function<std::optional<QByteArray>(const QString&)> TDragTextSource::DataSnapshot() const {
-    return [text = text_](const QString& mimeType) { return TextDragData(text, mimeType); };
+    return [scrap = scrap_](const QString& mimeType) { return TextDragData(*scrap, mimeType); };
 }
 
-std::optional<QByteArray> TextDragData(const std::string& text, const QString& mimeType) {
+std::optional<QByteArray> TextDragData(const TTextScrap& scrap, const QString& mimeType) {
     if (mimeType == kPlainText || mimeType == TDragTextSource::kFileContents) {
-        return QByteArray::fromStdString(Cp1252ToUtf8(text));
+        return QByteArray::fromStdString(Cp1252ToUtf8(scrap.Text()));
     }
     if (mimeType == TDragTextSource::kFileGroupDescriptor) {
         return FileGroupDescriptor(TDragTextSource::kScrapFileName);
     }
     if (mimeType == kUriList) {
-        return ScrapFileUrl(text);
+        return scrap.UriList();
     }
     return std::nullopt;
+}
+
+bool IsOwnDrag(const QMimeData& data) {
+    return dynamic_cast<const TDragDataObject*>(&data) != nullptr;
 }
 
 QByteArray FileGroupDescriptor(const std::string& fileName) {

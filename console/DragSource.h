@@ -1,5 +1,7 @@
 #pragma once
 
+#include "console/TextScrap.h"
+
 #include <QMimeData>
 #include <QObject>
 #include <QPixmap>
@@ -26,6 +28,9 @@ enum class TDragResult { Copied = 0, Moved = 1, Linked = 2, Cancelled = 3, OutOf
 // counts as cancelled.
 TDragResult DragResultOf(Qt::DropActions effect, TDragTypes allowed);
 
+// The source's answer to the drag loop: go on, drop here, or end the drag without a drop.
+enum class TDragContinue { Continue, Drop, Cancel };
+
 // One drag of data out of the program, and the data object the drop target reads. The data object is
 // a copy of what the source offers, so it may outlive the source; it lists the offered formats, and a
 // derived source may answer further formats when a target asks for them by name.
@@ -47,6 +52,16 @@ public:
     // The last effect the target reported during the drag.
     Qt::DropAction FeedbackEffect() const { return feedbackEffect_; }
     std::function<void(TDragSource& sender, Qt::DropAction effect)> OnFeedback;
+    // The drag loop reports the effect of the target under the pointer: stored, then OnFeedback.
+    void GiveFeedback(Qt::DropAction effect);
+    // Asked when the buttons are released over a target that takes the drop with `dropType`; clearing
+    // `continueDrop` refuses it and the drag ends as cancelled.
+    std::function<void(TDragSource& sender, TDragType dropType, bool& continueDrop)> OnDrop;
+
+    // Escape cancels; while the left or right button is held the drag goes on; on their release the
+    // drop takes the target's last effect, copy before move before link, when the source allows it and
+    // OnDrop does not refuse it.
+    TDragContinue QueryContinueDrag(bool escapePressed, Qt::MouseButtons buttons);
 
     // The optional drag image.
     const std::vector<QPixmap>& Images() const { return images_; }
@@ -68,7 +83,8 @@ public:
     std::unique_ptr<QMimeData> MakeDataObject() const;
 
     // Runs the modal drag loop from `source` (GUI thread). Cannot run on a platform without a drag
-    // loop (offscreen): the drag then ends as cancelled at once.
+    // loop (offscreen): the drag then ends as cancelled at once. The data object may outlive the call:
+    // a target outside the program may still read it after the drop.
     TDragResult Execute(QWidget* source);
 
     bool CopyToClipboard();
@@ -90,20 +106,21 @@ private:
     QPoint hotSpot_{16, 16};
 };
 
-// A drag of a text (Windows-1252 bytes). It offers "text/plain"; a target that asks for a file gets one
-// named "Text Scrap File.txt" holding the text, either as a file list ("text/uri-list") or, as on
-// Windows, as a file-group descriptor with the contents.
+// A drag of a text (Windows-1252 bytes). It offers "text/plain" and, for file managers, the text as the
+// file "Text Scrap File.txt" ("text/uri-list"); a target that asks for it gets it as a file-group
+// descriptor with the contents too, as on Windows. The scrap file lasts as long as this source or a data
+// object made from it.
 class TDragTextSource : public TDragSource {
     Q_OBJECT
 public:
-    static constexpr const char* kScrapFileName = "Text Scrap File.txt";
+    static constexpr const char* kScrapFileName = TTextScrap::kFileName;
     static const QString kFileGroupDescriptor;
     static const QString kFileContents;
 
     explicit TDragTextSource(QObject* parent = nullptr);
 
-    const std::string& Text() const { return text_; }
-    void SetText(std::string text) { text_ = std::move(text); }
+    const std::string& Text() const { return scrap_->Text(); }
+    void SetText(std::string text);
 
     std::optional<QByteArray> GetData(const QString& mimeType) const override;
 
@@ -112,11 +129,16 @@ protected:
     std::function<std::optional<QByteArray>(const QString&)> DataSnapshot() const override;
 
 private:
-    std::string text_;
+    std::shared_ptr<const TTextScrap> scrap_;
 };
 
-// The answers of a text drag for one format, for a given text.
-std::optional<QByteArray> TextDragData(const std::string& text, const QString& mimeType);
+// The answers of a text drag for one format.
+std::optional<QByteArray> TextDragData(const TTextScrap& scrap, const QString& mimeType);
+
+// True for the data object of a drag that started in this program. A console's text drag offers its
+// text as a file as well; the program's own drop target, which takes files first, asks this and takes
+// the text of its own drags.
+bool IsOwnDrag(const QMimeData& data);
 
 // The 336-byte file-group descriptor of one file: flags 0x8000 and the name.
 QByteArray FileGroupDescriptor(const std::string& fileName);

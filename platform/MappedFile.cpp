@@ -20,8 +20,9 @@ namespace {
 
 FileDescriptor OpenExclusive(const std::filesystem::path& name, bool create) {
     const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
-    // Never O_TRUNC here: emptying a file must wait until we hold its lock.
-    FileDescriptor file(::open(name.c_str(), flags, 0644));
+    // Never O_TRUNC here: emptying a file must wait until we hold its lock. A made file is the
+    // owner's alone: scroll-back files hold the same login exchanges as the station database.
+    FileDescriptor file(::open(name.c_str(), flags, 0600));
     if (!file) {
         Fail(EMappedFileError::Step::Open, errno, "open " + name.string());
     }

@@ -27,8 +27,8 @@ private:
 
 // Opens `name` for reading and writing and takes an exclusive lock on it without waiting, so a file is
 // used by one owner at a time (another process or another open in this one gets EWOULDBLOCK). With
-// `create` a missing file is made. The lock lasts as long as the descriptor. Raises EMappedFileError
-// (Step::Open) on failure.
+// `create` a missing file is made, readable and writable by its owner only. The lock lasts as long as the
+// descriptor. Raises EMappedFileError (Step::Open) on failure.
 FileDescriptor OpenExclusive(const std::filesystem::path& name, bool create);
 
 // Sets the length of an open file; raises EMappedFileError (Step::Size).

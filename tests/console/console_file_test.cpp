@@ -99,7 +99,7 @@ TEST_F(ConsoleFile, HasTheGoldenLayout) {
     const std::vector<std::uint8_t> fields = {
         0, 0,       // terminating zeros
         5, 0, 0, 0, // version
-        0, 0, 0, 0, // reserved
+        0, 0, 0, 0, // flags: no wrap pending
         3, 0, 0, 0, // rows
         1, 0, 0, 0, // ring start
         0, 0, 0, 0, // write column
@@ -232,6 +232,51 @@ TEST_F(ConsoleFile, CorruptedFieldsAreRefusedOrClamped) {
         EXPECT_EQ(RowText(buffer, 23), std::string(20, 'z'));
         EXPECT_EQ(std::filesystem::file_size(name), cl::BufferSize(80, 25));
     }
+}
+
+// The write cursor field keeps its range, and the full line still waits for its next character after a
+// restart.
+TEST_F(ConsoleFile, PendingWrapSurvivesARestart) {
+    for (const char* next : {"\r", "x"}) {
+        SCOPED_TRACE(next);
+        std::filesystem::remove(name);
+        {
+            TConsoleBuffer buffer;
+            Open(buffer, name, 80, 25);
+            buffer.Write(std::string(80, 'f'));
+        }
+        const auto bytes = ReadBytes(name);
+        EXPECT_EQ(Stored32(bytes, cl::kCursorColOffset), 79u);
+        EXPECT_EQ(Stored32(bytes, cl::kCursorRowOffset), 24u);
+
+        TConsoleBuffer buffer;
+        Open(buffer, name, 80, 25);
+        EXPECT_TRUE(buffer.WrapPending());
+        EXPECT_EQ(buffer.GetCursorCol(), 79);
+        buffer.Write(next);
+        EXPECT_EQ(RowText(buffer, 23), std::string(80, 'f'));
+        EXPECT_EQ(RowText(buffer, 24), next == std::string("x") ? "x" : "");
+        EXPECT_EQ(buffer.GetLineSerial(), 1u);
+    }
+
+    // Earlier files stored the waiting cursor as column Cols.
+    std::filesystem::remove(name);
+    MakeFile(name, 25);
+    Patch32(name, cl::kCursorColOffset, 80);
+    TConsoleBuffer buffer;
+    Open(buffer, name, 80, 25);
+    EXPECT_TRUE(buffer.WrapPending());
+    EXPECT_EQ(Stored32(ReadBytes(name), cl::kCursorColOffset), 79u);
+}
+
+TEST_F(ConsoleFile, IsCreatedForItsOwnerOnly) {
+    {
+        TConsoleBuffer buffer;
+        Open(buffer, name, 80, 25);
+    }
+    const auto perms = std::filesystem::status(name).permissions();
+    EXPECT_EQ(perms & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST_F(ConsoleFile, IsUsedByOneBufferAtATime) {

@@ -8,6 +8,8 @@
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -110,8 +112,11 @@ protected:
 
     void SizeForRows(int rows) {
         const QSize want(console.GutterWidth() + 80 * console.Cell().width, rows * console.Cell().height);
-        console.resize(console.size() + (want - console.viewport()->size()));
-        QApplication::processEvents();
+        // Again when a scroll bar came or went with the first step.
+        for (int step = 0; step < 3 && console.viewport()->size() != want; ++step) {
+            console.resize(console.size() + (want - console.viewport()->size()));
+            QApplication::processEvents();
+        }
         ASSERT_EQ(console.VisibleRows(), rows);
         ASSERT_EQ(console.VisibleCols(), 80);
     }
@@ -295,9 +300,56 @@ TEST_F(ConsoleViewTest, HintAsksForTheCellUnderThePointer) {
     EXPECT_EQ(asked.row, 30);
 }
 
-// A picture of a console for a person to look at: colours, selection, marked list lines, gutter images,
-// the write cursor and the DOS display.
-TEST_F(ConsoleViewTest, WritesScreenshots) {
+// The program's terminal font file, added while the object lives.
+class TerminalFontFile {
+public:
+    TerminalFontFile() : faces_(AddFontResource(kFontFile)) {}
+    ~TerminalFontFile() {
+        if (faces_ > 0) {
+            RemoveFontResource(kFontFile);
+        }
+    }
+    TerminalFontFile(const TerminalFontFile&) = delete;
+    TerminalFontFile& operator=(const TerminalFontFile&) = delete;
+
+    int Faces() const { return faces_; }
+    // The size names of the added faces ("08x12"), as the configuration names them.
+    static QStringList SizeNames() {
+        QStringList names;
+        for (const QString& family : QFontDatabase::families()) {
+            if (family.startsWith(QLatin1String("quarn "))) {
+                names.append(family.mid(6));
+            }
+        }
+        return names;
+    }
+
+    static constexpr const char* kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
+
+private:
+    int faces_;
+};
+
+// An image's ink (its dark pixels), to compare glyph shapes whatever their colour.
+QImage InkOf(const QImage& image) {
+    QImage ink(image.size(), QImage::Format_Mono);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ink.setPixel(x, y, qGray(image.pixel(x, y)) < 128 ? 1 : 0);
+        }
+    }
+    return ink;
+}
+
+// Pictures of a console for a person to look at, one full console of 80 columns and 25 rows in every
+// terminal face: colours, selection, marked list lines, gutter images, the write cursor and the DOS
+// display. The text is checked to be drawn in the face itself, not in a stand-in.
+TEST_F(ConsoleViewTest, ScreenshotsShowAFullConsoleInEveryTerminalFace) {
+    const TerminalFontFile fontFile;
+    ASSERT_EQ(fontFile.Faces(), 6);
+    const QStringList faces = TerminalFontFile::SizeNames();
+    ASSERT_EQ(faces.size(), 6);
+
     QPixmap mail(10, 10);
     mail.fill(Qt::transparent);
     {
@@ -334,13 +386,42 @@ TEST_F(ConsoleViewTest, WritesScreenshots) {
 
     const QString folder = QStringLiteral(QUARN_BINARY_DIR "/tests/screenshots/");
     ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(console.grab().save(folder + "console_view.png"));
-    const QImage view = console.viewport()->grab().toImage();
-    const int y = console.CellRect(0, row - 1).center().y();
-    EXPECT_EQ(view.pixelColor(console.GutterWidth() - 2, y), console.GutterLineColor());
-    EXPECT_EQ(view.pixelColor(0, y), console.GutterColor());
-    EXPECT_EQ(view.pixelColor(console.CellRect(10, row - 8).topLeft()),
-              console.palette().color(QPalette::Highlight));
+    const std::string blackLine = "colour 15 The quick";
+    for (const QString& face : faces) {
+        SCOPED_TRACE(face.toStdString());
+        const QFont font = TerminalFont(face.toStdString());
+        console.setFont(font);
+        EXPECT_EQ(QFontInfo(console.font()).family().toStdString(), "quarn " + face.toStdString());
+        const QStringList size = face.split('x');
+        EXPECT_EQ(console.Cell().width, size[0].toInt());
+        EXPECT_EQ(console.Cell().height, size[1].toInt());
+        SizeForRows(25);
+        EXPECT_EQ(console.TopRow(), console.Rows() - 25);
+        EXPECT_TRUE(console.grab().save(folder + "console_view_" + face + ".png"));
+
+        const QImage view = console.viewport()->grab().toImage();
+        const int y = console.CellRect(0, row - 1).center().y();
+        EXPECT_EQ(view.pixelColor(console.GutterWidth() - 2, y), console.GutterLineColor());
+        EXPECT_EQ(view.pixelColor(0, y), console.GutterColor());
+        EXPECT_EQ(view.pixelColor(console.CellRect(10, row - 8).topLeft()),
+                  console.palette().color(QPalette::Highlight));
+        // The black line's cells carry the face's own glyphs, as the face draws them itself.
+        const QRect cells =
+            console.CellRect(0, row - 6)
+                .adjusted(0, 0, (static_cast<int>(blackLine.size()) - 1) * console.Cell().width, 0);
+        QImage expected(cells.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            painter.drawText(0, QFontMetrics(font).ascent(), QString::fromStdString(blackLine));
+        }
+        EXPECT_EQ(InkOf(view.copy(cells)), InkOf(expected));
+    }
+
+    console.setFont(TerminalFont("08x12"));
+    SizeForRows(25);
     console.ClearSelection();
     console.SetCaretRow(row - 3); // a mailbox-list line under the caret is marked
     EXPECT_TRUE(console.grab().save(folder + "console_view_marked.png"));
@@ -348,6 +429,7 @@ TEST_F(ConsoleViewTest, WritesScreenshots) {
     EXPECT_TRUE(console.grab().save(folder + "console_view_dos.png"));
     console.SetActive(false);
     EXPECT_TRUE(console.grab().save(folder + "console_view_inactive.png"));
+    console.setFont(QFont());
 }
 
 // The program's own bitmap faces, once the font file is built: cells are the face's size and the text

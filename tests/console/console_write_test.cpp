@@ -69,6 +69,25 @@ struct WriteCase {
     std::uint32_t serial;
 };
 
+// Writes into a buffer of four rows of five cells and compares every row.
+void CheckWriteCase(const WriteCase& c) {
+    TConsoleBuffer buffer;
+    Activate(buffer, 5, 4, c.lineBreak);
+    for (const auto& text : c.writes) {
+        buffer.Write(text);
+    }
+    EXPECT_EQ(AllRows(buffer), c.rows);
+    std::vector<int> used;
+    for (int row = 0; row < buffer.Rows(); ++row) {
+        used.push_back(buffer.UsedLength(row));
+    }
+    EXPECT_EQ(used, c.used);
+    EXPECT_EQ(buffer.GetCursorCol(), c.cursorCol);
+    EXPECT_EQ(buffer.GetCursorRow(), 3);
+    EXPECT_EQ(buffer.GetLineSerial(), c.serial);
+    EXPECT_EQ(buffer.RingStart(), c.serial % 4);
+}
+
 TEST(ConsoleWrite, FollowsTheWriteTable) {
     using LB = TConsoleLineBreak;
     const std::string blank = "     ";
@@ -84,12 +103,7 @@ TEST(ConsoleWrite, FollowsTheWriteTable) {
         {"LF: CR is ignored", LB::LF, {"a\rb"}, {blank, blank, blank, "ab   "}, {0, 0, 0, 2}, 2, 0},
         {"LF: LF ends the line", LB::LF, {"a\nb"}, {blank, blank, "a    ", "b    "}, {0, 0, 1, 1}, 1, 1},
         {"long run wraps", LB::CR, {"abcdefg"}, {blank, blank, "abcde", "fg   "}, {0, 0, 5, 2}, 2, 1},
-        // The wrap ambiguity: a run that exactly fills the line wraps at once only when no CR or LF
-        // follows in the same write.
-        {"full line, CR, one write", LB::CR, {"abcde\r"}, {blank, blank, "abcde", blank}, {0, 0, 5, 0}, 0, 1},
-        {"full line, CR, two writes", LB::CR, {"abcde", "\r"}, {blank, "abcde", blank, blank}, {0, 5, 0, 0}, 0, 2},
-        // In CRLF mode a full line ended by LF alone leaves the column at the end; the next text wraps.
-        {"CRLF: full line, LF, text", LB::CRLF, {"abcde\nX"}, {blank, "abcde", blank, "X    "}, {0, 5, 0, 1}, 1, 2},
+        {"full line, CR", LB::CR, {"abcde\r"}, {blank, blank, "abcde", blank}, {0, 0, 5, 0}, 0, 1},
         {"empty lines", LB::CR, {"\r\r"}, {blank, blank, blank, blank}, {0, 0, 0, 0}, 0, 2},
         {"ring wraps over old text", LB::CR, {"old\r", "1\r2\r3\r4"}, {"1    ", "2    ", "3    ", "4    "},
          {1, 1, 1, 1}, 1, 4},
@@ -97,22 +111,51 @@ TEST(ConsoleWrite, FollowsTheWriteTable) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TConsoleBuffer buffer;
-        Activate(buffer, 5, 4, c.lineBreak);
-        for (const auto& text : c.writes) {
-            buffer.Write(text);
-        }
-        EXPECT_EQ(AllRows(buffer), c.rows);
-        std::vector<int> used;
-        for (int row = 0; row < buffer.Rows(); ++row) {
-            used.push_back(buffer.UsedLength(row));
-        }
-        EXPECT_EQ(used, c.used);
-        EXPECT_EQ(buffer.GetCursorCol(), c.cursorCol);
-        EXPECT_EQ(buffer.GetCursorRow(), 3);
-        EXPECT_EQ(buffer.GetLineSerial(), c.serial);
-        EXPECT_EQ(buffer.RingStart(), c.serial % 4);
+        CheckWriteCase(c);
     }
+}
+
+// A full line waits on its last cell: the next printable character wraps it, a CR or LF ends it, so
+// where a frame boundary falls never adds an empty row.
+TEST(ConsoleWrite, FullLineWrapsOnlyWhenTheNextPrintableCharacterArrives) {
+    using LB = TConsoleLineBreak;
+    const std::string blank = "     ";
+    // clang-format off
+    const std::vector<WriteCase> cases = {
+        {"full line alone", LB::CR, {"abcde"}, {blank, blank, blank, "abcde"}, {0, 0, 0, 5}, 4, 0},
+        {"CR: CR in the next write", LB::CR, {"abcde", "\r"}, {blank, blank, "abcde", blank}, {0, 0, 5, 0}, 0, 1},
+        {"CR: text in the next write", LB::CR, {"abcde", "f"}, {blank, blank, "abcde", "f    "}, {0, 0, 5, 1}, 1, 1},
+        {"CR: LF is still ignored", LB::CR, {"abcde", "\nf"}, {blank, blank, "abcde", "f    "}, {0, 0, 5, 1}, 1, 1},
+        {"LF: LF in the next write", LB::LF, {"abcde", "\n"}, {blank, blank, "abcde", blank}, {0, 0, 5, 0}, 0, 1},
+        {"LF: CR is still ignored", LB::LF, {"abcde", "\r", "f"}, {blank, blank, "abcde", "f    "}, {0, 0, 5, 1}, 1, 1},
+        {"CRLF split after the line", LB::CRLF, {"abcde", "\r\n"}, {blank, blank, "abcde", blank}, {0, 0, 5, 0}, 0, 1},
+        {"CRLF split in the middle", LB::CRLF, {"abcde\r", "\n"}, {blank, blank, "abcde", blank}, {0, 0, 5, 0}, 0, 1},
+        {"CRLF: LF alone ends the line", LB::CRLF, {"abcde\nX"}, {blank, blank, "abcde", "X    "}, {0, 0, 5, 1}, 1, 1},
+        {"CRLF: CR returns on the full line", LB::CRLF, {"abcde", "\rX"}, {blank, blank, blank, "Xbcde"}, {0, 0, 0, 1}, 1, 0},
+        {"two full lines", LB::CR, {"abcdefghij", "\r"}, {blank, "abcde", "fghij", blank}, {0, 5, 5, 0}, 0, 2},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CheckWriteCase(c);
+    }
+}
+
+// The view's marks follow the text when the waiting wrap finally advances the ring, not before.
+TEST(ConsoleWrite, MarksMoveWhenAPendingWrapTakesPlace) {
+    TConsoleBuffer buffer;
+    Activate(buffer, 5, 4, TConsoleLineBreak::CR);
+    buffer.Marks().caretRow = 2;
+    buffer.Marks().anchor = {1, 2};
+    auto result = buffer.Write("abcde");
+    EXPECT_EQ(result.linesAdded, 0);
+    EXPECT_TRUE(buffer.WrapPending());
+    EXPECT_EQ(buffer.Marks().caretRow, 2);
+    result = buffer.Write("f");
+    EXPECT_EQ(result.linesAdded, 1);
+    EXPECT_FALSE(buffer.WrapPending());
+    EXPECT_EQ(buffer.Marks().caretRow, 1);
+    EXPECT_EQ(buffer.Marks().anchor, (TCellPos{1, 1}));
 }
 
 TEST(ConsoleWrite, EightyFiveCharactersWrapAfterEighty) {
@@ -215,7 +258,7 @@ TEST(ConsoleWrite, WriteCursorIsClampedAndCellsAreFilledAcrossRows) {
     TConsoleBuffer small;
     Activate(small, 4, 3, TConsoleLineBreak::CRLF);
     small.SetTextAttr(9);
-    small.Write("abcd");
+    small.Write("abcd\r\n");
     small.FillCells(2, 1, 100, '-');
     EXPECT_EQ(AllRows(small), (std::vector<std::string>{"    ", "ab--", "----"}));
     EXPECT_EQ(*small.AttrPtr(0, 2), 0);
