@@ -111,11 +111,12 @@ bool SameFile(int fd, const std::filesystem::path& fileName) {
 } // namespace
 
 CompoundFile::CompoundFile(std::filesystem::path fileName, FileDescriptor fd,
-                           std::shared_ptr<StorageNode> root)
+                           std::shared_ptr<StorageNode> root, std::size_t unreadableStreams)
     : fileName_(std::move(fileName)), fd_(std::move(fd)), tree_(std::make_shared<CompoundTree>()),
-      root_(std::move(root)) {}
+      root_(std::move(root)), unreadableStreams_(unreadableStreams) {}
 
-std::unique_ptr<CompoundFile> CompoundFile::Open(const std::filesystem::path& fileName) {
+std::unique_ptr<CompoundFile> CompoundFile::Open(const std::filesystem::path& fileName,
+                                                 CompoundReadMode mode) {
     // A commit of another opener may rename a new file over the name between our open and our lock; then
     // the lock is on the old file, and we try again on the new one.
     for (int attempt = 0;; ++attempt) {
@@ -133,10 +134,11 @@ std::unique_ptr<CompoundFile> CompoundFile::Open(const std::filesystem::path& fi
             throw EStorageError(StgError::ShareViolation, fileName.string());
         }
         const std::string image = ReadAll(fd.get(), fileName);
-        std::shared_ptr<StorageNode> root = ReadCompoundImageNode(image);
+        ImageTree tree = ReadCompoundImageNode(image, mode);
         // Passwords live in this file: only the owner may read it.
         ::fchmod(fd.get(), S_IRUSR | S_IWUSR);
-        return std::unique_ptr<CompoundFile>(new CompoundFile(fileName, std::move(fd), std::move(root)));
+        return std::unique_ptr<CompoundFile>(
+            new CompoundFile(fileName, std::move(fd), std::move(tree.root), tree.unreadableStreams));
     }
 }
 
@@ -157,7 +159,7 @@ std::unique_ptr<CompoundFile> CompoundFile::Create(const std::filesystem::path& 
         ThrowErrno(error, fileName);
     }
     SyncFolder(fileName);
-    return std::unique_ptr<CompoundFile>(new CompoundFile(fileName, std::move(temp.fd), std::move(root)));
+    return std::unique_ptr<CompoundFile>(new CompoundFile(fileName, std::move(temp.fd), std::move(root), 0));
 }
 
 bool CompoundFile::IsStorageFile(const std::filesystem::path& fileName) {

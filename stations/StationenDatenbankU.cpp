@@ -162,10 +162,14 @@ void TStationenDatenbank::Open(bool check) {
             } catch (const EStorageError& failure) {
                 const bool damaged = failure.error() == StgError::FileAlreadyExists ||
                                      failure.error() == StgError::DocfileCorrupt;
-                if (!damaged || !MoveDamagedFileAside(fileName_, options_)) {
+                if (!damaged) {
                     throw;
                 }
-                file = CompoundFile::Create(fileName_, false);
+            }
+            if (!file) {
+                // A damaged file: the rebuild keeps what can be read of it and the file itself aside.
+                DoCheck(fileName_, options_);
+                file = CompoundFile::Open(fileName_);
             }
         } else {
             file = CompoundFile::Create(fileName_, false);

@@ -143,8 +143,8 @@ private:
 // The one station database of the program. All operations run under the database lock.
 class TStationenDatenbank {
 public:
-    // Opens (or creates) the file; with `check` the file is first checked and rebuilt. A file that is not
-    // a valid compound file is moved aside (never deleted) and an empty database is started. Raises
+    // Opens (or creates) the file; with `check` the file is first checked and rebuilt. A damaged file is
+    // rebuilt too, keeping what can be read of it, and is itself moved aside (never deleted). Raises
     // EStationenDatenbank when the database cannot be opened; a second live instance is an assertion.
     explicit TStationenDatenbank(bool check, TStationenDatenbankOptions options = {});
     // Writes back the entries still held, writes the file and closes it. Entries held after this keep
@@ -175,9 +175,9 @@ public:
     const std::filesystem::path& FileName() const;
 
     // The check and rebuild of the file before it is opened: copies every station stream by stream into
-    // a fresh file (streams cut to kRebuildStreamLimit, nested storages and root-level streams dropped)
-    // and replaces the old file by it atomically. Raises EStationenDatenbank on failure, leaving the old
-    // file as it was.
+    // a fresh file (streams cut to kRebuildStreamLimit, nested storages and root-level streams dropped,
+    // a stream that cannot be read copied empty) and replaces the old file by it atomically; a damaged
+    // old file is kept aside. Raises EStationenDatenbank on failure, leaving the old file as it was.
     static void DoCheck(const std::filesystem::path& fileName,
                         const TStationenDatenbankOptions& options = {});
 

@@ -178,6 +178,41 @@ TEST_F(CompoundStorageTest, FilesThatAreNotCompoundFilesAreTold) {
     }
 }
 
+TEST_F(CompoundStorageTest, AFileCutShortOpensOnlyWhenSalvagingWithItsLostStreamsEmpty) {
+    {
+        auto compound = CompoundFile::Create(file, false);
+        auto root = compound->Root();
+        for (int i = 0; i < 20; ++i) {
+            auto station = root->CreateStorage("ST" + std::to_string(i));
+            WriteStream(*station, "N", "name " + std::to_string(i));
+            WriteStream(*station, "BIG", Pattern(5000));
+        }
+        compound->Commit();
+    }
+    // The big streams lie at the end of the file, in the order of their storages: the last one is lost.
+    fs::resize_file(file, fs::file_size(file) - 2000);
+    try {
+        CompoundFile::Open(file);
+        ADD_FAILURE() << "opened";
+    } catch (const EStorageError& error) {
+        EXPECT_EQ(error.error(), StgError::DocfileCorrupt);
+    }
+    auto compound = CompoundFile::Open(file, CompoundReadMode::Salvage);
+    EXPECT_EQ(compound->UnreadableStreams(), 1u);
+    auto root = compound->Root();
+    ASSERT_EQ(root->EnumElements().size(), 20u);
+    int lost = 0;
+    for (int i = 0; i < 20; ++i) {
+        auto station = root->OpenStorage("ST" + std::to_string(i));
+        ASSERT_TRUE(station);
+        EXPECT_EQ(ReadAllOf(station->OpenStream("N")), "name " + std::to_string(i));
+        const std::string big = ReadAllOf(station->OpenStream("BIG"));
+        lost += big.empty() ? 1 : 0;
+        EXPECT_TRUE(big.empty() || big == Pattern(5000)) << i;
+    }
+    EXPECT_EQ(lost, 1);
+}
+
 // A file made by another writer opens (libgsf links every element of a storage into one chain).
 TEST_F(CompoundStorageTest, AFileWrittenByLibgsfOpens) {
     const std::string big = Pattern(10000);
