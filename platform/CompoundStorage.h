@@ -17,7 +17,9 @@ namespace quarn {
 // Structured storage (the Windows compound-file format) in place of IStorage/IStream. A file is read
 // into an in-memory tree of storages and streams; Commit writes a complete new file beside it
 // (owner-only permissions), syncs it and renames it over the old one. While a CompoundFile is open it
-// holds an exclusive lock (flock) on the file, so a second opener fails with ShareViolation.
+// holds an exclusive lock (flock) on the file, so a second opener fails with ShareViolation. Opening and
+// creating remove what an interrupted commit left beside the file: files named like its temporary files
+// (the file's name, ".", six letters or digits) that no live writer holds locked.
 //
 // Element names are bytes (Windows-1252) of 1 to 31 characters without "/", "\", ":" or "!"; they are
 // compared without regard to case, as the format requires, and kept as written. Storages and streams
