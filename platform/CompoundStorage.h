@@ -17,7 +17,9 @@ namespace quarn {
 // Structured storage (the Windows compound-file format) in place of IStorage/IStream. A file is read
 // into an in-memory tree of storages and streams; Commit writes a complete new file beside it
 // (owner-only permissions), syncs it and renames it over the old one. While a CompoundFile is open it
-// holds an exclusive lock (flock) on the file, so a second opener fails with ShareViolation.
+// holds an exclusive lock (flock) on the file, so a second opener fails with ShareViolation. Opening and
+// creating remove what an interrupted commit left beside the file: files named like its temporary files
+// (the file's name, ".", six letters or digits) that no live writer holds locked.
 //
 // Element names are bytes (Windows-1252) of 1 to 31 characters without "/", "\", ":" or "!"; they are
 // compared without regard to case, as the format requires, and kept as written. Storages and streams
@@ -98,6 +100,10 @@ public:
     virtual std::vector<StgElement> EnumElements() const = 0;
 };
 
+// How Open treats a file whose structure is sound but some of whose streams cannot be read (a file cut
+// short): Strict refuses it with DocfileCorrupt; Salvage opens it and gives each such stream empty.
+enum class CompoundReadMode { Strict, Salvage };
+
 struct CompoundTree;
 struct StorageNode;
 
@@ -105,7 +111,8 @@ class CompoundFile {
 public:
     // Opens and locks an existing compound file. Raises EStorageError: FileNotFound, AccessDenied,
     // ShareViolation, FileAlreadyExists (not a compound file), DocfileCorrupt, ...
-    static std::unique_ptr<CompoundFile> Open(const std::filesystem::path& fileName);
+    static std::unique_ptr<CompoundFile> Open(const std::filesystem::path& fileName,
+                                              CompoundReadMode mode = CompoundReadMode::Strict);
     // Writes a new empty compound file, replacing anything of that name when `replace`, else failing
     // with FileAlreadyExists, and opens it.
     static std::unique_ptr<CompoundFile> Create(const std::filesystem::path& fileName, bool replace);
@@ -119,6 +126,8 @@ public:
 
     std::shared_ptr<IStorage> Root() const;
     const std::filesystem::path& FileName() const { return fileName_; }
+    // The streams a salvaging Open could not read and gave empty.
+    std::size_t UnreadableStreams() const { return unreadableStreams_; }
 
     // Writes the tree as a new file over the old one when anything changed since the last commit.
     // Raises EStorageError (the old file is then unchanged).
@@ -129,12 +138,14 @@ public:
     void SetChangeListener(std::function<void()> listener);
 
 private:
-    CompoundFile(std::filesystem::path fileName, FileDescriptor fd, std::shared_ptr<StorageNode> root);
+    CompoundFile(std::filesystem::path fileName, FileDescriptor fd, std::shared_ptr<StorageNode> root,
+                 std::size_t unreadableStreams);
 
     std::filesystem::path fileName_;
     FileDescriptor fd_; // the locked file
     std::shared_ptr<CompoundTree> tree_;
     std::shared_ptr<StorageNode> root_;
+    std::size_t unreadableStreams_;
     std::mutex commitMutex_;
 };
 

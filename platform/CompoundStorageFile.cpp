@@ -5,6 +5,7 @@
 #include "platform/CompoundStorageTree.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -72,35 +73,6 @@ void SyncFolder(const std::filesystem::path& fileName) {
     }
 }
 
-// A new file beside `fileName`, 0600, locked, holding `image` and synced; on failure nothing is left.
-struct WrittenTemp {
-    std::filesystem::path name;
-    FileDescriptor fd;
-};
-
-WrittenTemp WriteTemp(const std::filesystem::path& fileName, std::string_view image) {
-    std::string pattern = fileName.string() + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd) {
-        ThrowErrno(errno, fileName);
-    }
-    WrittenTemp temp{pattern, std::move(fd)};
-    try {
-        ::fchmod(temp.fd.get(), S_IRUSR | S_IWUSR);
-        if (::flock(temp.fd.get(), LOCK_EX | LOCK_NB) != 0) {
-            ThrowErrno(errno, temp.name);
-        }
-        WriteAllOrThrow(temp.fd.get(), image, temp.name);
-        if (::fsync(temp.fd.get()) != 0) {
-            ThrowErrno(errno, temp.name);
-        }
-    } catch (...) {
-        ::unlink(temp.name.c_str());
-        throw;
-    }
-    return temp;
-}
-
 bool SameFile(int fd, const std::filesystem::path& fileName) {
     struct stat opened {};
     struct stat named {};
@@ -108,14 +80,94 @@ bool SameFile(int fd, const std::filesystem::path& fileName) {
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
+std::string TempPattern(const std::filesystem::path& fileName) {
+    return fileName.string() + ".XXXXXX";
+}
+
+// The names TempPattern gives: mkostemp fills the six places with ASCII letters and digits.
+bool IsTempNameOf(std::string_view candidate, std::string_view base) {
+    if (candidate.size() != base.size() + 7 || !candidate.starts_with(base) ||
+        candidate[base.size()] != '.') {
+        return false;
+    }
+    return std::all_of(
+        candidate.begin() + static_cast<std::ptrdiff_t>(base.size()) + 1, candidate.end(),
+        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+}
+
+// A new file beside `fileName`, 0600, locked, holding `image` and synced; on failure nothing is left.
+struct WrittenTemp {
+    std::filesystem::path name;
+    FileDescriptor fd;
+};
+
+WrittenTemp WriteTemp(const std::filesystem::path& fileName, std::string_view image) {
+    for (int attempt = 0;; ++attempt) {
+        std::string pattern = TempPattern(fileName);
+        FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+        if (!fd) {
+            ThrowErrno(errno, fileName);
+        }
+        // Until the lock is ours, another opener may take the fresh file for a stale one and remove it:
+        // then we start again with a new name.
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !SameFile(fd.get(), pattern)) {
+            const int error = errno;
+            if (SameFile(fd.get(), pattern)) {
+                ::unlink(pattern.c_str());
+            }
+            if (attempt < 3) {
+                continue;
+            }
+            ThrowErrno(error, pattern);
+        }
+        WrittenTemp temp{pattern, std::move(fd)};
+        try {
+            ::fchmod(temp.fd.get(), S_IRUSR | S_IWUSR);
+            WriteAllOrThrow(temp.fd.get(), image, temp.name);
+            if (::fsync(temp.fd.get()) != 0) {
+                ThrowErrno(errno, temp.name);
+            }
+        } catch (...) {
+            ::unlink(temp.name.c_str());
+            throw;
+        }
+        return temp;
+    }
+}
+
+// Removes the temporary files of commits that never reached their rename (the process was killed): they
+// are whole copies of the file, passwords included. A live writer holds its temporary file locked until
+// the rename, so one we can lock is stale; anything else of ours or not is left alone.
+void RemoveStaleTemps(const std::filesystem::path& fileName) {
+    const std::filesystem::path folder = fileName.has_parent_path() ? fileName.parent_path() : ".";
+    const std::string base = fileName.filename().string();
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::filesystem::path candidate = entry->path();
+        if (!IsTempNameOf(candidate.filename().string(), base)) {
+            continue;
+        }
+        FileDescriptor fd(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) {
+            continue;
+        }
+        if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && SameFile(fd.get(), candidate)) {
+            ::unlink(candidate.c_str());
+        }
+    }
+}
+
 } // namespace
 
 CompoundFile::CompoundFile(std::filesystem::path fileName, FileDescriptor fd,
-                           std::shared_ptr<StorageNode> root)
+                           std::shared_ptr<StorageNode> root, std::size_t unreadableStreams)
     : fileName_(std::move(fileName)), fd_(std::move(fd)), tree_(std::make_shared<CompoundTree>()),
-      root_(std::move(root)) {}
+      root_(std::move(root)), unreadableStreams_(unreadableStreams) {}
 
-std::unique_ptr<CompoundFile> CompoundFile::Open(const std::filesystem::path& fileName) {
+std::unique_ptr<CompoundFile> CompoundFile::Open(const std::filesystem::path& fileName,
+                                                 CompoundReadMode mode) {
     // A commit of another opener may rename a new file over the name between our open and our lock; then
     // the lock is on the old file, and we try again on the new one.
     for (int attempt = 0;; ++attempt) {
@@ -132,11 +184,14 @@ std::unique_ptr<CompoundFile> CompoundFile::Open(const std::filesystem::path& fi
             }
             throw EStorageError(StgError::ShareViolation, fileName.string());
         }
+        // The file is ours now; what commits of earlier runs left behind can go, whatever the file holds.
+        RemoveStaleTemps(fileName);
         const std::string image = ReadAll(fd.get(), fileName);
-        std::shared_ptr<StorageNode> root = ReadCompoundImageNode(image);
+        ImageTree tree = ReadCompoundImageNode(image, mode);
         // Passwords live in this file: only the owner may read it.
         ::fchmod(fd.get(), S_IRUSR | S_IWUSR);
-        return std::unique_ptr<CompoundFile>(new CompoundFile(fileName, std::move(fd), std::move(root)));
+        return std::unique_ptr<CompoundFile>(
+            new CompoundFile(fileName, std::move(fd), std::move(tree.root), tree.unreadableStreams));
     }
 }
 
@@ -157,7 +212,8 @@ std::unique_ptr<CompoundFile> CompoundFile::Create(const std::filesystem::path& 
         ThrowErrno(error, fileName);
     }
     SyncFolder(fileName);
-    return std::unique_ptr<CompoundFile>(new CompoundFile(fileName, std::move(temp.fd), std::move(root)));
+    RemoveStaleTemps(fileName);
+    return std::unique_ptr<CompoundFile>(new CompoundFile(fileName, std::move(temp.fd), std::move(root), 0));
 }
 
 bool CompoundFile::IsStorageFile(const std::filesystem::path& fileName) {

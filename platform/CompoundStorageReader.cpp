@@ -6,9 +6,12 @@
 // libgsf pulls in GLib's headers, which use Qt's keywords as names: no Qt header in this file.
 #include <gsf/gsf.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace quarn {
 namespace {
@@ -40,9 +43,10 @@ std::u16string NameOf(const char* utf8) {
     throw EStorageError(StgError::DocfileCorrupt, detail);
 }
 
-std::string ReadStreamBytes(GsfInput* input) {
+std::string ReadStreamBytes(GsfInput* input, std::size_t imageSize) {
     const gsf_off_t size = gsf_input_size(input);
-    if (size < 0) {
+    // No stream can hold more than the whole image; a larger size is a damaged directory entry.
+    if (size < 0 || static_cast<std::uint64_t>(size) > imageSize) {
         Corrupt("stream size");
     }
     std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -57,41 +61,67 @@ std::string ReadStreamBytes(GsfInput* input) {
     return bytes;
 }
 
-void ReadChildren(GsfInfile* infile, StorageNode& node, int depth) {
-    if (depth > 64) {
-        Corrupt("storages nested too deep");
+class TreeReader {
+public:
+    TreeReader(std::size_t imageSize, CompoundReadMode mode) : imageSize_(imageSize), mode_(mode) {}
+
+    void ReadChildren(GsfInfile* infile, StorageNode& node, int depth) {
+        if (depth > 64) {
+            Corrupt("storages nested too deep");
+        }
+        const int count = gsf_infile_num_children(infile);
+        for (int i = 0; i < count; ++i) {
+            std::u16string name = NameOf(gsf_infile_name_by_index(infile, i));
+            if (name.empty()) {
+                continue;
+            }
+            std::u16string key = CfbUpperKey(name);
+            if (node.children.contains(key)) {
+                continue; // a second element of the same name cannot be reached on Windows either
+            }
+            // libgsf makes a storage's child without touching any data, so only a stream fails here.
+            GsfPtr<GsfInput> child(gsf_infile_child_by_index(infile, i));
+            ElementNode element;
+            if (child && GSF_IS_INFILE(child.get()) &&
+                gsf_infile_num_children(GSF_INFILE(child.get())) >= 0) {
+                element.storage = std::make_shared<StorageNode>();
+                element.storage->name = std::move(name);
+                ReadChildren(GSF_INFILE(child.get()), *element.storage, depth + 1);
+            } else {
+                element.stream = std::make_shared<StreamNode>();
+                element.stream->name = std::move(name);
+                element.stream->bytes = StreamBytes(child.get(), i);
+            }
+            node.children.emplace(std::move(key), std::move(element));
+        }
     }
-    const int count = gsf_infile_num_children(infile);
-    for (int i = 0; i < count; ++i) {
-        GsfPtr<GsfInput> child(gsf_infile_child_by_index(infile, i));
-        if (!child) {
-            Corrupt("element " + std::to_string(i));
+
+    std::size_t unreadableStreams() const { return unreadable_; }
+
+private:
+    std::string StreamBytes(GsfInput* stream, int index) {
+        try {
+            if (stream == nullptr) {
+                Corrupt("element " + std::to_string(index));
+            }
+            return ReadStreamBytes(stream, imageSize_);
+        } catch (const EStorageError&) {
+            if (mode_ != CompoundReadMode::Salvage) {
+                throw;
+            }
+            ++unreadable_;
+            return {};
         }
-        std::u16string name = NameOf(gsf_infile_name_by_index(infile, i));
-        if (name.empty()) {
-            continue;
-        }
-        std::u16string key = CfbUpperKey(name);
-        if (node.children.contains(key)) {
-            continue; // a second element of the same name cannot be reached on Windows either
-        }
-        ElementNode element;
-        if (GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0) {
-            element.storage = std::make_shared<StorageNode>();
-            element.storage->name = std::move(name);
-            ReadChildren(GSF_INFILE(child.get()), *element.storage, depth + 1);
-        } else {
-            element.stream = std::make_shared<StreamNode>();
-            element.stream->name = std::move(name);
-            element.stream->bytes = ReadStreamBytes(child.get());
-        }
-        node.children.emplace(std::move(key), std::move(element));
     }
-}
+
+    const std::size_t imageSize_;
+    const CompoundReadMode mode_;
+    std::size_t unreadable_ = 0;
+};
 
 } // namespace
 
-std::shared_ptr<StorageNode> ReadCompoundImageNode(std::string_view image) {
+ImageTree ReadCompoundImageNode(std::string_view image, CompoundReadMode mode) {
     static constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (image.size() < sizeof kSignature || std::memcmp(image.data(), kSignature, sizeof kSignature) != 0) {
         throw EStorageError(StgError::FileAlreadyExists, "not a compound file");
@@ -115,8 +145,9 @@ std::shared_ptr<StorageNode> ReadCompoundImageNode(std::string_view image) {
     }
     auto root = std::make_shared<StorageNode>();
     root->name = u"Root Entry";
-    ReadChildren(infile.get(), *root, 0);
-    return root;
+    TreeReader reader(image.size(), mode);
+    reader.ReadChildren(infile.get(), *root, 0);
+    return {std::move(root), reader.unreadableStreams()};
 }
 
 } // namespace quarn

@@ -294,7 +294,8 @@ std::string WriteCompoundImage(const IStorage& root) {
 }
 
 std::shared_ptr<IStorage> ReadCompoundImage(std::string_view image) {
-    return MakeStorageHandle(std::make_shared<CompoundTree>(), ReadCompoundImageNode(image));
+    return MakeStorageHandle(std::make_shared<CompoundTree>(),
+                             ReadCompoundImageNode(image, CompoundReadMode::Strict).root);
 }
 
 } // namespace quarn

@@ -73,8 +73,13 @@ StorageHandleParts(const IStorage& storage);
 
 // The image of a root node; the caller holds the tree's lock.
 std::string WriteCompoundImageLocked(const StorageNode& root);
-// The root node of an image. Raises EStorageError: FileAlreadyExists for a file without the
-// signature, DocfileCorrupt for a damaged one.
-std::shared_ptr<StorageNode> ReadCompoundImageNode(std::string_view image);
+// The tree of an image, and how many of its streams were unreadable (given empty; Salvage only).
+struct ImageTree {
+    std::shared_ptr<StorageNode> root;
+    std::size_t unreadableStreams = 0;
+};
+// Raises EStorageError: FileAlreadyExists for an image without the signature, DocfileCorrupt for a
+// damaged one (in Salvage mode only when not even its directory can be read).
+ImageTree ReadCompoundImageNode(std::string_view image, CompoundReadMode mode);
 
 } // namespace quarn

@@ -41,9 +41,6 @@ std::shared_ptr<IStationenDatenbankEintrag> HandOut(const std::shared_ptr<TStati
 
 // Opening steps, in StationenDatenbankOpen.cpp.
 std::filesystem::path DefaultLegacyFile();
-// Moves a file that is not a valid compound file aside under a free name and tells the user; false
-// when it could not be moved (then it must stay where it is and not be replaced).
-bool MoveDamagedFileAside(const std::filesystem::path& fileName, const TStationenDatenbankOptions& options);
 [[noreturn]] void ThrowOpenFailure(StgError error);
 
 } // namespace quarn

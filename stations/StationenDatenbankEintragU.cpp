@@ -141,7 +141,7 @@ std::string TStationenDatenbankEintrag::GetNotizen() const {
 }
 
 void TStationenDatenbankEintrag::LoadTyp() const {
-    if (typState_ != 0) {
+    if (typLoaded_) {
         return;
     }
     kind_ = 0;
@@ -152,7 +152,17 @@ void TStationenDatenbankEintrag::LoadTyp() const {
     if (bytes.size() > 1) {
         rule_ = static_cast<std::uint8_t>(bytes[1]);
     }
-    typState_ = 1;
+    typLoaded_ = true;
+}
+
+// Kind and rule share one stream; a change is stored at once, so that it reaches the file with the next
+// flush even while the station stays in use.
+void TStationenDatenbankEintrag::StoreTyp(const char* method) {
+    const char bytes[2] = {static_cast<char>(kind_), static_cast<char>(rule_)};
+    try {
+        WriteStream("T", std::string_view(bytes, 2), method);
+    } catch (const EStorageError&) {
+    }
 }
 
 void TStationenDatenbankEintrag::SetTyp(TStationType kind) {
@@ -160,7 +170,7 @@ void TStationenDatenbankEintrag::SetTyp(TStationType kind) {
     LoadTyp();
     if (static_cast<std::uint8_t>(kind) != kind_) {
         kind_ = static_cast<std::uint8_t>(kind);
-        typState_ = 2;
+        StoreTyp("SetTyp");
     }
 }
 
@@ -175,7 +185,7 @@ void TStationenDatenbankEintrag::SetFirewall(TIncomingConnects rule) {
     LoadTyp();
     if (static_cast<std::uint8_t>(rule) != rule_) {
         rule_ = static_cast<std::uint8_t>(rule);
-        typState_ = 2;
+        StoreTyp("SetFirewall");
     }
 }
 
@@ -332,16 +342,30 @@ bool TStationenDatenbankEintrag::GetRemoteCommand(std::string_view name, bool& a
     return true;
 }
 
+void TStationenDatenbankEintrag::StoreRemoteCommands(const char* method) {
+    if (!storage_) {
+        return;
+    }
+    const std::string text = remoteCommands_->empty() ? std::string() : FormatCommaText(*remoteCommands_);
+    try {
+        WriteStream("R", text, method);
+    } catch (const EStorageError&) {
+    }
+}
+
 void TStationenDatenbankEintrag::SetRemoteCommand(std::string_view name, bool allowed) {
     Locker lock(lock_);
     LoadRemoteCommands();
     std::string line = std::string(name) + (allowed ? "=1" : "=0");
     const auto found = FindCommand(*remoteCommands_, name);
-    if (found != remoteCommands_->end()) {
+    if (found == remoteCommands_->end()) {
+        remoteCommands_->push_back(std::move(line));
+    } else if (*found != line) {
         *found = std::move(line);
     } else {
-        remoteCommands_->push_back(std::move(line));
+        return; // an unchanged permission costs no file write
     }
+    StoreRemoteCommands("SetRemoteCommand");
 }
 
 void TStationenDatenbankEintrag::DeleteRemoteCommand(std::string_view name) {
@@ -350,30 +374,7 @@ void TStationenDatenbankEintrag::DeleteRemoteCommand(std::string_view name) {
     const auto found = FindCommand(*remoteCommands_, name);
     if (found != remoteCommands_->end()) {
         remoteCommands_->erase(found);
-    }
-}
-
-void TStationenDatenbankEintrag::WriteBack() {
-    Locker lock(lock_);
-    if (typState_ == 2) {
-        QUARN_ASSERT(storage_ != nullptr, kUnit);
-        const char bytes[2] = {static_cast<char>(kind_), static_cast<char>(rule_)};
-        try {
-            WriteStream("T", std::string_view(bytes, 2), "WriteBack");
-        } catch (const EStorageError&) {
-        }
-        typState_ = 1;
-    }
-    if (remoteCommands_ && storage_) {
-        const std::string text = remoteCommands_->empty() ? std::string() : FormatCommaText(*remoteCommands_);
-        // An unchanged list is not written again, so that a mere permission check costs no file write.
-        const std::shared_ptr<IStream> stored = storage_->OpenStream("R");
-        if (!stored || stored->Size() != text.size() || stored->Read(text.size()) != text) {
-            try {
-                WriteStream("R", text, "WriteBack");
-            } catch (const EStorageError&) {
-            }
-        }
+        StoreRemoteCommands("DeleteRemoteCommand");
     }
 }
 
@@ -384,7 +385,7 @@ void TStationenDatenbankEintrag::Empty() {
             storage_->DestroyElement(element.name);
         }
     }
-    typState_ = 0;
+    typLoaded_ = false;
     kind_ = 0;
     rule_ = 0;
     remoteCommands_.reset();

@@ -52,10 +52,11 @@ private:
     throw EStationenDatenbank(text);
 }
 
-void CopyStation(IStorage& source, IStorage& target, const std::string& name) {
+// False when the element is no station (a stream at the root, or a name the format cannot hold).
+bool CopyStation(IStorage& source, IStorage& target, const std::string& name) {
     const std::shared_ptr<IStorage> station = source.OpenStorage(name);
     if (!station) {
-        return; // a stream at the root, or a name the format cannot hold
+        return false;
     }
     std::vector<std::string> names;
     for (const StgElement& element : station->EnumElements()) {
@@ -71,6 +72,33 @@ void CopyStation(IStorage& source, IStorage& target, const std::string& name) {
         }
         copy->CreateStream(streamName)->Write(stream->Read(kRebuildStreamLimit));
     }
+    return true;
+}
+
+// Moves a damaged file aside under a free name and tells the user how many of its stations the new file
+// holds; false when it could not be moved (then it must stay where it is and not be replaced).
+bool MoveDamagedFileAside(const std::filesystem::path& fileName, const TStationenDatenbankOptions& options,
+                          std::size_t keptStations) {
+    std::filesystem::path aside =
+        fileName.parent_path() / (fileName.stem().string() + ".defekt" + fileName.extension().string());
+    if (!MoveFileKio(fileName, aside, true)) {
+        DebOutObj(kClass, "DoCheck", "FEHLER: damaged file could not be moved aside: " + fileName.string());
+        return false;
+    }
+    const std::string kept = keptStations == 0
+                                 ? std::string("Quarn beginnt mit einer leeren Datenbank.")
+                                 : "Quarn hat die lesbaren Daten von " + std::to_string(keptStations) +
+                                       " Stationen in eine neue Datenbank übernommen.";
+    const std::string text = "Die Datenbank \"" + fileName.string() +
+                             "\" ist beschädigt. Sie wurde unter dem Namen \"" + aside.string() +
+                             "\" aufbewahrt; " + kept;
+    DebOutObj(kClass, "DoCheck", text);
+    if (options.notice) {
+        options.notice(text);
+    } else if (!HeadlessPlatform()) {
+        TDlgMessage::Run("Quarn", QString::fromUtf8(text.c_str()), mbOK);
+    }
+    return true;
 }
 
 } // namespace
@@ -90,25 +118,6 @@ std::filesystem::path DefaultLegacyFile() {
     const std::string text = std::string("OpenStorage/CreateDocfile: ") + StgErrorName(error);
     DebOut(text + "\r");
     throw EStationenDatenbank(text);
-}
-
-bool MoveDamagedFileAside(const std::filesystem::path& fileName, const TStationenDatenbankOptions& options) {
-    std::filesystem::path aside =
-        fileName.parent_path() / (fileName.stem().string() + ".defekt" + fileName.extension().string());
-    if (!MoveFileKio(fileName, aside, true)) {
-        DebOutObj(kClass, "Create", "FEHLER: damaged file could not be moved aside: " + fileName.string());
-        return false;
-    }
-    const std::string text = "Die Datenbank \"" + fileName.string() +
-                             "\" ist beschädigt. Sie wurde unter dem Namen \"" + aside.string() +
-                             "\" aufbewahrt; Quarn beginnt mit einer leeren Datenbank.";
-    DebOutObj(kClass, "Create", text);
-    if (options.notice) {
-        options.notice(text);
-    } else if (!HeadlessPlatform()) {
-        TDlgMessage::Run("Quarn", QString::fromUtf8(text.c_str()), mbOK);
-    }
-    return true;
 }
 
 void TStationenDatenbank::DoCheck(const std::filesystem::path& fileName,
@@ -146,12 +155,18 @@ void TStationenDatenbank::DoCheck(const std::filesystem::path& fileName,
         Fail("Kann neue Datei nicht anlegen.");
     }
 
-    // The old file stays untouched until the new one has replaced it. One that cannot be read as a
-    // compound file is kept aside instead of being deleted.
+    // The old file stays untouched until the new one has replaced it. Its streams are copied one by one,
+    // and one that cannot be read (a file cut short) is copied empty. A damaged file is kept aside
+    // instead of being deleted.
     std::unique_ptr<CompoundFile> old;
     bool damaged = false;
     try {
-        old = CompoundFile::Open(fileName);
+        old = CompoundFile::Open(fileName, CompoundReadMode::Salvage);
+        damaged = old->UnreadableStreams() > 0;
+        if (damaged) {
+            DebOutObj(kClass, "DoCheck",
+                      "FEHLER: unreadable streams: " + std::to_string(old->UnreadableStreams()));
+        }
     } catch (const EStorageError& failure) {
         damaged =
             failure.error() == StgError::FileAlreadyExists || failure.error() == StgError::DocfileCorrupt;
@@ -161,6 +176,7 @@ void TStationenDatenbank::DoCheck(const std::filesystem::path& fileName,
         }
     }
 
+    std::size_t stations = 0;
     if (old) {
         const std::shared_ptr<IStorage> source = old->Root();
         const std::shared_ptr<IStorage> copy = fresh->Root();
@@ -175,13 +191,16 @@ void TStationenDatenbank::DoCheck(const std::filesystem::path& fileName,
         for (const std::string& name : names) {
             DebOutObj(kClass, "DoCheck", name);
             try {
-                CopyStation(*source, *copy, name);
+                if (CopyStation(*source, *copy, name)) {
+                    ++stations;
+                }
             } catch (const EStorageError& failure) {
                 DebOutObj(kClass, "DoCheck", "FEHLER: " + name + ": " + failure.what());
                 Fail(std::string("Kann neue Datei nicht anlegen."));
             }
             ProcessMessages();
         }
+        old.reset();
     }
 
     try {
@@ -190,7 +209,7 @@ void TStationenDatenbank::DoCheck(const std::filesystem::path& fileName,
         DebOutObj(kClass, "DoCheck", failure.what());
         Fail("Kann neue Datei nicht anlegen.");
     }
-    if (damaged && !MoveDamagedFileAside(fileName, options)) {
+    if (damaged && !MoveDamagedFileAside(fileName, options, stations)) {
         Fail(std::string("OpenStorage/CreateDocfile: ") + StgErrorName(StgError::AccessDenied));
     }
     // An atomic replacement: at every moment the name holds the old or the new complete file.
@@ -200,7 +219,6 @@ void TStationenDatenbank::DoCheck(const std::filesystem::path& fileName,
         Fail("Kann neue Datei nicht anlegen.");
     }
     fresh.reset();
-    old.reset();
     DebOutObj(kClass, "DoCheck", "end.");
 }
 

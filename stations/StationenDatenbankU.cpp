@@ -21,19 +21,6 @@ constexpr std::string_view kClass = "TStationenDatenbank";
 
 std::atomic<TStationenDatenbank*> gInstance{nullptr};
 
-// Under the core's lock: the entry's last reference went; write it back and let it leave the cache.
-void Retire(TStationenDatenbankCore& core,
-            std::map<std::string, TStationenDatenbankCore::Slot>::iterator slot) {
-    if (core.open) {
-        try {
-            slot->second.entry->WriteBack();
-        } catch (const std::exception& error) {
-            DebOutObj(kClass, "Release", std::string("FEHLER: ") + error.what());
-        }
-    }
-    core.cache.erase(slot);
-}
-
 void Release(const std::shared_ptr<TStationenDatenbankCore>& core, const std::string& call,
              const TStationenDatenbankEintrag* entry) noexcept {
     try {
@@ -42,10 +29,10 @@ void Release(const std::shared_ptr<TStationenDatenbankCore>& core, const std::st
         // A lookup may have handed the entry out again after our count reached zero: then the newer
         // handle decides.
         if (slot != core->cache.end() && slot->second.entry.get() == entry && slot->second.handle.expired()) {
-            Retire(*core, slot);
+            core->cache.erase(slot);
         }
     } catch (...) {
-        // A deleter must not throw; the write-back traced its own failure.
+        // A deleter must not throw.
     }
 }
 
@@ -162,10 +149,14 @@ void TStationenDatenbank::Open(bool check) {
             } catch (const EStorageError& failure) {
                 const bool damaged = failure.error() == StgError::FileAlreadyExists ||
                                      failure.error() == StgError::DocfileCorrupt;
-                if (!damaged || !MoveDamagedFileAside(fileName_, options_)) {
+                if (!damaged) {
                     throw;
                 }
-                file = CompoundFile::Create(fileName_, false);
+            }
+            if (!file) {
+                // A damaged file: the rebuild keeps what can be read of it and the file itself aside.
+                DoCheck(fileName_, options_);
+                file = CompoundFile::Open(fileName_);
             }
         } else {
             file = CompoundFile::Create(fileName_, false);
@@ -205,14 +196,6 @@ TStationenDatenbank::~TStationenDatenbank() {
     {
         Locker lock(core_->lock);
         if (core_->open) {
-            for (auto slot = core_->cache.begin(); slot != core_->cache.end();) {
-                if (slot->second.handle.expired()) {
-                    Retire(*core_, slot++);
-                } else {
-                    slot->second.entry->WriteBack();
-                    ++slot;
-                }
-            }
             try {
                 CommitNow(*core_, "Destroy");
             } catch (const std::exception&) {
@@ -303,7 +286,7 @@ bool TStationenDatenbank::DeleteEintrag(std::string_view call) {
         if (!slot->second.handle.expired()) {
             return false;
         }
-        Retire(*core_, slot); // its deleter is still on the way; it will find nothing left to do
+        core_->cache.erase(slot); // its deleter is still on the way; it will find nothing left to do
     }
     return core_->root->DestroyElement(key);
 }

@@ -26,11 +26,12 @@ class IStorage;
 // case (with or without SSID: two different stations); each fact is a stream in it.
 //
 // Texts are bytes (Windows-1252). Entries are counted (std::shared_ptr); while any holder keeps an entry,
-// every lookup of the same call returns the same object. When the last reference goes, the entry writes
-// its kind, rule and remote-command permissions back and leaves the cache, under the database lock.
+// every lookup of the same call returns the same object. When the last reference goes, the entry leaves
+// the cache, under the database lock.
 //
-// Changes are made in memory at once and reach the file in batches: a background flush shortly after a
-// change (TStationenDatenbankOptions::flushDelay), Flush(), and the destruction of the database.
+// Every change, of a held entry too, is made in the file's tree at once and reaches the file in batches:
+// a background flush shortly after a change (TStationenDatenbankOptions::flushDelay), Flush(), and the
+// destruction of the database.
 
 // How many bytes of each stream are read back.
 inline constexpr std::size_t kStationNameLimit = 200;     // "N"
@@ -117,23 +118,23 @@ public:
     void SetRemoteCommand(std::string_view name, bool allowed) override;
     void DeleteRemoteCommand(std::string_view name) override;
 
-    // For the database: writes "T" (when changed) and "R" (when loaded) to the storage.
-    void WriteBack();
     // For the database's CreateEintrag of a station in use: destroys every element of the storage and
     // forgets what was loaded, so the holders see an empty station.
     void Empty();
 
 private:
     void LoadTyp() const;
+    void StoreTyp(const char* method);
     void LoadRemoteCommands() const;
+    void StoreRemoteCommands(const char* method);
     void WriteStream(std::string_view streamName, std::string_view bytes, const char* method);
     std::string ReadStream(std::string_view streamName, std::size_t limit) const;
 
     mutable CriticalSection lock_;
     const std::string call_;
     std::shared_ptr<IStorage> storage_;
-    // "T": 0 not loaded, 1 loaded and unchanged, 2 changed.
-    mutable int typState_ = 0;
+    // "T" has been read into kind_ and rule_.
+    mutable bool typLoaded_ = false;
     mutable std::uint8_t kind_ = 0;
     mutable std::uint8_t rule_ = 0;
     // "R" as its "Name=Value" lines in stored order; empty optional: not loaded.
@@ -143,8 +144,8 @@ private:
 // The one station database of the program. All operations run under the database lock.
 class TStationenDatenbank {
 public:
-    // Opens (or creates) the file; with `check` the file is first checked and rebuilt. A file that is not
-    // a valid compound file is moved aside (never deleted) and an empty database is started. Raises
+    // Opens (or creates) the file; with `check` the file is first checked and rebuilt. A damaged file is
+    // rebuilt too, keeping what can be read of it, and is itself moved aside (never deleted). Raises
     // EStationenDatenbank when the database cannot be opened; a second live instance is an assertion.
     explicit TStationenDatenbank(bool check, TStationenDatenbankOptions options = {});
     // Writes back the entries still held, writes the file and closes it. Entries held after this keep
@@ -175,9 +176,9 @@ public:
     const std::filesystem::path& FileName() const;
 
     // The check and rebuild of the file before it is opened: copies every station stream by stream into
-    // a fresh file (streams cut to kRebuildStreamLimit, nested storages and root-level streams dropped)
-    // and replaces the old file by it atomically. Raises EStationenDatenbank on failure, leaving the old
-    // file as it was.
+    // a fresh file (streams cut to kRebuildStreamLimit, nested storages and root-level streams dropped,
+    // a stream that cannot be read copied empty) and replaces the old file by it atomically; a damaged
+    // old file is kept aside. Raises EStationenDatenbank on failure, leaving the old file as it was.
     static void DoCheck(const std::filesystem::path& fileName,
                         const TStationenDatenbankOptions& options = {});
 

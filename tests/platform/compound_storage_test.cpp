@@ -5,8 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace quarn {
@@ -176,6 +178,80 @@ TEST_F(CompoundStorageTest, FilesThatAreNotCompoundFilesAreTold) {
         EXPECT_EQ(error.error(), StgError::FileNotFound);
         EXPECT_STREQ(StgErrorName(error.error()), "STG_E_FILENOTFOUND");
     }
+}
+
+TEST_F(CompoundStorageTest, AFileCutShortOpensOnlyWhenSalvagingWithItsLostStreamsEmpty) {
+    {
+        auto compound = CompoundFile::Create(file, false);
+        auto root = compound->Root();
+        for (int i = 0; i < 20; ++i) {
+            auto station = root->CreateStorage("ST" + std::to_string(i));
+            WriteStream(*station, "N", "name " + std::to_string(i));
+            WriteStream(*station, "BIG", Pattern(5000));
+        }
+        compound->Commit();
+    }
+    // The big streams lie at the end of the file, in the order of their storages: the last one is lost.
+    fs::resize_file(file, fs::file_size(file) - 2000);
+    try {
+        CompoundFile::Open(file);
+        ADD_FAILURE() << "opened";
+    } catch (const EStorageError& error) {
+        EXPECT_EQ(error.error(), StgError::DocfileCorrupt);
+    }
+    auto compound = CompoundFile::Open(file, CompoundReadMode::Salvage);
+    EXPECT_EQ(compound->UnreadableStreams(), 1u);
+    auto root = compound->Root();
+    ASSERT_EQ(root->EnumElements().size(), 20u);
+    int lost = 0;
+    for (int i = 0; i < 20; ++i) {
+        auto station = root->OpenStorage("ST" + std::to_string(i));
+        ASSERT_TRUE(station);
+        EXPECT_EQ(ReadAllOf(station->OpenStream("N")), "name " + std::to_string(i));
+        const std::string big = ReadAllOf(station->OpenStream("BIG"));
+        lost += big.empty() ? 1 : 0;
+        EXPECT_TRUE(big.empty() || big == Pattern(5000)) << i;
+    }
+    EXPECT_EQ(lost, 1);
+}
+
+TEST_F(CompoundStorageTest, OpeningRemovesTemporaryFilesThatNoLiveWriterHolds) {
+    CompoundFile::Create(file, false).reset();
+    // What killed commits leave: whole copies under the temporary name pattern of the writer.
+    const std::vector<std::string> stale{"Stations.qvd.AbC123", "Stations.qvd.zzzzzz", "Stations.qvd.000000"};
+    // Names of other things, a folder, a link and the temporary file of a live writer stay.
+    const std::vector<std::string> kept{"Stations.qvd.AbC12",  "Stations.qvd.AbC1234", "Stations.qvd.bak",
+                                        "Stations.qvd.Ab-123", "Other.qvd.AbC123",     "Stations.qvdAbC123",
+                                        "Stations.qvd.LIVE01"};
+    for (const std::string& name : stale) {
+        std::ofstream(dir / name) << "passwords";
+    }
+    for (const std::string& name : kept) {
+        std::ofstream(dir / name) << "other";
+    }
+    fs::create_directory(dir / "Stations.qvd.DIR123");
+    fs::create_symlink(dir / "Stations.qvd.bak", dir / "Stations.qvd.LNK123");
+    FileDescriptor live(::open((dir / "Stations.qvd.LIVE01").c_str(), O_RDWR | O_CLOEXEC));
+    ASSERT_TRUE(live);
+    ASSERT_EQ(::flock(live.get(), LOCK_EX | LOCK_NB), 0);
+
+    auto compound = CompoundFile::Open(file);
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(dir / name))) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(fs::exists(dir / name)) << name;
+    }
+    EXPECT_TRUE(fs::is_directory(dir / "Stations.qvd.DIR123"));
+    EXPECT_TRUE(fs::is_symlink(dir / "Stations.qvd.LNK123"));
+    // Our own commits still work beside the live writer's file, and clean up after themselves.
+    compound->Root()->CreateStorage("A");
+    compound->Commit();
+    EXPECT_TRUE(CompoundFile::IsStorageFile(file));
+    live.reset();
+    compound.reset();
+    CompoundFile::Open(file).reset();
+    EXPECT_FALSE(fs::exists(dir / "Stations.qvd.LIVE01")) << "stale once its writer has gone";
 }
 
 // A file made by another writer opens (libgsf links every element of a storage into one chain).

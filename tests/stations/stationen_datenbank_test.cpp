@@ -183,19 +183,44 @@ TEST_F(DatabaseTest, AHeldEntryIsSharedAndCannotBeDeleted) {
     EXPECT_FALSE(database->DeleteEintrag("DL4DEL"));
 }
 
-TEST_F(DatabaseTest, KindAndRuleAreWrittenBackWhenTheLastReferenceGoes) {
+std::string StreamOf(const std::shared_ptr<IStorage>& station, const char* stream) {
+    const auto found = station ? station->OpenStream(stream) : nullptr;
+    return found ? found->Read(100) : std::string("<missing>");
+}
+
+TEST_F(DatabaseTest, KindAndRuleAreStoredTogetherAndEachKeepsTheOthersValue) {
     Open();
-    {
-        auto entry = database->CreateEintrag("DL5TYP");
-        entry->SetFirewall(TIncomingConnects::Ignore);
-        EXPECT_FALSE(entry->GetStorage()->OpenStream("T")) << "not before the last release";
-    }
-    auto entry = database->GetEintrag("DL5TYP");
-    EXPECT_EQ(entry->GetStorage()->OpenStream("T")->Read(10), std::string("\x00\x02", 2));
-    entry->SetTyp(TStationType::st_convers); // the rule keeps its stored value
+    auto entry = database->CreateEintrag("DL5TYP");
+    entry->SetFirewall(TIncomingConnects::Ignore);
+    EXPECT_EQ(StreamOf(entry->GetStorage(), "T"), std::string("\x00\x02", 2));
     entry.reset();
-    EXPECT_EQ(database->GetEintrag("DL5TYP")->GetStorage()->OpenStream("T")->Read(10),
-              std::string("\x03\x02", 2));
+    entry = database->GetEintrag("DL5TYP");
+    entry->SetTyp(TStationType::st_convers); // the rule keeps its stored value
+    EXPECT_EQ(StreamOf(entry->GetStorage(), "T"), std::string("\x03\x02", 2));
+}
+
+// A station stays held for as long as a connection to it lasts: what changes meanwhile must not wait for
+// its release to reach the file.
+TEST_F(DatabaseTest, ChangesOfAHeldEntryReachTheFileWhileItIsHeld) {
+    Open();
+    auto entry = database->CreateEintrag("DL5HLD");
+    entry->SetTyp(TStationType::st_box);
+    entry->SetFirewall(TIncomingConnects::Reject);
+    entry->SetRemoteCommand("dir", true);
+    const auto onDisk = [&](const char* stream) {
+        return StreamOf(ReadCompoundImage(FileBytes(file))->OpenStorage("DL5HLD"), stream);
+    };
+    for (int i = 0; i < 500 && (onDisk("T") == "<missing>" || onDisk("R") == "<missing>"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(onDisk("T"), std::string("\x02\x03", 2));
+    EXPECT_EQ(onDisk("R"), "dir=1");
+
+    entry->SetTyp(TStationType::st_digi);
+    entry->DeleteRemoteCommand("dir");
+    database->Flush();
+    EXPECT_EQ(onDisk("T"), std::string("\x01\x03", 2));
+    EXPECT_EQ(onDisk("R"), "");
 }
 
 TEST_F(DatabaseTest, CreatingAStationThatExistsEmptiesItAndKeepsOneObject) {
