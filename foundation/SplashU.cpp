@@ -56,7 +56,7 @@ TDlgSplash::TDlgSplash(QWidget* owner)
     image_->setPixmap(LoadLogo());
     labelVersion_ = new QLabel(QString::fromStdString(ProgramVersion()), frame);
     labelVersion_->setObjectName("LabelVersion");
-    labelNzw_ = new QLabel("Nicht zur Weitergabe bestimmt", frame);
+    labelNzw_ = new QLabel(Tr("Nicht zur Weitergabe bestimmt"), frame);
     labelNzw_->setObjectName("LabelNzw");
     QFont bold = labelNzw_->font();
     bold.setBold(true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/DesignTexts.h"
 #include "foundation/FormKioU.h"
 
 #include <QPointer>
@@ -12,6 +13,8 @@ namespace quarn {
 // started by the bus or "SplashScreen" is off), reports progress through SetStatus and ends it with
 // "Bereit." and CloseDelayed.
 class TDlgSplash : public TFormKio {
+    QUARN_DESIGN_TEXTS(TDlgSplash)
+
 public:
     static constexpr int kWidth = 389;
     static constexpr int kHeight = 221;
