@@ -2,13 +2,16 @@
 // and a debug monitor listening where the program looks for one.
 #include "foundation/DebugMonitorLink.h"
 #include "foundation/SplashU.h"
+#include "foundation/StandInMainWindow.h"
 #include "foundation/VersionInfo.h"
 #include "platform/LocalSocket.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPixmap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
@@ -18,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 #include <poll.h>
 #include <thread>
@@ -289,6 +293,33 @@ TEST_F(StartupTest, AnApplicationDataFolderThatCannotBeMadeEndsWithCode4) {
     EXPECT_EQ(ExitCodeOf(program), 4);
     EXPECT_NE(program.readAllStandardError().indexOf("Fehler beim Erstellen des Ordners Anwendungsdaten."),
               -1);
+}
+
+TEST(DlgSplash, ShowsTheProgramsPicture) {
+    const std::unique_ptr<TDlgSplash> splash(TDlgSplash::Open(nullptr).data());
+    QCoreApplication::processEvents();
+    const QPixmap picture = splash->Image()->pixmap();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GE(splash->Image()->width(), picture.width()) << "the whole picture shows";
+    EXPECT_GE(splash->Image()->height(), picture.height()) << "the whole picture shows";
+    QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots");
+    EXPECT_TRUE(splash->grab().save(QUARN_BINARY_DIR "/tests/screenshots/splash.png"));
+}
+
+TEST(StandInMainWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
+    const TStandInMainWindow window;
+    QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
+    ASSERT_TRUE(splash);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->findChild<QLabel*>("LabelStatus")->text(), "Bereit.");
+
+    QElapsedTimer clock;
+    clock.start();
+    while (splash && clock.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_FALSE(splash);
 }
 
 TEST(DlgSplash, ShowsVersionAndStatusAndFreesItselfAfterItsDelay) {
