@@ -100,6 +100,11 @@ std::string ObjectText(std::string_view className, std::string_view method, std:
     return line;
 }
 
+// The attach and detach notices stand where the main window took the monitor's messages.
+void TraceMonitorNotice(std::string_view text) {
+    DebOutObj("THauptfenster", "wmDebugMonitor", text);
+}
+
 std::string DateTimeLine() {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
@@ -176,8 +181,38 @@ void InitializeTrace() {
     }
     DebOut(DateTimeLine());
     if (attached) {
-        DebOutObj("THauptfenster", "wmDebugMonitor", "DebugMonitor gestartet.");
+        TraceMonitorNotice("DebugMonitor gestartet.");
     }
+}
+
+bool AttachDebugMonitor(const std::filesystem::path& path) {
+    TraceState& state = State();
+    {
+        std::lock_guard lock(state.mutex);
+        if (state.monitor.attached() || !state.monitor.Connect(path)) {
+            return false;
+        }
+        state.UpdateActive();
+    }
+    TraceMonitorNotice("DebugMonitor gestartet.");
+    return true;
+}
+
+void DetachDebugMonitor() {
+    TraceState& state = State();
+    if (DebugMonitorSocket() < 0) {
+        return;
+    }
+    TraceMonitorNotice("DebugMonitor beendet.");
+    std::lock_guard lock(state.mutex);
+    state.monitor.Close();
+    state.UpdateActive();
+}
+
+int DebugMonitorSocket() {
+    TraceState& state = State();
+    std::lock_guard lock(state.mutex);
+    return state.monitor.socket();
 }
 
 ScopedTraceCapture::ScopedTraceCapture(std::function<void(std::string_view line)> sink) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,8 @@ namespace quarn {
 // thread or the kernel thread id as 8 hex digits), the text and CR. An empty text is sent as a lone CR
 // without prefix; a final LF is dropped and CR is added unless the text ends in one. Lines from many
 // threads are written under one lock, so each arrives whole. The socket's framing is described in
-// foundation/DebugMonitorLink.h; a monitor that vanishes (failed write) is detached silently.
+// foundation/DebugMonitorLink.h; a monitor that vanishes (failed write) is detached silently. A monitor that
+// starts later is attached by TDebugMonitorWatch (foundation/DebugMonitorWatch.h).
 
 // True while a monitor (or a test capture) is attached.
 bool TraceActive();
@@ -29,6 +31,16 @@ void DebOutObjFmt(std::string_view className, std::string_view method, const cha
 // The log's unit initialisation: looks once for the monitor, takes the start tick and writes the date
 // and time as the first line.
 void InitializeTrace();
+
+// For the monitor watch (TDebugMonitorWatch), on the GUI thread:
+// Attaches a monitor listening at `path` unless one is attached; then writes "DebugMonitor gestartet."
+// and returns true.
+bool AttachDebugMonitor(const std::filesystem::path& path);
+// Lets the link go: writes "DebugMonitor beendet." first (a monitor that left by ending its side still
+// reads it), then closes. Also releases a link that a failed write has ended.
+void DetachDebugMonitor();
+// The link's descriptor, to watch for the monitor leaving; -1 without a link.
+int DebugMonitorSocket();
 
 // Receives every finished trace line (prefix and CR included) while it lives, as a monitor would; for
 // tests and the exception report's own checks. Lines from any thread arrive whole and in order per thread.

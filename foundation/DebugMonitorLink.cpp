@@ -47,6 +47,7 @@ std::optional<std::string> ReadDebugMonitorFrame(int fd) {
 }
 
 bool DebugMonitorLink::Connect(const std::filesystem::path& path) {
+    Close();
     socket_ = ConnectLocalSocket(path);
     if (!socket_) {
         return false;
@@ -56,14 +57,20 @@ bool DebugMonitorLink::Connect(const std::filesystem::path& path) {
 }
 
 bool DebugMonitorLink::Send(std::string_view line) {
-    if (!socket_) {
+    if (!attached()) {
         return false;
     }
     if (!SendAll(socket_.get(), EncodeDebugMonitorFrame(line))) {
-        socket_.reset();
+        EndLink(socket_.get());
+        ended_ = true;
         return false;
     }
     return true;
+}
+
+void DebugMonitorLink::Close() {
+    socket_.reset();
+    ended_ = false;
 }
 
 } // namespace quarn

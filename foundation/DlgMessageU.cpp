@@ -59,7 +59,7 @@ TDlgMessage::TDlgMessage(const QString& caption, const QString& text, std::uint3
         if ((buttons & kind.bit) == 0) {
             continue;
         }
-        auto* button = new QPushButton(tr(kind.caption), panel2_);
+        auto* button = new QPushButton(Tr(kind.caption), panel2_);
         button->setAutoDefault(true);
         const int result = kind.result;
         if (result != mrNone) {

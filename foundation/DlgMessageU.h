@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/DesignTexts.h"
+
 #include <QDialog>
 #include <cstdint>
 #include <vector>
@@ -39,6 +41,7 @@ constexpr int mrAll = 8;
 // The close button of the frame gives mrCancel. "Hilfe" does not close the box.
 class TDlgMessage : public QDialog {
     Q_OBJECT
+    QUARN_DESIGN_TEXTS(TDlgMessage)
 
 public:
     TDlgMessage(const QString& caption, const QString& text, std::uint32_t buttons, QWidget* owner = nullptr);

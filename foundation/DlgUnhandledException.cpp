@@ -23,13 +23,13 @@ void MakeBold(QWidget* widget) {
 TDlgUnhandledException::TDlgUnhandledException(QWidget* parent)
     : QDialog(parent), label1_(new QLabel(this)), label2_(new QLabel(this)), label3_(new QLabel(this)),
       button1_(new QPushButton(this)), button2_(new QPushButton(this)), button3_(new QPushButton(this)) {
-    setWindowTitle(QStringLiteral("Uuups..."));
+    setWindowTitle(Tr("Uuups..."));
     setModal(true);
     resize(385, 226);
     setMinimumSize(385, 226);
 
     label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setText(QStringLiteral("Folgender Fehler ist aufgetreten:"));
+    label1_->setText(Tr("Folgender Fehler ist aufgetreten:"));
 
     label2_->setObjectName(QStringLiteral("Label2"));
     label2_->setTextFormat(Qt::PlainText);
@@ -41,20 +41,18 @@ TDlgUnhandledException::TDlgUnhandledException(QWidget* parent)
 
     label3_->setObjectName(QStringLiteral("Label3"));
     label3_->setWordWrap(true);
-    label3_->setText(
-        QString::fromUtf8("Dieser Fehler kann sich negativ auf den weiteren Ablauf von Quarn auswirken. "
-                          "Es wird daher empfohlen, Quarn möglichst bald zu beenden und neu zu "
-                          "starten."));
+    label3_->setText(Tr("Dieser Fehler kann sich negativ auf den weiteren Ablauf von Quarn auswirken. "
+                        "Es wird daher empfohlen, Quarn möglichst bald zu beenden und neu zu starten."));
 
     button1_->setObjectName(QStringLiteral("Button1"));
-    button1_->setText(QStringLiteral("Fehler &ignorieren"));
+    button1_->setText(Tr("Fehler &ignorieren"));
     button1_->setAutoDefault(false);
     button2_->setObjectName(QStringLiteral("Button2"));
-    button2_->setText(QStringLiteral("Quarn &beenden"));
+    button2_->setText(Tr("Quarn &beenden"));
     button2_->setDefault(true);
     MakeBold(button2_);
     button3_->setObjectName(QStringLiteral("Button3"));
-    button3_->setText(QStringLiteral("Fehlermeldung in die Zwischenablage &kopieren"));
+    button3_->setText(Tr("Fehlermeldung in die Zwischenablage &kopieren"));
     button3_->setAutoDefault(false);
 
     auto* buttons = new QGridLayout;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/DesignTexts.h"
+
 #include <QDialog>
 #include <string>
 
@@ -15,6 +17,7 @@ namespace quarn {
 // The child widgets carry the names Label1 to Label3 and Button1 to Button3.
 class TDlgUnhandledException : public QDialog {
     Q_OBJECT
+    QUARN_DESIGN_TEXTS(TDlgUnhandledException)
 
 public:
     explicit TDlgUnhandledException(QWidget* parent = nullptr);

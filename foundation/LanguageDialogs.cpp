@@ -13,16 +13,16 @@
 namespace quarn {
 namespace {
 
-QLabel* AddLabel(QVBoxLayout& layout, const char* name, const char* text, QWidget* owner) {
-    auto* label = new QLabel(QString::fromUtf8(text), owner);
+QLabel* AddLabel(QVBoxLayout& layout, const QString& name, const QString& text, QWidget* owner) {
+    auto* label = new QLabel(text, owner);
     label->setObjectName(name);
     label->setWordWrap(true);
     layout.addWidget(label);
     return label;
 }
 
-QPushButton* AddOkButton(QVBoxLayout& layout, QWidget* owner) {
-    auto* button = new QPushButton("OK", owner);
+QPushButton* AddOkButton(QVBoxLayout& layout, const QString& caption, QWidget* owner) {
+    auto* button = new QPushButton(caption, owner);
     button->setObjectName("OkButton");
     button->setDefault(true);
     auto* row = new QHBoxLayout;
@@ -42,15 +42,15 @@ TSprachenForm::TSprachenForm(const std::vector<std::string>& codes, const std::s
     setWindowTitle("Quarn");
     resize(221, 157);
     auto* layout = new QVBoxLayout(this);
-    AddLabel(*layout, "Label1", "Bitte wählen Sie eine Sprache aus.", this);
-    AddLabel(*layout, "Label2", "Please select a language.", this);
-    AddLabel(*layout, "Label3", "Sélectionnez la langue, s'il vous plait.", this);
+    AddLabel(*layout, "Label1", Tr("Bitte wählen Sie eine Sprache aus."), this);
+    AddLabel(*layout, "Label2", Tr("Please select a language."), this);
+    AddLabel(*layout, "Label3", Tr("Sélectionnez la langue, s'il vous plait."), this);
 
     listView_ = new QTreeWidget(this);
     listView_->setObjectName("ListView");
     listView_->setRootIsDecorated(false);
     listView_->setColumnCount(1);
-    listView_->setHeaderLabels({"Sprache"});
+    listView_->setHeaderLabels({Tr("Sprache")});
     listView_->setColumnWidth(0, 190);
     for (const std::string& code : codes_) {
         auto* item = new QTreeWidgetItem(listView_, {LanguageName(code)});
@@ -63,7 +63,7 @@ TSprachenForm::TSprachenForm(const std::vector<std::string>& codes, const std::s
     listView_->setFocus();
     layout->addWidget(listView_, 1);
 
-    okButton_ = AddOkButton(*layout, this);
+    okButton_ = AddOkButton(*layout, Tr("OK"), this);
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(listView_, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateOkButton(); });
     connect(listView_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -105,34 +105,34 @@ void TSprachenForm::closeEvent(QCloseEvent* event) {
 }
 
 TSprachenNoticeForm::TSprachenNoticeForm(const char* objectName, int width, int height,
-                                         const std::vector<const char*>& lines, QWidget* owner)
+                                         const QStringList& lines, const QString& okCaption, QWidget* owner)
     : TFormKio(owner) {
     setObjectName(objectName);
     setWindowTitle("Quarn");
     resize(width, height);
     auto* layout = new QVBoxLayout(this);
     int number = 1;
-    for (const char* line : lines) {
-        AddLabel(*layout, ("Label" + std::to_string(number++)).c_str(), line, this);
+    for (const QString& line : lines) {
+        AddLabel(*layout, QString("Label%1").arg(number++), line, this);
     }
-    connect(AddOkButton(*layout, this), &QPushButton::clicked, this, &QDialog::accept);
+    connect(AddOkButton(*layout, okCaption, this), &QPushButton::clicked, this, &QDialog::accept);
     Loaded();
 }
 
 TSprachenNeustartForm::TSprachenNeustartForm(QWidget* owner)
     : TSprachenNoticeForm("SprachenNeustartForm", 259, 147,
-                          {"Sie müssen Quarn neu starten, um die neue Sprache zu aktivieren.",
-                           "You have to restart Quarn to activate the new language.",
-                           "Veuillez redémarrer Quarn afin que la nouvelle langue soit disponible."},
-                          owner) {}
+                          {Tr("Sie müssen Quarn neu starten, um die neue Sprache zu aktivieren."),
+                           Tr("You have to restart Quarn to activate the new language."),
+                           Tr("Veuillez redémarrer Quarn afin que la nouvelle langue soit disponible.")},
+                          Tr("OK"), owner) {}
 
 TSprachenVersionForm::TSprachenVersionForm(QWidget* owner)
     : TSprachenNoticeForm(
           "SprachenVersionForm", 331, 123,
-          {"Die gewünschte Sprache kann nicht geladen werden. Die Version der Ressourcen-Datei "
-           "passt nicht zum Hauptprogramm.",
-           "Cannot load the selected language. The version of the language resource does not "
-           "match the main program."},
-          owner) {}
+          {Tr("Die gewünschte Sprache kann nicht geladen werden. Die Version der Ressourcen-Datei "
+              "passt nicht zum Hauptprogramm."),
+           Tr("Cannot load the selected language. The version of the language resource does not "
+              "match the main program.")},
+          Tr("OK"), owner) {}
 
 } // namespace quarn

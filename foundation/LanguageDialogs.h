@@ -1,7 +1,9 @@
 #pragma once
 
+#include "foundation/DesignTexts.h"
 #include "foundation/FormKioU.h"
 
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,8 @@ namespace quarn {
 // The language chooser: one entry per code, OK only while an entry is selected, a double click accepts,
 // and the form cannot be closed without a selection.
 class TSprachenForm : public TFormKio {
+    QUARN_DESIGN_TEXTS(TSprachenForm)
+
 public:
     TSprachenForm(const std::vector<std::string>& codes, const std::string& selected,
                   QWidget* owner = nullptr);
@@ -37,21 +41,26 @@ private:
     std::vector<std::string> codes_;
 };
 
-// A notice in the three languages with one OK button.
+// A notice in the three languages with one OK button; the derived form gives the texts, translated
+// under its own name.
 class TSprachenNoticeForm : public TFormKio {
 public:
-    TSprachenNoticeForm(const char* objectName, int width, int height, const std::vector<const char*>& lines,
-                        QWidget* owner = nullptr);
+    TSprachenNoticeForm(const char* objectName, int width, int height, const QStringList& lines,
+                        const QString& okCaption, QWidget* owner = nullptr);
 };
 
 // "You have to restart Quarn to activate the new language."
 class TSprachenNeustartForm : public TSprachenNoticeForm {
+    QUARN_DESIGN_TEXTS(TSprachenNeustartForm)
+
 public:
     explicit TSprachenNeustartForm(QWidget* owner = nullptr);
 };
 
 // "Cannot load the selected language. The version ... does not match the main program."
 class TSprachenVersionForm : public TSprachenNoticeForm {
+    QUARN_DESIGN_TEXTS(TSprachenVersionForm)
+
 public:
     explicit TSprachenVersionForm(QWidget* owner = nullptr);
 };

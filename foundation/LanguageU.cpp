@@ -3,6 +3,7 @@
 #include "foundation/DebOutU.h"
 #include "foundation/LanguageDialogs.h"
 #include "foundation/ProgramGlobals.h"
+#include "foundation/VersionInfo.h"
 #include "platform/Exception.h"
 
 #include <QCoreApplication>
@@ -208,7 +209,11 @@ bool VersionMatches(const LanguageFiles& files, std::string_view code) {
         return false;
     }
     const std::optional<std::string> version = LanguageBundleVersion(bundle);
-    return version && *version == ProgramVersion();
+    if (!version) {
+        return false;
+    }
+    const std::optional<FileVersion> made = ParseFileVersion(*version);
+    return made && *made == ProgramFileVersion();
 }
 
 std::string LanguageOfLocale(const QLocale& locale) {

@@ -14,8 +14,8 @@ namespace quarn {
 
 // The user interface is German and built in. Other languages come as bundles beside the program file,
 // "<program name>-<code>.qvl": a Qt binary resource bundle (rcc -binary) holding "translation.qm" and
-// "version", the program version the translation was made for. The choice is the text value "Sprache"
-// of the user's "\Software\Velmoor\Quarn"; "DE" means the built-in texts.
+// "version", the file version of the program the translation was made for ("1.2.0.345"). The choice is the
+// text value "Sprache" of the user's "\Software\Velmoor\Quarn"; "DE" means the built-in texts.
 
 inline constexpr const char* kBuiltInLanguage = "DE";
 
@@ -50,7 +50,8 @@ std::vector<std::string> AvailableLanguages(const LanguageFiles& files);
 std::filesystem::path FindLanguageFile(const LanguageFiles& files, std::string_view code);
 // The version a bundle was made for; nothing when it is not a bundle or holds no version.
 std::optional<std::string> LanguageBundleVersion(const std::filesystem::path& bundle);
-// True when the code's bundle was made for this program version; a missing bundle or version differs.
+// True when the code's bundle was made for this program's file version (all four numbers); a missing
+// bundle or version differs.
 bool VersionMatches(const LanguageFiles& files, std::string_view code);
 
 // The language a start without a stored choice takes from the user's locale: "DE" for German and for

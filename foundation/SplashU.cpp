@@ -18,7 +18,7 @@ constexpr int kFrameWidth = 2;
 QPixmap LoadLogo() {
     // A logo that is missing or cannot be decoded leaves the picture empty.
     QImage logo;
-    if (!logo.load(":/Logo", "JPEG")) {
+    if (!logo.load(":/Logo")) {
         return {};
     }
     return QPixmap::fromImage(logo, Qt::ThresholdDither | Qt::AvoidDither);
@@ -56,7 +56,7 @@ TDlgSplash::TDlgSplash(QWidget* owner)
     image_->setPixmap(LoadLogo());
     labelVersion_ = new QLabel(QString::fromStdString(ProgramVersion()), frame);
     labelVersion_->setObjectName("LabelVersion");
-    labelNzw_ = new QLabel("Nicht zur Weitergabe bestimmt", frame);
+    labelNzw_ = new QLabel(Tr("Nicht zur Weitergabe bestimmt"), frame);
     labelNzw_->setObjectName("LabelNzw");
     QFont bold = labelNzw_->font();
     bold.setBold(true);
@@ -72,9 +72,10 @@ TDlgSplash::TDlgSplash(QWidget* owner)
     layout->addWidget(labelNzw_);
     layout->addWidget(labelStatus_);
 
-    const QRect area = owner != nullptr      ? owner->frameGeometry()
-                       : screen() != nullptr ? screen()->availableGeometry()
-                                             : QRect(0, 0, kWidth, kHeight);
+    // A window not shown yet has no place of its own to centre on.
+    const QRect area = owner != nullptr && owner->isVisible() ? owner->frameGeometry()
+                       : screen() != nullptr                  ? screen()->availableGeometry()
+                                                              : QRect(0, 0, kWidth, kHeight);
     move(area.center() - rect().center());
     Loaded();
 }

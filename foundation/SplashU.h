@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/DesignTexts.h"
 #include "foundation/FormKioU.h"
 
 #include <QPointer>
@@ -8,16 +9,19 @@ class QLabel;
 
 namespace quarn {
 
-// The start-up picture with the version and a status line. The main window opens it at start (unless
-// started by the bus or "SplashScreen" is off), reports progress through SetStatus and ends it with
-// "Bereit." and CloseDelayed.
+// The start-up picture (the resource ":/Logo") with the version and a status line. The main window opens
+// it at start (unless started by the bus or "SplashScreen" is off), reports progress through SetStatus
+// and ends it with "Bereit." and CloseDelayed.
 class TDlgSplash : public TFormKio {
+    QUARN_DESIGN_TEXTS(TDlgSplash)
+
 public:
     static constexpr int kWidth = 389;
     static constexpr int kHeight = 221;
     static constexpr int kCloseDelayMs = 1500;
 
-    // Shows the splash centred on its owner. The owner (a Qt parent) owns it until CloseDelayed lets it go.
+    // Shows the splash centred on its owner (on the screen while the owner is not shown yet). The owner
+    // (a Qt parent) owns it until CloseDelayed lets it go.
     static QPointer<TDlgSplash> Open(QWidget* owner);
 
     // Shows the status line and repaints at once, since the GUI thread is busy starting.

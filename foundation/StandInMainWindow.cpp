@@ -2,6 +2,7 @@
 
 #include "foundation/DebOutU.h"
 #include "foundation/SingleInstance.h"
+#include "foundation/SplashU.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -15,6 +16,10 @@ TStandInMainWindow::TStandInMainWindow() {
     auto* text = new QLabel("Quarn", this);
     text->setAlignment(Qt::AlignCenter);
     setCentralWidget(text);
+    // A child of the window, so it goes with the window should that close within the delay.
+    const QPointer<TDlgSplash> splash = TDlgSplash::Open(this);
+    splash->SetStatus(Tr("Bereit."));
+    splash->CloseDelayed();
     DebOutObj("TStandInMainWindow", "Create", "end.");
 }
 

@@ -1,6 +1,7 @@
 #include "foundation/StartupU.h"
 
 #include "foundation/DebOutU.h"
+#include "foundation/DebugMonitorWatch.h"
 #include "foundation/GlobalU.h"
 #include "foundation/LanguageU.h"
 #include "foundation/ProgramGlobals.h"
@@ -112,6 +113,7 @@ void ShutDown() {
 int RunProgram(QApplication& application) {
     const TSessionEndSignals sessionEnd([](int) { ShutDown(); });
     InitializeTrace();
+    const TDebugMonitorWatch monitorWatch;
     int exitCode = 0;
     try {
         const std::unique_ptr<TInstanceWindow> instance = InitializeCheckInstance();

@@ -12,11 +12,11 @@ inline constexpr int kExitNoAppDataFolder = 4;
 inline constexpr const char* kAppDataFolderError = "Fehler beim Erstellen des Ordners Anwendungsdaten.";
 
 // The program from start to end, given the application that main creates first of all. The units
-// start in this order, each traced with "<unit>.initialization: begin..." and "end.": the trace log,
-// the instance check (taken before anything can show, so a second copy never shows a window), the
-// process-wide settings, the language, the synchronisation object. Then the main block runs its three
-// guarded steps INIT, CREATEFORM and RUN, and SIGTERM, SIGINT and SIGHUP shut down like closing the
-// program. Returns the exit code.
+// start in this order, each traced with "<unit>.initialization: begin..." and "end.": the trace log
+// (with the watch that attaches a debug monitor started later), the instance check (taken before
+// anything can show, so a second copy never shows a window), the process-wide settings, the language,
+// the synchronisation object. Then the main block runs its three guarded steps INIT, CREATEFORM and RUN,
+// and SIGTERM, SIGINT and SIGHUP shut down like closing the program. Returns the exit code.
 int RunProgram(QApplication& application);
 
 } // namespace quarn

@@ -2,12 +2,12 @@
 
 #include "foundation/DebOutU.h"
 #include "foundation/DlgUnhandledException.h"
+#include "foundation/ProgramGlobals.h"
 #include "foundation/SynchronizeU.h"
 #include "platform/Exception.h"
 #include "platform/Thread.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <cstdlib>
 #include <cxxabi.h>
 #include <memory>
@@ -58,8 +58,8 @@ Report MakeReport(std::string className, std::string message, std::string_view a
 }
 
 void ShowDialog(const std::string& header, const std::string& message) {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr ||
-        QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    // Without widgets, or where nobody could answer the dialog, the trace is the whole report.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr || HeadlessPlatform()) {
         return;
     }
     TDlgUnhandledException dialog;

@@ -21,8 +21,9 @@ void ReportUnhandledException(const std::exception* error, std::string_view area
                               std::string_view detail);
 
 // Shows a finished report to the user; runs on the GUI thread. The default shows TDlgUnhandledException
-// modally (not on the offscreen platform, where nobody could answer it). Tests install their own to
-// observe reports. An empty presenter restores the default; the previous one is returned.
+// modally (not on a headless platform such as offscreen or minimal, where nobody could answer it). Tests
+// install their own to observe reports. An empty presenter restores the default; the previous one is
+// returned.
 using TReportPresenter = std::function<void(const std::string& header, const std::string& message)>;
 TReportPresenter SetReportPresenter(TReportPresenter presenter);
 

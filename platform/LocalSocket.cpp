@@ -139,4 +139,12 @@ void SetSendTimeout(int fd, std::uint32_t milliseconds) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 }
 
+void EndSending(int fd) {
+    ::shutdown(fd, SHUT_WR);
+}
+
+void EndLink(int fd) {
+    ::shutdown(fd, SHUT_RDWR);
+}
+
 } // namespace quarn

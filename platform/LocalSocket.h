@@ -33,5 +33,10 @@ bool ReceiveExact(int fd, void* buffer, std::size_t length);
 bool ReceiveAvailable(int fd, std::string& into, std::size_t room);
 // A write that blocks longer than this fails (0 = wait for ever).
 void SetSendTimeout(int fd, std::uint32_t milliseconds);
+// Ends one's sending side: the peer reads the end of the stream, while what it still sends can be read.
+void EndSending(int fd);
+// Ends both directions but keeps the descriptor open: the peer reads the end of the stream, and one's
+// own end reads as ended at once (a watcher of `fd` sees it readable).
+void EndLink(int fd);
 
 } // namespace quarn

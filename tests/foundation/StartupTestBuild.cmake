@@ -9,13 +9,18 @@ if(NOT TARGET foundation_language_test)
 endif()
 
 # The language tests load real language bundles: a small translation compiled with lrelease and packed
-# with rcc, once for this program version and once for the next build number.
+# with rcc, once for this program's file version and once for the next build number.
 find_program(QUARN_LRELEASE NAMES lrelease HINTS /usr/lib/qt6/bin REQUIRED)
 set(language_dir ${CMAKE_CURRENT_BINARY_DIR}/language_test)
 file(MAKE_DIRECTORY ${language_dir})
-math(EXPR next_patch "${PROJECT_VERSION_PATCH} + 1")
-file(WRITE ${language_dir}/version-current "${PROJECT_VERSION}\n")
-file(WRITE ${language_dir}/version-next "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${next_patch}\n")
+list(JOIN QUARN_FILE_VERSION "." current_version)
+set(next_version ${QUARN_FILE_VERSION})
+list(POP_BACK next_version build)
+math(EXPR build "${build} + 1")
+list(APPEND next_version ${build})
+list(JOIN next_version "." next_version)
+file(WRITE ${language_dir}/version-current "${current_version}\n")
+file(WRITE ${language_dir}/version-next "${next_version}\n")
 
 add_custom_command(
   OUTPUT ${language_dir}/translation.qm

@@ -1,16 +1,21 @@
+#include "foundation/DlgMessageU.h"
+#include "foundation/DlgUnhandledException.h"
 #include "foundation/LanguageDialogs.h"
 #include "foundation/LanguageU.h"
+#include "foundation/SplashU.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace quarn {
 namespace {
@@ -188,6 +193,38 @@ TEST_F(LanguageTest, TheRestartNoticeFollowsOnlyANewChoice) {
     EXPECT_EQ(code, "xx");
     EXPECT_EQ(Stored(), "xx");
     EXPECT_EQ(answerer.seen(), (std::vector<std::string>{"SprachenForm", "SprachenNeustartForm"}));
+}
+
+// Each form's texts come from the bundle under the form's own name, as every later form's do.
+TEST_F(LanguageTest, TheMessageBoxTheReportAndTheSplashSpeakTheLoadedLanguage) {
+    Store("EN");
+    ASSERT_EQ(LoadLanguage(Options()), "EN");
+
+    const TDlgMessage box("Quarn", "Text", 0x1FF);
+    std::vector<std::string> captions;
+    for (const QPushButton* button : box.Buttons()) {
+        captions.push_back(button->text().toStdString());
+    }
+    EXPECT_EQ(captions, (std::vector<std::string>{"&Yes", "&No", "&OK", "Cancel", "Abort", "&Retry",
+                                                  "&Ignore", "&All", "&Help"}));
+
+    const TDlgUnhandledException report;
+    EXPECT_EQ(report.windowTitle().toStdString(), "Oops...");
+    const std::pair<const char*, std::string> reportTexts[] = {
+        {"Label1", "The following error occurred:"},
+        {"Label3", "This error may affect how Quarn goes on. Please end Quarn and start it again soon."},
+        {"Button1", "&Ignore error"},
+        {"Button2", "&Quit Quarn"},
+        {"Button3", "&Copy the report to the clipboard"},
+    };
+    for (const auto& [name, text] : reportTexts) {
+        const QWidget* child = report.findChild<QWidget*>(name);
+        ASSERT_NE(child, nullptr) << name;
+        EXPECT_EQ(child->property("text").toString().toStdString(), text) << name;
+    }
+
+    const std::unique_ptr<TDlgSplash> splash(TDlgSplash::Open(nullptr).data());
+    EXPECT_EQ(splash->LabelNzw()->text().toStdString(), "Not for distribution");
 }
 
 TEST(SprachenForm, NeedsASelectionToBeLeft) {

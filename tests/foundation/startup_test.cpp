@@ -2,13 +2,16 @@
 // and a debug monitor listening where the program looks for one.
 #include "foundation/DebugMonitorLink.h"
 #include "foundation/SplashU.h"
+#include "foundation/StandInMainWindow.h"
 #include "foundation/VersionInfo.h"
 #include "platform/LocalSocket.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPixmap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
@@ -18,8 +21,10 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 #include <poll.h>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -37,12 +42,12 @@ constexpr int kWaitMs = 20000;
 class TraceMonitor {
 public:
     explicit TraceMonitor(const fs::path& runtime)
-        : listener_(ListenLocalSocket(runtime / "Quarn DebugMonitor")) {
+        : path_(runtime / "Quarn DebugMonitor"), listener_(ListenLocalSocket(path_)) {
         ::pipe(stopPipe_);
         thread_ = std::thread([this] { Serve(); });
     }
     ~TraceMonitor() {
-        ::write(stopPipe_[1], "x", 1);
+        ::write(stopPipe_[1], &kStop, 1);
         thread_.join();
         ::close(stopPipe_[0]);
         ::close(stopPipe_[1]);
@@ -52,6 +57,13 @@ public:
     bool WaitFor(int client, const std::string& text, int timeoutMs = kWaitMs) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, milliseconds(timeoutMs), [&] { return Has(client, text); });
+    }
+    // Leaves as a monitor does: stops listening, then ends its side of every link.
+    void Leave() { ::write(stopPipe_[1], &kLeave, 1); }
+    // Waits until program `client` has closed its link.
+    bool WaitForEnd(int client) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, milliseconds(kWaitMs), [&] { return ended_.count(client) != 0; });
     }
     // The lines of one program without their time prefix.
     std::vector<std::string> Lines(int client) {
@@ -81,7 +93,17 @@ private:
             }
             ::poll(watched.data(), watched.size(), -1);
             if (watched[0].revents != 0) {
-                return;
+                char command = kStop;
+                ::read(stopPipe_[0], &command, 1);
+                if (command == kStop) {
+                    return;
+                }
+                listener_.reset();
+                fs::remove(path_);
+                for (const auto& client : clients) {
+                    EndSending(client.first.get());
+                }
+                continue;
             }
             for (std::size_t index = watched.size(); index-- > 2;) {
                 if (watched[index].revents == 0) {
@@ -90,17 +112,24 @@ private:
                 auto& client = clients[index - 2];
                 std::optional<std::string> frame = ReadDebugMonitorFrame(client.first.get());
                 if (!frame) {
+                    End(client.second);
                     clients.erase(clients.begin() + static_cast<std::ptrdiff_t>(index - 2));
                 } else if (!frame->empty()) {
                     Keep(client.second, *frame);
                 }
             }
-            if (watched[1].revents & POLLIN) {
+            if (listener_ && (watched[1].revents & POLLIN)) {
                 if (FileDescriptor client = AcceptLocalSocket(listener_)) {
                     clients.emplace_back(std::move(client), nextClient_++);
                 }
             }
         }
+    }
+
+    void End(int client) {
+        std::lock_guard lock(mutex_);
+        ended_.insert(client);
+        changed_.notify_all();
     }
 
     void Keep(int client, std::string line) {
@@ -116,6 +145,10 @@ private:
         changed_.notify_all();
     }
 
+    static constexpr char kStop = 'x';
+    static constexpr char kLeave = 'l';
+
+    fs::path path_;
     FileDescriptor listener_;
     int stopPipe_[2]{-1, -1};
     int nextClient_ = 0;
@@ -123,6 +156,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::pair<int, std::string>> lines_;
+    std::set<int> ended_;
 };
 
 class StartupTest : public ::testing::Test {
@@ -281,6 +315,29 @@ TEST_F(StartupTest, ACopyKilledOutrightLeavesNoLockBehind) {
     EXPECT_EQ(EndWith(next, SIGTERM), 0);
 }
 
+TEST_F(StartupTest, AMonitorStartedLaterIsAttachedUntilItLeavesAndTheNextOneAgain) {
+    QProcess& program = Start();
+    // The instance lock shows in the runtime folder once the program's trace log has looked for a monitor.
+    const auto deadline = std::chrono::steady_clock::now() + milliseconds(kWaitMs);
+    while (fs::is_empty(root_ / "runtime") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(milliseconds(20));
+    }
+    ASSERT_FALSE(fs::is_empty(root_ / "runtime"));
+    constexpr const char* kAttached = "THauptfenster.wmDebugMonitor: DebugMonitor gestartet.";
+    constexpr const char* kDetached = "THauptfenster.wmDebugMonitor: DebugMonitor beendet.";
+    {
+        TraceMonitor late(root_ / "runtime");
+        ASSERT_TRUE(late.WaitFor(0, kAttached));
+        late.Leave();
+        ASSERT_TRUE(late.WaitForEnd(0));
+        EXPECT_EQ(late.Lines(0).back(), kDetached) << "the program's last line before it closes the link";
+    }
+    TraceMonitor next(root_ / "runtime");
+    ASSERT_TRUE(next.WaitFor(0, kAttached));
+    EXPECT_EQ(EndWith(program, SIGTERM), 0);
+    EXPECT_TRUE(next.WaitFor(0, "Hauptprogramm: end."));
+}
+
 TEST_F(StartupTest, AnApplicationDataFolderThatCannotBeMadeEndsWithCode4) {
     std::ofstream(root_ / "data-file") << "a file where the folder would go";
     environment_.insert("XDG_DATA_HOME", Path("data-file"));
@@ -289,6 +346,33 @@ TEST_F(StartupTest, AnApplicationDataFolderThatCannotBeMadeEndsWithCode4) {
     EXPECT_EQ(ExitCodeOf(program), 4);
     EXPECT_NE(program.readAllStandardError().indexOf("Fehler beim Erstellen des Ordners Anwendungsdaten."),
               -1);
+}
+
+TEST(DlgSplash, ShowsTheProgramsPicture) {
+    const std::unique_ptr<TDlgSplash> splash(TDlgSplash::Open(nullptr).data());
+    QCoreApplication::processEvents();
+    const QPixmap picture = splash->Image()->pixmap();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_GE(splash->Image()->width(), picture.width()) << "the whole picture shows";
+    EXPECT_GE(splash->Image()->height(), picture.height()) << "the whole picture shows";
+    QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots");
+    EXPECT_TRUE(splash->grab().save(QUARN_BINARY_DIR "/tests/screenshots/splash.png"));
+}
+
+TEST(StandInMainWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
+    const TStandInMainWindow window;
+    QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
+    ASSERT_TRUE(splash);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->findChild<QLabel*>("LabelStatus")->text(), "Bereit.");
+
+    QElapsedTimer clock;
+    clock.start();
+    while (splash && clock.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_FALSE(splash);
 }
 
 TEST(DlgSplash, ShowsVersionAndStatusAndFreesItselfAfterItsDelay) {

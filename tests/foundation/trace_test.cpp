@@ -1,12 +1,17 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DebugMonitorLink.h"
+#include "foundation/DebugMonitorWatch.h"
 #include "foundation/QuarnException.h"
 #include "platform/LocalSocket.h"
 #include "support/ManualClock.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <atomic>
+#include <filesystem>
+#include <functional>
 #include <mutex>
 #include <regex>
 #include <string>
@@ -197,6 +202,40 @@ TEST(TraceMonitor, AttachesAtInitialisationAndGetsWholeLinesFromManyThreads) {
     // The monitor has gone: the next write fails and the log detaches without a word.
     DebOut("nobody listens");
     EXPECT_FALSE(TraceActive());
+}
+
+// Runs the GUI loop until `done` holds; false when it did not within 20 s.
+bool PumpUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+TEST(DebugMonitorWatch, AttachesAMonitorThatComesLaterAndLetsItGoWhenItVanishes) {
+    InitializeTrace();
+    ASSERT_EQ(DebugMonitorSocket(), -1);
+    const TDebugMonitorWatch watch;
+
+    FileDescriptor listener = ListenLocalSocket(DebugMonitorSocketPath());
+    ASSERT_TRUE(PumpUntil([] { return DebugMonitorSocket() >= 0; }));
+    FileDescriptor monitor = AcceptLocalSocket(listener);
+    ASSERT_EQ(ReadDebugMonitorFrame(monitor.get()), std::optional<std::string>(""));
+    const std::optional<std::string> notice = ReadDebugMonitorFrame(monitor.get());
+    ASSERT_TRUE(notice);
+    EXPECT_NE(notice->find("] THauptfenster.wmDebugMonitor: DebugMonitor gestartet.\r"), std::string::npos)
+        << *notice;
+
+    TraceRecorder recorder;
+    monitor.reset();
+    listener.reset();
+    ASSERT_TRUE(PumpUntil([] { return DebugMonitorSocket() < 0; }));
+    EXPECT_NE(recorder.Last().find("] THauptfenster.wmDebugMonitor: DebugMonitor beendet.\r"),
+              std::string::npos)
+        << recorder.Last();
+    std::filesystem::remove(DebugMonitorSocketPath());
 }
 
 } // namespace

@@ -16,11 +16,13 @@
 #include <QPushButton>
 
 #include <atomic>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace quarn {
@@ -183,6 +185,26 @@ TEST_F(ReportTest, WithoutAGuiLoopAWorkerOnlyTraces) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), "std::runtime_error in Lonely.Execute\r"), texts.end());
     EXPECT_NE(std::find(texts.begin(), texts.end(), "allein\r"), texts.end());
     InitializeSynchronize(); // for TearDown
+}
+
+// On the minimal platform nobody can answer a dialog either: the report traces and returns at once.
+TEST(HeadlessReport, OnTheMinimalPlatformTheReportDoesNotWaitForADialog) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    // The death test's child starts this program afresh, on the platform named here.
+    qputenv("QT_QPA_PLATFORM", "minimal");
+    EXPECT_EXIT(
+        {
+            if (QGuiApplication::platformName() != "minimal") {
+                std::_Exit(3);
+            }
+            ::alarm(30); // a report waiting for an answer ends here, killed
+            ReportUnhandledException(Raise([] { throw std::runtime_error("niemand da"); }), "PROJECT", "RUN",
+                                     "");
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    qputenv("QT_QPA_PLATFORM", platform);
 }
 
 // ---- The dialog ----
