@@ -1,8 +1,9 @@
 #include "devices/GeraetHostmodeSerialU.h"
 
 #include "devices/GeraetHostmodeDialog.h"
-#include "foundation/GlobalU.h"
+#include "devices/GeraetHostmodeText.h"
 #include "foundation/DebOutU.h"
+#include "foundation/GlobalU.h"
 #include "platform/Registry.h"
 
 namespace quarn {
@@ -14,6 +15,11 @@ constexpr const char* kClass = "TGeraetHostmodeSerial";
 // ReadInterval, ReadTotalMultiplier, ReadTotalConstant, WriteTotalMultiplier, WriteTotalConstant.
 constexpr SerialTimeouts kNormalTimeouts{500, 50, 500, 50, 500};
 constexpr SerialTimeouts kFastTimeouts{0, 5, 50, 5, 500};
+
+// The line of the run on this thread. A device thread runs one device and keeps the line until the
+// thread ends, past an exception that left the run and past being abandoned.
+thread_local const TGeraetHostmodeSerial* tLaufGeraet = nullptr;
+thread_local std::shared_ptr<SerialPort> tLaufPort;
 
 } // namespace
 
@@ -31,6 +37,25 @@ TGeraetHostmodeSerial::TGeraetHostmodeSerial() {
 }
 
 TGeraetHostmodeSerial::~TGeraetHostmodeSerial() = default;
+
+void TGeraetHostmodeSerial::Run() {
+    auto port = std::make_shared<SerialPort>();
+    {
+        const Locker lock(Lock());
+        port_ = port;
+    }
+    tLaufGeraet = this;
+    tLaufPort = std::move(port);
+    TGeraetHostmode::Run();
+}
+
+std::shared_ptr<SerialPort> TGeraetHostmodeSerial::Port() const {
+    if (tLaufGeraet == this) {
+        return tLaufPort;
+    }
+    const Locker lock(Lock());
+    return port_;
+}
 
 std::unique_ptr<TGeraetHostmodeParameter> TGeraetHostmodeSerial::ParameterErzeugen() const {
     auto parameter = std::make_unique<TGeraetHostmodeSerialParameter>();
@@ -137,13 +162,21 @@ void TGeraetHostmodeSerial::SetFifo(std::string_view portName) {
 
 bool TGeraetHostmodeSerial::CommOpen() {
     DebOutObj(kClass, "CommOpen", "");
-    const std::string name = "COM" + std::to_string(SerialParameter().GetComPort());
-    SetFifo(name);
-    const std::string failure =
-        port_.Open(SerialPortPath(SerialParameter().GetComPort()), SerialParameter().baudrate);
+    const int comPort = SerialParameter().GetComPort();
+    const int baudrate = SerialParameter().baudrate;
+    SetFifo("COM" + std::to_string(comPort));
+    if (!IsSerialBaudrate(baudrate)) {
+        // Never a rate other than the one the status detail shows.
+        DebOutObjFmt(kClass, "CommOpen", "FEHLER: Baudrate %d wird nicht unterstützt", baudrate);
+        SetStatus(TGeraetStatus::Fehler,
+                  FormatText(GeraetText("Baudrate %d wird nicht unterstützt"), baudrate));
+        return false;
+    }
+    const std::shared_ptr<SerialPort> port = Port();
+    const std::string failure = port->Open(SerialPortPath(comPort), baudrate);
     if (!failure.empty() || !SetTimeouts(false)) {
         DebOutObj(kClass, "CommOpen", failure);
-        port_.Close();
+        port->Close();
         SetStatus(TGeraetStatus::Fehler, GeraetText("Öffnen der Schnittstelle"));
         return false;
     }
@@ -151,31 +184,32 @@ bool TGeraetHostmodeSerial::CommOpen() {
 }
 
 bool TGeraetHostmodeSerial::CommClose() {
-    return port_.Close();
+    return Port()->Close();
 }
 
 bool TGeraetHostmodeSerial::CommWrite(const char* data, std::size_t count, std::size_t& written) {
-    return port_.Write(data, count, written, {StopEvent(), QuitEvent()});
+    return Port()->Write(data, count, written, {TransportStopEvent(), QuitEvent()});
 }
 
 bool TGeraetHostmodeSerial::CommRead(char* buffer, std::size_t count, std::size_t& read) {
-    return port_.Read(buffer, count, read, {StopEvent(), QuitEvent()});
+    return Port()->Read(buffer, count, read, {TransportStopEvent(), QuitEvent()});
 }
 
 void TGeraetHostmodeSerial::CommPurge() {
-    port_.Purge();
+    Port()->Purge();
 }
 
 bool TGeraetHostmodeSerial::CommIsOpen() const {
-    return port_.IsOpen();
+    return Port()->IsOpen();
 }
 
 bool TGeraetHostmodeSerial::SetTimeouts(bool fast) {
-    if (!port_.IsOpen()) {
+    const std::shared_ptr<SerialPort> port = Port();
+    if (!port->IsOpen()) {
         DebOutObj(kClass, "SetTimeouts", "SetCommTimeouts fehlgeschlagen");
         return false;
     }
-    port_.SetTimeouts(fast ? kFastTimeouts : kNormalTimeouts);
+    port->SetTimeouts(fast ? kFastTimeouts : kNormalTimeouts);
     return true;
 }
 

@@ -36,6 +36,8 @@ public:
 
     std::string TypName() const override { return "Hostmode"; }
     std::string KlassenName() const override { return "TGeraetHostmodeSerial"; }
+    // Every run has a line of its own (see Port).
+    void Run() override;
     void Init() override;
     void Save() override;
     int EinstellungenSeite(QWidget* parent) override;
@@ -63,7 +65,12 @@ public:
     TGeraetHostmodeSerialParameter& EditedParameter();
 
 private:
-    SerialPort port_;
+    // The line of the run on the calling device thread; elsewhere the line of the newest run. A run
+    // that `DeInit` abandoned keeps its own line to its end, so it never writes to or closes the line
+    // of the run that followed it.
+    std::shared_ptr<SerialPort> Port() const;
+
+    std::shared_ptr<SerialPort> port_ = std::make_shared<SerialPort>(); // of the newest run, under Lock()
 };
 
 } // namespace quarn

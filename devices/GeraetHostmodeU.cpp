@@ -21,6 +21,10 @@ constexpr std::uint64_t kPruefeMaxMs = 3000;
 constexpr int kSchalteVersuche = 3;
 constexpr int kResyncSchritte = 264;
 constexpr std::size_t kMaxText = 256;
+// How often a line that went away is tried again.
+constexpr std::uint32_t kWiederOeffnenMs = 2000;
+// The longest reply: channel, code, length and 256 data bytes, or a text and its NUL.
+constexpr std::size_t kMaxAntwort = 3 + kMaxText;
 
 std::string JoinList(const std::vector<std::string>& lines) {
     std::string bytes;
@@ -83,6 +87,11 @@ void TGeraetHostmode::Init() {
     TGeraet::Init();
 }
 
+void TGeraetHostmode::DeInit() {
+    TGeraet::DeInit();
+    StatusDetailZeigen();
+}
+
 void TGeraetHostmode::Save() {
     TGeraet::Save();
     if (!parameter_) {
@@ -124,6 +133,8 @@ void TGeraetHostmode::NachAusnahme() {
 }
 
 void TGeraetHostmode::Run() {
+    imTakt_ = false;
+    antwortOffen_ = false;
     if (!Hochfahren()) {
         if (!CommIsOpen()) {
             return; // the transport did not open and has said why
@@ -187,6 +198,7 @@ bool TGeraetHostmode::Befehl(int channel, bool command, int& code, std::string& 
     }
     if (!ReadByte(byte, failed)) {
         fehler(failed ? "4a" : "4b", failed ? "Code lesen fehlgeschlagen" : "Kein Code empfangen");
+        BefehlFehlgeschlagen();
         return false; // without a code there is nothing more to read
     }
     code = byte;
@@ -230,7 +242,19 @@ bool TGeraetHostmode::Befehl(int channel, bool command, int& code, std::string& 
     } else if (code != 0) {
         fehler("8", "Falsches Byte empfangen");
     }
+    if (!ok) {
+        BefehlFehlgeschlagen();
+    }
     return ok;
+}
+
+void TGeraetHostmode::BefehlFehlgeschlagen() {
+    // A reply the stop request cut short still comes; a missing or garbled one puts the stream out of step.
+    if (IsTransportStopped()) {
+        antwortOffen_ = true;
+    } else {
+        imTakt_ = false;
+    }
 }
 
 bool TGeraetHostmode::Sende(int channel, bool command, int& code, std::string& text, std::string_view data) {
@@ -270,6 +294,8 @@ bool TGeraetHostmode::PruefeHostmode() {
             return false;
         }
         if (bounded() || !ReadByte(byte, failed) || byte == 0) {
+            imTakt_ = true;
+            antwortOffen_ = false;
             return true;
         }
     }
@@ -303,15 +329,19 @@ bool TGeraetHostmode::Resync() {
         const Locker lock(fehlerLock_);
         ++fehlerZaehler_;
     }
-    SetTimeouts(true);
     bool synchron = false;
     while (!IsTerminated()) {
+        imTakt_ = false;
+        if (!CommIsOpen() && !SchnittstelleWiederOeffnen()) {
+            break;
+        }
+        SetTimeouts(true);
         SetStatus(TGeraetStatus::Init, prefix + GeraetText("Start"));
         if (!Warte(200)) {
             break;
         }
         CommPurge();
-        for (int n = 0; n < kResyncSchritte && !IsTerminated(); ++n) {
+        for (int n = 0; n < kResyncSchritte && !IsTerminated() && CommIsOpen(); ++n) {
             SetStatus(TGeraetStatus::Init, prefix + std::to_string(n));
             if (!WriteAll("\x01")) {
                 DebOutObj(KlassenName(), "Resync", "ERROR: CommWrite");
@@ -327,6 +357,9 @@ bool TGeraetHostmode::Resync() {
         if (IsTerminated()) {
             break;
         }
+        if (!CommIsOpen()) {
+            continue;
+        }
         SetStatus(TGeraetStatus::Init, prefix + GeraetText("Schalte in Hostmode"));
         if (SchalteInHostmode()) {
             synchron = true;
@@ -339,6 +372,19 @@ bool TGeraetHostmode::Resync() {
     }
     DebOutObj(KlassenName(), "Resync", "Ende.");
     return synchron;
+}
+
+bool TGeraetHostmode::SchnittstelleWiederOeffnen() {
+    DebOutObj(KlassenName(), "Resync", "FEHLER: Schnittstelle verloren.");
+    SetStatus(TGeraetStatus::Fehler, GeraetText("Schnittstelle verloren"));
+    CommClose();
+    // An unplugged adapter may come back; until then each try says why it failed.
+    while (Warte(kWiederOeffnenMs)) {
+        if (CommOpen()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void TGeraetHostmode::FehlerZeigen() {
@@ -385,22 +431,40 @@ void TGeraetHostmode::SetMonitor() {
     Befehl(0, true, code, reply, command);
 }
 
+void TGeraetHostmode::AntwortrestLesen() {
+    SetTimeouts(true);
+    char byte = 0;
+    std::size_t read = 0;
+    for (std::size_t n = 0; n < kMaxAntwort && CommRead(&byte, 1, read) && read == 1; ++n) {
+    }
+    SetTimeouts(false);
+    antwortOffen_ = false;
+}
+
 void TGeraetHostmode::Herunterfahren() {
+    const ClosingExchange closing;
     if (CommIsOpen()) {
         DebOutObj(KlassenName(), "Run", "TNC deinitialisieren...");
+        if (imTakt_ && antwortOffen_) {
+            AntwortrestLesen();
+        }
+        // Each command waits for its reply; a TNC out of step, or one that left a command unanswered,
+        // is not asked again.
         int code = 0;
         std::string reply;
         const std::unique_ptr<TGeraetHostmodeParameter> parameter = ParameterKopie();
         for (const std::string& raw : parameter->deinitListe) {
             const std::string line = TrimText(raw);
-            if (line.empty()) {
+            if (line.empty() || !imTakt_) {
                 continue;
             }
             DebOutObj(KlassenName(), "Run", "DeInit " + line);
             Befehl(0, true, code, reply, std::string_view(line).substr(0, kMaxText));
         }
         for (const char* command : {"MN", "Z3", "S0"}) {
-            Befehl(0, true, code, reply, command);
+            if (imTakt_) {
+                Befehl(0, true, code, reply, command);
+            }
         }
         DebOutObj(KlassenName(), "Run", "TNC in den Terminalmodus schalten...");
         if (!WriteAll(std::string_view("\x00\x01\x05JHOST0", 9))) {

@@ -73,6 +73,7 @@ public:
     // ---- device operations ----
     void Run() override;
     void Init() override;
+    void DeInit() override;
     void Save() override;
     int GetFunkKanaele(std::vector<std::shared_ptr<IFunkKanal>>& ports, int capacity) override;
     TConnectResult Verbinde(const std::shared_ptr<IFunkKanal>& port, std::string& path,
@@ -107,7 +108,9 @@ public:
     bool Resync();
     // The start-up before the loop; false when the transport did not open or the stop request came.
     bool Hochfahren();
-    // Leaves host mode and closes the transport.
+    // Leaves host mode and closes the transport. Runs after the stop request: the exchange still reads
+    // every reply within the time-outs (only the quit event cuts it short), and is left out for a TNC
+    // that is not in step.
     void Herunterfahren();
     void SetMonitor();
     // Sends "U0" and the INIT list (msg_init).
@@ -167,6 +170,12 @@ private:
     void FunkKanalSetzen(int index, std::string description, int number, std::string name);
     bool WriteAll(std::string_view bytes);
     bool ReadByte(std::uint8_t& byte, bool& failed);
+    // The line went away under the device: says so, then opens it again now and then until that works
+    // or the device is told to stop (false then).
+    bool SchnittstelleWiederOeffnen();
+    // Reads away the rest of a reply the stop request cut short.
+    void AntwortrestLesen();
+    void BefehlFehlgeschlagen();
 
     mutable CriticalSection funkLock_;
     std::array<std::optional<TFunkKanalEintrag>, kFunkKanaele> funkEintraege_;
@@ -189,6 +198,10 @@ private:
     int pactorKanal_ = -1;
     bool frackSkaliert_ = false;
     bool ptc_ = false;
+    // Device thread only: the TNC is in host mode and the byte stream in step with it; a reply that the
+    // stop request cut short may still be on its way.
+    bool imTakt_ = false;
+    bool antwortOffen_ = false;
 };
 
 } // namespace quarn

@@ -34,6 +34,7 @@ std::string GeraetText(const char* sourceText) {
 // One run of the device thread. The body holds the device and this record, so both outlive an
 // abandoned worker; `done` is set when the body has finished its clean-up.
 struct TGeraet::Worker {
+    const TGeraet* device = nullptr;
     std::unique_ptr<Thread> thread;
     Event done{EventReset::Manual};
 };
@@ -42,6 +43,8 @@ namespace {
 // The worker record of the calling device thread, so a device thread asks for its own stop request
 // even after a newer thread of the same device was started.
 thread_local const void* tCurrentWorker = nullptr;
+// Set while the calling device thread runs its closing exchange.
+thread_local bool tClosingExchange = false;
 } // namespace
 
 TGeraet::TGeraet() : statusText_(GeraetText("Inaktiv")) {}
@@ -56,6 +59,9 @@ TGeraet::~TGeraet() {
 void TGeraet::SetStatusDetail(std::string_view detail) {
     {
         const Locker lock(lock_);
+        if (OnAbandonedThread()) {
+            return;
+        }
         statusDetail_ = std::string(detail);
     }
     StatusAnkuendigen();
@@ -83,6 +89,9 @@ void TGeraet::SetStatus(TGeraetStatus status, std::optional<std::string_view> de
     }
     {
         const Locker lock(lock_);
+        if (OnAbandonedThread()) {
+            return; // the device may run again by now, and shows the status of its newer thread
+        }
         statusText_ = std::move(text);
         status_ = status;
     }
@@ -123,6 +132,7 @@ void TGeraet::Init() {
         previous->thread->Join(kInfinite);
     }
     auto worker = std::make_shared<Worker>();
+    worker->device = this;
     // The body holds the record it belongs to; the thread drops the body when it ends.
     worker->thread = std::make_unique<Thread>("Geraet " + TypName(),
                                               [self, worker](Thread&) { self->ThreadBody(worker); });
@@ -167,6 +177,7 @@ void TGeraet::DeInit() {
         return;
     }
     QUARN_ASSERT(!worker->thread->IsCurrent(), kUnit);
+    const bool running = !worker->done.IsSet();
     worker->thread->RequestStop();
     // Waiting pumps the workers' Synchronize calls, so a device thread inside one can finish.
     if (WaitPumping({worker->done}, limit) == 0) {
@@ -178,10 +189,20 @@ void TGeraet::DeInit() {
         worker->thread->Detach();
         DebOutObj(kClass, "DeInit", "Geräte-Thread wurde abgehängt.");
     }
-    const Locker lock(lock_);
-    if (worker_ == worker) {
-        worker_.reset();
+    {
+        const Locker lock(lock_);
+        if (worker_ == worker) {
+            worker_.reset();
+        }
     }
+    if (running) {
+        SetStatus(TGeraetStatus::Inaktiv);
+    }
+}
+
+bool TGeraet::OnAbandonedThread() const {
+    const auto* current = static_cast<const Worker*>(tCurrentWorker);
+    return current != nullptr && current->device == this && current != worker_.get();
 }
 
 std::shared_ptr<TGeraet::Worker> TGeraet::CurrentWorker() const {
@@ -197,6 +218,22 @@ const Event& TGeraet::StopEvent() const {
     // The worker record lives as long as the device holds it; callers off the device thread only
     // test the event at once.
     return worker ? worker->thread->StopEvent() : NeverSetEvent();
+}
+
+const Event& TGeraet::TransportStopEvent() const {
+    return tClosingExchange ? NeverSetEvent() : StopEvent();
+}
+
+bool TGeraet::IsTransportStopped() const {
+    return QuitEvent().IsSet() || TransportStopEvent().IsSet();
+}
+
+TGeraet::ClosingExchange::ClosingExchange() {
+    tClosingExchange = true;
+}
+
+TGeraet::ClosingExchange::~ClosingExchange() {
+    tClosingExchange = false;
 }
 
 bool TGeraet::IsTerminated() const {

@@ -50,7 +50,8 @@ public:
     virtual std::string KlassenName() const = 0;
     // Starts the device thread; kinds read their settings first.
     virtual void Init();
-    // Ends the device thread (see the stop sequence in GeraetU.cpp).
+    // Ends the device thread (see the stop sequence in GeraetU.cpp); a device whose thread was
+    // running is "Inaktiv" afterwards, one whose thread had ended by itself keeps its status.
     virtual void DeInit();
     virtual void Save();
     virtual int EinstellungenSeite(QWidget* parent) = 0;
@@ -79,6 +80,11 @@ public:
     bool Warte(std::uint32_t milliseconds) const;
     // The stop event of the calling device thread (of the current thread when called elsewhere).
     const Event& StopEvent() const;
+    // What a transport's waits end on besides the quit event: the stop event, except while the calling
+    // device thread runs a closing exchange, whose replies are still read after the stop request.
+    const Event& TransportStopEvent() const;
+    // For transports that poll: the quit event or TransportStopEvent is set.
+    bool IsTransportStopped() const;
     // Posts a thread message to the running device thread; false without one. Any thread may post.
     bool PostMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     bool HasThread() const;
@@ -93,6 +99,16 @@ public:
     void SetStopLimitMs(std::uint32_t milliseconds);
 
 protected:
+    // Marks the closing exchange of the calling device thread (leaving the peer in order) for as long
+    // as it lives: only the quit event cuts the exchange's transport waits short.
+    class ClosingExchange {
+    public:
+        ClosingExchange();
+        ~ClosingExchange();
+        ClosingExchange(const ClosingExchange&) = delete;
+        ClosingExchange& operator=(const ClosingExchange&) = delete;
+    };
+
     // The calling device thread's message queue; only on a device thread.
     ThreadMessageQueue& Messages();
     CriticalSection& Lock() const { return lock_; }
@@ -106,6 +122,8 @@ private:
     struct Worker;
     void ThreadBody(const std::shared_ptr<Worker>& worker);
     std::shared_ptr<Worker> CurrentWorker() const;
+    // True on a thread of this device that `DeInit` abandoned; it no longer speaks for the device.
+    bool OnAbandonedThread() const;
 
     mutable CriticalSection lock_;
     std::shared_ptr<Worker> worker_; // the running thread, none when stopped

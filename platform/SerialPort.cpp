@@ -24,7 +24,7 @@ using Deadline = std::optional<SteadyClock::time_point>;
 
 constexpr std::uint32_t kCloseDrainMs = 500;
 
-speed_t SpeedOf(int baudrate) {
+std::optional<speed_t> SpeedOf(int baudrate) {
     switch (baudrate) {
     case 1200:
         return B1200;
@@ -36,6 +36,8 @@ speed_t SpeedOf(int baudrate) {
         return B9600;
     case 19200:
         return B19200;
+    case 38400:
+        return B38400;
     case 57600:
         return B57600;
     case 115200:
@@ -43,7 +45,7 @@ speed_t SpeedOf(int baudrate) {
     case 230400:
         return B230400;
     default:
-        return B38400;
+        return std::nullopt;
     }
 }
 
@@ -63,7 +65,8 @@ Deadline Earlier(const Deadline& a, const Deadline& b) {
 
 enum class WaitOutcome { Ready, TimedOut, Woken };
 
-// Waits for the descriptor until the deadline (none: no limit) or one of the wake events.
+// Waits for the descriptor until the deadline (none: no limit) or one of the wake events. The wake
+// events come first, so a stop request wins over a line that is ready too (a hung-up line always is).
 WaitOutcome WaitFd(int fd, short events, const Deadline& deadline, std::initializer_list<WaitHandle> wakeOn) {
     std::uint32_t timeout = std::numeric_limits<std::uint32_t>::max();
     if (deadline) {
@@ -75,16 +78,24 @@ WaitOutcome WaitFd(int fd, short events, const Deadline& deadline, std::initiali
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - now).count();
         timeout = static_cast<std::uint32_t>(std::min<std::int64_t>(left, timeout - 1));
     }
-    std::vector<WaitHandle> handles{WaitHandle::Fd(fd, events)};
-    handles.insert(handles.end(), wakeOn.begin(), wakeOn.end());
+    std::vector<WaitHandle> handles(wakeOn.begin(), wakeOn.end());
+    handles.push_back(WaitHandle::Fd(fd, events));
     const int index = WaitForAny(handles, timeout);
-    if (index == 0) {
-        return WaitOutcome::Ready;
+    if (index == kWaitTimeout) {
+        return WaitOutcome::TimedOut;
     }
-    return index == kWaitTimeout ? WaitOutcome::TimedOut : WaitOutcome::Woken;
+    return static_cast<std::size_t>(index) == wakeOn.size() ? WaitOutcome::Ready : WaitOutcome::Woken;
+}
+
+bool Waiting(ssize_t result) {
+    return result < 0 && (errno == EAGAIN || errno == EINTR);
 }
 
 } // namespace
+
+bool IsSerialBaudrate(int baudrate) {
+    return SpeedOf(baudrate).has_value();
+}
 
 std::string SerialPortPath(int comPort) {
     const std::string name = "COM" + std::to_string(comPort);
@@ -118,18 +129,21 @@ std::string SerialPort::Open(const std::string& path, int baudrate) {
     if (::ioctl(fd.get(), TIOCEXCL) != 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         return "CreateFile fehlgeschlagen";
     }
+    const std::optional<speed_t> speed = SpeedOf(baudrate);
     termios settings{};
-    if (::tcgetattr(fd.get(), &settings) != 0) {
+    if (!speed || ::tcgetattr(fd.get(), &settings) != 0) {
         return "SetCommState fehlgeschlagen";
     }
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
     settings.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS);
     settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    settings.c_cc[VMIN] = 0;
+    // With VMIN 1 a non-blocking read of an empty line fails with EAGAIN, so a read of 0 bytes
+    // means the line hung up.
+    settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
-    ::cfsetispeed(&settings, SpeedOf(baudrate));
-    ::cfsetospeed(&settings, SpeedOf(baudrate));
+    ::cfsetispeed(&settings, *speed);
+    ::cfsetospeed(&settings, *speed);
     if (::tcsetattr(fd.get(), TCSANOW, &settings) != 0) {
         return "SetCommState fehlgeschlagen";
     }
@@ -149,12 +163,16 @@ bool SerialPort::Close() {
     while (::ioctl(fd_.get(), TIOCOUTQ, &queued) == 0 && queued > 0 && SteadyClock::now() < deadline) {
         ::usleep(2000);
     }
+    Release();
+    return true;
+}
+
+void SerialPort::Release() {
     // The exclusive flag belongs to the tty, not to this descriptor: clear it so a reopen works while
     // another descriptor (a pseudo-terminal's owner) keeps the tty alive.
     ::ioctl(fd_.get(), TIOCNXCL);
     ::flock(fd_.get(), LOCK_UN);
     fd_.reset();
-    return true;
 }
 
 bool SerialPort::Read(char* buffer, std::size_t count, std::size_t& read,
@@ -178,7 +196,8 @@ bool SerialPort::Read(char* buffer, std::size_t count, std::size_t& read,
             }
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        if (!Waiting(n)) {
+            Release(); // 0 bytes: hung up; an error: the line is gone as well
             return false;
         }
         if (WaitFd(fd_.get(), POLLIN, Earlier(total, interval), wakeOn) != WaitOutcome::Ready) {
@@ -204,7 +223,8 @@ bool SerialPort::Write(const char* data, std::size_t count, std::size_t& written
             written += static_cast<std::size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        if (n < 0 && !Waiting(n)) {
+            Release();
             return false;
         }
         if (WaitFd(fd_.get(), POLLOUT, total, wakeOn) != WaitOutcome::Ready) {

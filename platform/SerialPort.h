@@ -32,9 +32,16 @@ inline constexpr std::string_view kSerialPortTableKey = "\\Software\\Velmoor\\Qu
 // COM5-8 = /dev/ttyUSB0-3. An entry may name any path, a pseudo-terminal included.
 std::string SerialPortPath(int comPort);
 
+// Whether a line can be set to this rate (1200 to 230400 baud in the usual steps).
+bool IsSerialBaudrate(int baudrate);
+
 // A serial line in raw 8N1 with DTR on, opened exclusively. Reads and writes keep their time-outs with
 // poll deadlines on the steady clock and end early when any of the given wake events is signalled
-// (the bytes moved so far are reported).
+// (the bytes moved so far are reported); a wake event wins over a line that is ready at the same time.
+//
+// A line that goes away (a USB adapter unplugged, the far end of a pseudo-terminal gone, a hang-up)
+// can never carry data again: the read or write that finds it so fails at once and the port is
+// closed, so IsOpen() turns false and the path may be opened anew.
 class SerialPort {
 public:
     SerialPort() = default;
@@ -42,8 +49,8 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Empty on success, else the step that failed ("CreateFile fehlgeschlagen", ...). A port that is
-    // open already is closed first.
+    // Empty on success, else the step that failed ("CreateFile fehlgeschlagen", ...; a rate the line
+    // cannot run at gives "SetCommState fehlgeschlagen"). A port that is open already is closed first.
     std::string Open(const std::string& path, int baudrate);
     // Waits (bounded) for queued output to leave, then closes; false when it was not open.
     bool Close();
@@ -52,7 +59,8 @@ public:
     void SetTimeouts(const SerialTimeouts& timeouts) { timeouts_ = timeouts; }
     const SerialTimeouts& GetTimeouts() const { return timeouts_; }
 
-    // False on a line error; a time-out or a wake event gives true with fewer bytes.
+    // False on a line error (the port is closed then); a time-out or a wake event gives true with
+    // fewer bytes.
     bool Read(char* buffer, std::size_t count, std::size_t& read, std::initializer_list<WaitHandle> wakeOn);
     bool Write(const char* data, std::size_t count, std::size_t& written,
                std::initializer_list<WaitHandle> wakeOn);
@@ -60,6 +68,9 @@ public:
     void Purge();
 
 private:
+    // Gives the tty free and closes the descriptor, without waiting for output.
+    void Release();
+
     FileDescriptor fd_;
     SerialTimeouts timeouts_;
 };

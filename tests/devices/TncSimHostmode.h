@@ -34,7 +34,7 @@ public:
         return transport_.Write(data, count, written);
     }
     bool CommRead(char* buffer, std::size_t count, std::size_t& read) override {
-        return transport_.Read(buffer, count, read, [this] { return IsTerminated(); });
+        return transport_.Read(buffer, count, read, [this] { return IsTransportStopped(); });
     }
     void CommPurge() override { transport_.Purge(); }
     bool CommIsOpen() const override { return transport_.IsOpen(); }

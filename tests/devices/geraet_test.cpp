@@ -134,6 +134,30 @@ TEST(Geraet, StopWakesEveryWaitAtOnce) {
     EXPECT_TRUE(device->IsTerminated());
 }
 
+TEST(Geraet, StopLeavesARunningDeviceInaktivAndAFailedOneAsItWas) {
+    auto running = std::make_shared<TestGeraet>();
+    running->body = [](TestGeraet& self) {
+        self.SetStatus(TGeraetStatus::Bereit);
+        while (self.Warte(60000)) {
+        }
+    };
+    running->Init();
+    const auto start = std::chrono::steady_clock::now();
+    while (running->GetStatus() != TGeraetStatus::Bereit && msSince(start) < 5000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    running->DeInit();
+    EXPECT_EQ(running->GetStatus(), TGeraetStatus::Inaktiv);
+    EXPECT_EQ(running->GetStatusText(), "Inaktiv");
+
+    auto failed = std::make_shared<TestGeraet>();
+    failed->body = [](TestGeraet& self) { self.SetStatus(TGeraetStatus::Fehler, "kaputt"); };
+    failed->Init();
+    failed->WaitEnded();
+    failed->DeInit(); // the reason stays until the device is started again
+    EXPECT_EQ(failed->GetStatusText(), "Fehler - kaputt");
+}
+
 TEST(Geraet, HungThreadIsAbandonedAtItsLimitAndKeepsItsDevice) {
     std::atomic<bool> release{false};
     std::atomic<bool> finished{false};
@@ -207,8 +231,8 @@ TEST_F(GeraeteTest, AtMost32DevicesAreLoaded) {
 TEST_F(GeraeteTest, NotReadyWhileAnyDeviceIsNotReady) {
     Put("0", "TGeraetTest");
     Put("1", "TGeraetTest");
+    std::vector<bool> shown; // outlives the set, which announces its devices' stop as well
     TGeraete set;
-    std::vector<bool> shown;
     set.SetGeraeteStatusAnzeige([&](bool notReady) { shown.push_back(notReady); });
     set.Geraete()[0]->SetStatus(TGeraetStatus::Bereit);
     set.Geraete()[1]->SetStatus(TGeraetStatus::Bereit);

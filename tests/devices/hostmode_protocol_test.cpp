@@ -333,11 +333,12 @@ TEST_F(HostmodeTest, WholeStartSendsTheInitListAndIsReady) {
     while (!Logged("T 25") && msSince(start) < 5000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    EXPECT_EQ(device->GetStatus(), TGeraetStatus::Bereit);
     device->DeInit();
     EXPECT_TRUE(Logged("U0"));
     EXPECT_TRUE(Logged("T 25"));
     EXPECT_FALSE(Logged("c nicht senden"));
-    EXPECT_EQ(device->GetStatus(), TGeraetStatus::Bereit);
+    EXPECT_EQ(device->GetStatus(), TGeraetStatus::Inaktiv); // stopped
     EXPECT_FALSE(tnc.hostMode); // left at the stop
 }
 

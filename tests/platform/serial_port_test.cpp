@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -36,6 +38,15 @@ public:
         }
     }
     const std::string& path() const { return path_; }
+    int slave() const { return slave_.get(); }
+
+    // The tty hangs up as when a USB adapter is unplugged; false where that needs rights the test lacks.
+    bool HangUp() { return ::ioctl(slave_.get(), TIOCVHANGUP) == 0; }
+    // The far end goes away as when the program behind the pseudo-terminal dies.
+    bool CloseMaster() {
+        master_.reset();
+        return true;
+    }
 
     void Send(const std::string& bytes) const {
         ASSERT_EQ(::write(master_.get(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
@@ -194,6 +205,62 @@ TEST_F(SerialPortTest, OpenIsExclusiveAndTheLineReopensAfterClose) {
     std::size_t read = 0;
     EXPECT_TRUE(second.Read(buffer, 5, read, {never}));
     EXPECT_EQ(std::string(buffer, read), "again");
+}
+
+TEST_F(SerialPortTest, OnlyRatesTheLineCanRunAtAreAccepted) {
+    const std::pair<int, speed_t> known[] = {{1200, B1200},   {2400, B2400},     {4800, B4800},
+                                             {9600, B9600},   {19200, B19200},   {38400, B38400},
+                                             {57600, B57600}, {115200, B115200}, {230400, B230400}};
+    for (const auto& [rate, speed] : known) {
+        SCOPED_TRACE(rate);
+        ASSERT_EQ(port.Open(pty.path(), rate), "");
+        termios settings{};
+        ASSERT_EQ(::tcgetattr(pty.slave(), &settings), 0);
+        EXPECT_EQ(::cfgetospeed(&settings), speed);
+    }
+    for (const int rate : {0, -9600, 300, 14400, 38401, 1000000}) {
+        SCOPED_TRACE(rate);
+        EXPECT_EQ(port.Open(pty.path(), rate), "SetCommState fehlgeschlagen");
+        EXPECT_FALSE(port.IsOpen());
+    }
+}
+
+struct HangUpCase {
+    const char* name;
+    bool (PseudoTerminal::*hangUp)();
+    bool writeFirst;
+};
+
+TEST(SerialPortLine, LineThatGoesAwayFailsAtOnceAndIsClosed) {
+    const HangUpCase cases[] = {
+        {"far end gone, read", &PseudoTerminal::CloseMaster, false},
+        {"far end gone, write", &PseudoTerminal::CloseMaster, true},
+        {"hung up, read", &PseudoTerminal::HangUp, false},
+        {"hung up, write", &PseudoTerminal::HangUp, true},
+    };
+    for (const HangUpCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        PseudoTerminal pty;
+        SerialPort port;
+        ASSERT_EQ(port.Open(pty.path(), 38400), "");
+        port.SetTimeouts({500, 50, 500, 50, 500});
+        if (!(pty.*c.hangUp)()) {
+            GTEST_SKIP() << "TIOCVHANGUP needs CAP_SYS_ADMIN";
+        }
+        const Event never(EventReset::Manual);
+        char buffer[4] = {};
+        std::size_t moved = 99;
+        const auto start = steady_clock::now();
+        const std::clock_t cpu = std::clock();
+        const bool ok =
+            c.writeFirst ? port.Write("abcd", 4, moved, {never}) : port.Read(buffer, 4, moved, {never});
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(moved, 0u);
+        EXPECT_LT(msSince(start), 100);
+        EXPECT_LT(double(std::clock() - cpu) / CLOCKS_PER_SEC, 0.05);
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_FALSE(port.Close());
+    }
 }
 
 TEST(SerialPort, RefusesWhatIsNotASerialLine) {
