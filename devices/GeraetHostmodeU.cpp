@@ -15,11 +15,6 @@ namespace {
 
 constexpr const char* kUnit = "GeraetHostmodeU";
 
-// The host-mode check reads a TNC that keeps talking in terminal mode; these bound it.
-constexpr std::size_t kPruefeMaxBytes = 1024;
-constexpr std::uint64_t kPruefeMaxMs = 3000;
-constexpr int kSchalteVersuche = 3;
-constexpr int kResyncSchritte = 264;
 constexpr std::size_t kMaxText = 256;
 
 std::string JoinList(const std::vector<std::string>& lines) {
@@ -240,105 +235,6 @@ bool TGeraetHostmode::Sende(int channel, bool command, int& code, std::string& t
         }
     }
     return true;
-}
-
-bool TGeraetHostmode::PruefeHostmode() {
-    if (!WriteAll(std::string_view("\x01\x01\x01\x01\x01", 5))) {
-        return false;
-    }
-    // A TNC that chatters in terminal mode never stops sending: bound the search by bytes and time.
-    const std::uint64_t start = Clock().NowMs();
-    std::size_t count = 0;
-    const auto bounded = [&] { return ++count > kPruefeMaxBytes || Clock().NowMs() - start > kPruefeMaxMs; };
-    bool armed = false;
-    for (;;) {
-        std::uint8_t byte = 0;
-        bool failed = false;
-        if (IsTerminated() || bounded() || !ReadByte(byte, failed)) {
-            return false;
-        }
-        if (armed && byte == 0x02) {
-            break;
-        }
-        armed = byte == 0x01;
-    }
-    count = 0;
-    for (;;) {
-        std::uint8_t byte = 0;
-        bool failed = false;
-        if (IsTerminated()) {
-            return false;
-        }
-        if (bounded() || !ReadByte(byte, failed) || byte == 0) {
-            return true;
-        }
-    }
-}
-
-bool TGeraetHostmode::SchalteInHostmode() {
-    bool inHostmode = PruefeHostmode();
-    for (int attempt = 0; !inHostmode && attempt < kSchalteVersuche; ++attempt) {
-        if (IsTerminated()) {
-            return false;
-        }
-        if (WriteAll(std::string_view("\x11\x18\x1bJHOST1\r", 10)) && PruefeHostmode()) {
-            inHostmode = true;
-            break;
-        }
-        WriteAll("\r");
-        if (!Warte(100)) {
-            return false;
-        }
-    }
-    if (inHostmode) {
-        pollZaehler_ = -1; // the next cycle of the loop is a full check
-    }
-    return inHostmode;
-}
-
-bool TGeraetHostmode::Resync() {
-    const std::string prefix = GeraetText("Resynchronisierung: ");
-    DebOutObj(KlassenName(), "Resync", "Start...");
-    {
-        const Locker lock(fehlerLock_);
-        ++fehlerZaehler_;
-    }
-    SetTimeouts(true);
-    bool synchron = false;
-    while (!IsTerminated()) {
-        SetStatus(TGeraetStatus::Init, prefix + GeraetText("Start"));
-        if (!Warte(200)) {
-            break;
-        }
-        CommPurge();
-        for (int n = 0; n < kResyncSchritte && !IsTerminated(); ++n) {
-            SetStatus(TGeraetStatus::Init, prefix + std::to_string(n));
-            if (!WriteAll("\x01")) {
-                DebOutObj(KlassenName(), "Resync", "ERROR: CommWrite");
-            }
-            std::uint8_t byte = 0;
-            bool failed = false;
-            if (ReadByte(byte, failed)) {
-                SetStatus(TGeraetStatus::Init, prefix + GeraetText("Empfange"));
-                Warte(100);
-                break;
-            }
-        }
-        if (IsTerminated()) {
-            break;
-        }
-        SetStatus(TGeraetStatus::Init, prefix + GeraetText("Schalte in Hostmode"));
-        if (SchalteInHostmode()) {
-            synchron = true;
-            break;
-        }
-    }
-    if (synchron) {
-        SetTimeouts(false);
-        FehlerZeigen();
-    }
-    DebOutObj(KlassenName(), "Resync", "Ende.");
-    return synchron;
 }
 
 void TGeraetHostmode::FehlerZeigen() {
