@@ -1,6 +1,7 @@
 #include "devices/GeraetHostmodeU.h"
 
 #include "devices/GeraetHostmodeText.h"
+#include "devices/RufzeichenU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/ProgramGlobals.h"
@@ -315,8 +316,15 @@ void TGeraetHostmode::EigeneRufzeichenGeaendert() {
         for (const TEigenesRufzeichen& call : calls) {
             if (call.ssids.size() > round) {
                 const int ssid = call.ssids[round];
-                list.push_back(ssid == 0 ? call.call : call.call + "-" + std::to_string(ssid));
+                std::string text = ssid == 0 ? call.call : call.call + "-" + std::to_string(ssid);
                 added = true;
+                // It would not fit the "I" command, or names an SSID no station can have.
+                if (!TRufzeichen(text).IsValid()) {
+                    DebOutObj(KlassenName(), "EigeneRufzeichenGeaendert",
+                              "FEHLER: Rufzeichen \"" + text + "\" übersprungen.");
+                    continue;
+                }
+                list.push_back(std::move(text));
             }
         }
         if (!added) {
