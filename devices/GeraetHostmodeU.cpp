@@ -5,7 +5,6 @@
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/ProgramGlobals.h"
-#include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "stations/MyCallsU.h"
