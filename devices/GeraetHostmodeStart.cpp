@@ -27,14 +27,26 @@ bool TGeraetHostmode::Hochfahren() {
     if (!CommOpen()) {
         return false;
     }
-    if (PruefeHostmode()) {
+    // Each check byte waits for its answer: the short time-outs of the resynchronisation.
+    SetTimeouts(true);
+    bool inHostmode = false;
+    switch (HostmodeErkennen()) {
+    case THostmodeBefund::Gleichschritt:
         DebOutObj(cls, "Run", "TNC war bereits im Hostmode.");
-    } else {
+        inHostmode = true;
+        break;
+    case THostmodeBefund::AusserTritt:
+        DebOutObj(cls, "Run", "TNC war bereits im Hostmode, aber nicht im Gleichschritt.");
+        break;
+    default:
         DebOutObj(cls, "Run", "TNC war im Terminalmode.");
-        // Resync ends in host mode or on the stop request.
-        if (!SchalteInHostmode() && !Resync()) {
-            return false;
-        }
+        inHostmode = SchalteInHostmode();
+        break;
+    }
+    if (inHostmode) {
+        SetTimeouts(false);
+    } else if (!Resync()) { // it ends in step, with the normal time-outs, or on the stop request
+        return false;
     }
     DebOutObj(cls, "Run", "TNC ist im Hostmode.");
     SetStatus(TGeraetStatus::Init, GeraetText("Ist im Hostmode... Sende Init."));

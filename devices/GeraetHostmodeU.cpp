@@ -1,10 +1,10 @@
 #include "devices/GeraetHostmodeU.h"
 
 #include "devices/GeraetHostmodeText.h"
+#include "devices/RufzeichenU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/ProgramGlobals.h"
-#include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "stations/MyCallsU.h"
@@ -15,11 +15,6 @@ namespace {
 
 constexpr const char* kUnit = "GeraetHostmodeU";
 
-// The host-mode check reads a TNC that keeps talking in terminal mode; these bound it.
-constexpr std::size_t kPruefeMaxBytes = 1024;
-constexpr std::uint64_t kPruefeMaxMs = 3000;
-constexpr int kSchalteVersuche = 3;
-constexpr int kResyncSchritte = 264;
 constexpr std::size_t kMaxText = 256;
 // How often a line that went away is tried again.
 constexpr std::uint32_t kWiederOeffnenMs = 2000;
@@ -266,114 +261,6 @@ bool TGeraetHostmode::Sende(int channel, bool command, int& code, std::string& t
     return true;
 }
 
-bool TGeraetHostmode::PruefeHostmode() {
-    if (!WriteAll(std::string_view("\x01\x01\x01\x01\x01", 5))) {
-        return false;
-    }
-    // A TNC that chatters in terminal mode never stops sending: bound the search by bytes and time.
-    const std::uint64_t start = Clock().NowMs();
-    std::size_t count = 0;
-    const auto bounded = [&] { return ++count > kPruefeMaxBytes || Clock().NowMs() - start > kPruefeMaxMs; };
-    bool armed = false;
-    for (;;) {
-        std::uint8_t byte = 0;
-        bool failed = false;
-        if (IsTerminated() || bounded() || !ReadByte(byte, failed)) {
-            return false;
-        }
-        if (armed && byte == 0x02) {
-            break;
-        }
-        armed = byte == 0x01;
-    }
-    count = 0;
-    for (;;) {
-        std::uint8_t byte = 0;
-        bool failed = false;
-        if (IsTerminated()) {
-            return false;
-        }
-        if (bounded() || !ReadByte(byte, failed) || byte == 0) {
-            imTakt_ = true;
-            antwortOffen_ = false;
-            return true;
-        }
-    }
-}
-
-bool TGeraetHostmode::SchalteInHostmode() {
-    bool inHostmode = PruefeHostmode();
-    for (int attempt = 0; !inHostmode && attempt < kSchalteVersuche; ++attempt) {
-        if (IsTerminated()) {
-            return false;
-        }
-        if (WriteAll(std::string_view("\x11\x18\x1bJHOST1\r", 10)) && PruefeHostmode()) {
-            inHostmode = true;
-            break;
-        }
-        WriteAll("\r");
-        if (!Warte(100)) {
-            return false;
-        }
-    }
-    if (inHostmode) {
-        pollZaehler_ = -1; // the next cycle of the loop is a full check
-    }
-    return inHostmode;
-}
-
-bool TGeraetHostmode::Resync() {
-    const std::string prefix = GeraetText("Resynchronisierung: ");
-    DebOutObj(KlassenName(), "Resync", "Start...");
-    {
-        const Locker lock(fehlerLock_);
-        ++fehlerZaehler_;
-    }
-    bool synchron = false;
-    while (!IsTerminated()) {
-        imTakt_ = false;
-        if (!CommIsOpen() && !SchnittstelleWiederOeffnen()) {
-            break;
-        }
-        SetTimeouts(true);
-        SetStatus(TGeraetStatus::Init, prefix + GeraetText("Start"));
-        if (!Warte(200)) {
-            break;
-        }
-        CommPurge();
-        for (int n = 0; n < kResyncSchritte && !IsTerminated() && CommIsOpen(); ++n) {
-            SetStatus(TGeraetStatus::Init, prefix + std::to_string(n));
-            if (!WriteAll("\x01")) {
-                DebOutObj(KlassenName(), "Resync", "ERROR: CommWrite");
-            }
-            std::uint8_t byte = 0;
-            bool failed = false;
-            if (ReadByte(byte, failed)) {
-                SetStatus(TGeraetStatus::Init, prefix + GeraetText("Empfange"));
-                Warte(100);
-                break;
-            }
-        }
-        if (IsTerminated()) {
-            break;
-        }
-        if (!CommIsOpen()) {
-            continue;
-        }
-        SetStatus(TGeraetStatus::Init, prefix + GeraetText("Schalte in Hostmode"));
-        if (SchalteInHostmode()) {
-            synchron = true;
-            break;
-        }
-    }
-    if (synchron) {
-        SetTimeouts(false);
-        FehlerZeigen();
-    }
-    DebOutObj(KlassenName(), "Resync", "Ende.");
-    return synchron;
-}
-
 bool TGeraetHostmode::SchnittstelleWiederOeffnen() {
     DebOutObj(KlassenName(), "Resync", "FEHLER: Schnittstelle verloren.");
     SetStatus(TGeraetStatus::Fehler, GeraetText("Schnittstelle verloren"));
@@ -483,8 +370,15 @@ void TGeraetHostmode::EigeneRufzeichenGeaendert() {
         for (const TEigenesRufzeichen& call : calls) {
             if (call.ssids.size() > round) {
                 const int ssid = call.ssids[round];
-                list.push_back(ssid == 0 ? call.call : call.call + "-" + std::to_string(ssid));
+                std::string text = ssid == 0 ? call.call : call.call + "-" + std::to_string(ssid);
                 added = true;
+                // It would not fit the "I" command, or names an SSID no station can have.
+                if (!TRufzeichen(text).IsValid()) {
+                    DebOutObj(KlassenName(), "EigeneRufzeichenGeaendert",
+                              "FEHLER: Rufzeichen \"" + text + "\" übersprungen.");
+                    continue;
+                }
+                list.push_back(std::move(text));
             }
         }
         if (!added) {

@@ -35,6 +35,14 @@ inline constexpr std::int32_t kMonitorNotices = 0x40;
 // The exact text a TNC answers for a channel it does not have.
 inline constexpr std::string_view kInvalidChannelNumber = "INVALID CHANNEL NUMBER";
 
+// Where a host-mode check finds the TNC.
+enum class THostmodeBefund {
+    Gleichschritt, // in host mode at a frame boundary: the check's own frame was answered
+    AusserTritt,   // in host mode, but what was answered is a frame begun before the check
+    Still,         // no answer: terminal mode, or host mode in the middle of a longer frame
+    Terminalmode,  // an answer that is no host-mode reply
+};
+
 // Settings of a host-mode device that every transport has.
 class TGeraetHostmodeParameter {
 public:
@@ -102,7 +110,13 @@ public:
     bool Befehl(int channel, bool command, int& code, std::string& text, std::string_view data);
     // The retry idiom: Befehl until it succeeds, Resync after each failure; false only on the stop request.
     bool Sende(int channel, bool command, int& code, std::string& text, std::string_view data);
+    // The five check bytes at once; true when a reply 01 02 came. In step only at a known frame boundary.
     bool PruefeHostmode();
+    // The check bytes one at a time, each given time for an answer: only the fifth may be answered.
+    THostmodeBefund PruefeGleichschritt();
+    // A TNC of unknown state, as a previous client may have left it: never Still.
+    THostmodeBefund HostmodeErkennen();
+    // Not while the TNC answers in host mode out of step: the switch would go into a frame.
     bool SchalteInHostmode();
     // False only when the device is told to stop.
     bool Resync();
@@ -176,6 +190,15 @@ private:
     // Reads away the rest of a reply the stop request cut short.
     void AntwortrestLesen();
     void BefehlFehlgeschlagen();
+    // A check was answered in step: frames may be sent, and no reply is outstanding.
+    void MarkInStep();
+    // Reads until the line is quiet; the number of bytes read.
+    std::size_t Leeren();
+    // The rest of an answer after its first byte: true when it is one host-mode reply; `allein` when
+    // nothing followed it.
+    bool AntwortLesen(std::uint8_t& code, bool& allein);
+    // Check frames until one is answered or no frame can still be open; true for a host-mode reply.
+    bool RahmenFuellen();
 
     mutable CriticalSection funkLock_;
     std::array<std::optional<TFunkKanalEintrag>, kFunkKanaele> funkEintraege_;

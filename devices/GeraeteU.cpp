@@ -9,8 +9,10 @@
 #include "platform/Registry.h"
 #include "platform/RegistryTree.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 namespace quarn {
 
@@ -131,6 +133,7 @@ void TGeraete::Laden() {
         geraete_.push_back(std::move(device));
         origins.push_back(name);
     }
+    eigeneSchluessel_ = origins;
     Aktualisieren();
     for (std::size_t i = 0; i < geraete_.size(); ++i) {
         geraete_[i]->SetRegistryKey(DeviceKey(origins[i]));
@@ -163,21 +166,99 @@ TGeraete::~TGeraete() {
 
 void TGeraete::Save() {
     RegistryStore& store = RegistryStore::Instance();
-    if (store.KeyExists(Hive::LocalMachine, kRegistryKey) &&
-        !store.DeleteKey(Hive::LocalMachine, kRegistryKey)) {
-        DebOutObj(kClass, "Save", "FEHLER: Kann die Geräte nicht aus der Registry löschen.");
-        return;
-    }
     const int count = std::min(Count(), kMaxGeraete);
     if (Count() > kMaxGeraete) {
         DebOutObjFmt(kClass, "Save", "FEHLER: Nur %d Geräte werden gespeichert.", kMaxGeraete);
     }
+    const auto device = [this](int i) { return geraete_[static_cast<std::size_t>(i)]; };
+    const auto owned = [this](const std::string& name) {
+        return std::any_of(eigeneSchluessel_.begin(), eigeneSchluessel_.end(),
+                           [&](const std::string& own) { return registry::NamesEqual(own, name); });
+    };
+
+    // Which sub-key holds which device; those of devices no longer in the set go.
+    const std::vector<std::string> names = store.SubKeyNames(Hive::LocalMachine, kRegistryKey);
+    std::vector<std::optional<std::string>> held(static_cast<std::size_t>(count));
+    std::vector<std::string> others;
+    for (const std::string& name : names) {
+        int holder = -1;
+        for (int i = 0; i < count && holder < 0; ++i) {
+            if (!held[static_cast<std::size_t>(i)] && device(i) &&
+                registry::NamesEqual(device(i)->GetRegistryKey(), DeviceKey(name))) {
+                holder = i;
+            }
+        }
+        if (holder >= 0) {
+            held[static_cast<std::size_t>(holder)] = name;
+        } else if (!owned(name)) {
+            others.push_back(name);
+        } else if (!store.DeleteKey(Hive::LocalMachine, DeviceKey(name))) {
+            DebOutObj(kClass, "Save", "FEHLER: Kann die Geräte nicht aus der Registry löschen.");
+            return;
+        }
+    }
+
+    // The new numbers may be names in use: every kept key first goes to a free name of its own, in the
+    // new order, so that a crash in between still leaves every device loadable.
+    std::vector<std::string> taken = names;
+    const auto freeName = [&] {
+        for (int n = 0;; ++n) {
+            const std::string name = "~" + std::to_string(n);
+            if (std::none_of(taken.begin(), taken.end(),
+                             [&](const std::string& t) { return registry::NamesEqual(t, name); })) {
+                taken.push_back(name);
+                return name;
+            }
+        }
+    };
+    const auto park = [&](std::string& name) {
+        const std::string parked = freeName();
+        if (!store.MoveKey(Hive::LocalMachine, DeviceKey(name), DeviceKey(parked))) {
+            return false;
+        }
+        name = parked;
+        return true;
+    };
     for (int i = 0; i < count; ++i) {
-        geraete_[static_cast<std::size_t>(i)]->SetRegistryKey(DeviceKey(std::to_string(i)));
+        std::optional<std::string>& name = held[static_cast<std::size_t>(i)];
+        if (name && !park(*name)) {
+            DebOutObj(kClass, "Save", "FEHLER: Kann die Geräte nicht umnummerieren.");
+            return;
+        }
+        if (name) {
+            device(i)->SetRegistryKey(DeviceKey(*name));
+        }
+    }
+    for (std::string& name : others) {
+        if (!park(name)) {
+            DebOutObj(kClass, "Save", "FEHLER: Kann die Geräte nicht umnummerieren.");
+            return;
+        }
+    }
+
+    eigeneSchluessel_.clear();
+    for (int i = 0; i < count; ++i) {
+        if (!device(i)) {
+            continue;
+        }
+        const std::optional<std::string>& name = held[static_cast<std::size_t>(i)];
+        std::string number = std::to_string(i);
+        if (name && !store.MoveKey(Hive::LocalMachine, DeviceKey(*name), DeviceKey(number))) {
+            DebOutObj(kClass, "Save", "FEHLER: Kann Gerät " + number + " nicht umnummerieren.");
+            number = *name; // stays where it is, loadable
+        }
+        eigeneSchluessel_.push_back(number);
+        device(i)->SetRegistryKey(DeviceKey(number));
         try {
-            geraete_[static_cast<std::size_t>(i)]->Save();
+            device(i)->Save();
         } catch (const std::exception&) {
             // One device that cannot be stored must not cost the others their settings.
+        }
+    }
+    for (std::size_t j = 0; j < others.size(); ++j) {
+        const std::string number = std::to_string(count + static_cast<int>(j));
+        if (!store.MoveKey(Hive::LocalMachine, DeviceKey(others[j]), DeviceKey(number))) {
+            DebOutObj(kClass, "Save", "FEHLER: Kann Eintrag " + others[j] + " nicht umnummerieren.");
         }
     }
 }

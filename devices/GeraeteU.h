@@ -46,6 +46,8 @@ public:
     // The set while it exists (GUI thread); null before and after.
     static TGeraete* Instance();
 
+    // Devices in order as "0", "1", ..., each with the sub-keys below its key (saved connections);
+    // the sub-keys it does not own follow them.
     void Save();
     static std::shared_ptr<TGeraet> GeraetErzeugen(const TGeraetKlasse& kind);
     void Statuswechsel(TGeraet* device);
@@ -69,6 +71,9 @@ private:
 
     TPublisher publisher_;
     std::vector<std::shared_ptr<TGeraet>> geraete_;
+    // The sub-keys this set loaded its devices from or saved them to; any other sub-key (a kind this
+    // build does not create, a device that could not be made) is kept as it is.
+    std::vector<std::string> eigeneSchluessel_;
     std::function<void(bool)> statusAnzeige_;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/RegistryTree.h"
 #include "platform/XdgPaths.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 
@@ -173,6 +174,41 @@ bool RegistryStore::DeleteKey(Hive hive, std::string_view key) {
             parent = parent->FindSubKey(names[index]);
         }
         return parent != nullptr && parent->RemoveSubKey(names.back());
+    });
+}
+
+bool RegistryStore::MoveKey(Hive hive, std::string_view from, std::string_view to) {
+    const std::vector<std::string_view> source = registry::SplitKeyPath(from);
+    const std::vector<std::string_view> target = registry::SplitKeyPath(to);
+    if (source.empty() || target.empty()) {
+        return false; // the root of a hive stays
+    }
+    if (target.size() >= source.size() &&
+        std::equal(source.begin(), source.end(), target.begin(), registry::NamesEqual)) {
+        return false; // a key cannot go inside itself
+    }
+    std::string targetParent;
+    for (std::size_t index = 0; index + 1 < target.size(); ++index) {
+        targetParent += std::string(target[index]) + "\\";
+    }
+    std::lock_guard lock(impl_->mutex);
+    return impl_->Modify(hive, [&](Key& root) {
+        if (registry::FindKey(root, to) != nullptr) {
+            return false;
+        }
+        Key* parent = &root;
+        for (std::size_t index = 0; index + 1 < source.size() && parent != nullptr; ++index) {
+            parent = parent->FindSubKey(source[index]);
+        }
+        const Key* found = parent == nullptr ? nullptr : parent->FindSubKey(source.back());
+        if (found == nullptr) {
+            return false;
+        }
+        Key moved = *found;
+        parent->RemoveSubKey(source.back());
+        moved.name = std::string(target.back());
+        registry::MakeKey(root, targetParent).subKeys.push_back(std::move(moved));
+        return true;
     });
 }
 

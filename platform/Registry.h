@@ -48,6 +48,10 @@ public:
     bool CreateKey(Hive hive, std::string_view key);
     // Removes the key with all its sub-keys and values; false when it did not exist or on a write failure.
     bool DeleteKey(Hive hive, std::string_view key);
+    // Moves the key with its values and sub-keys to `to`, where it becomes the last sub-key of its new
+    // parent (created when missing). False when `from` is missing, `to` exists or lies inside `from`,
+    // or on a write failure.
+    bool MoveKey(Hive hive, std::string_view from, std::string_view to);
     std::vector<std::string> SubKeyNames(Hive hive, std::string_view key) const;
     std::vector<std::string> ValueNames(Hive hive, std::string_view key) const;
     std::optional<RegType> ValueType(Hive hive, std::string_view key, std::string_view name) const;

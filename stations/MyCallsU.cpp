@@ -1,5 +1,6 @@
 #include "stations/MyCallsU.h"
 
+#include "foundation/CallSignText.h"
 #include "foundation/DebOutU.h"
 #include "platform/Codepage.h"
 #include "platform/Exception.h"
@@ -20,6 +21,19 @@ std::weak_ptr<TMyCalls> liveMyCalls;
 
 std::string SubKey(std::string_view call) {
     return std::string(kEigeneRufzeichenKey) + "\\" + std::string(call);
+}
+
+// Every text the call goes to a TNC as must be a call sign the devices can use.
+bool CallSignsUsable(const TMyCall& call) {
+    if (!SplitCallSign(call.GetCall()).valid) {
+        return false;
+    }
+    for (int i = 0; i < call.GetCount(); ++i) {
+        if (!SplitCallSign(call.GetRufzeichen(i)).valid) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -67,7 +81,8 @@ std::string TMyCall::GetSSIDListe() const {
     std::string text;
     for (int i = 0; i < count_;) {
         int last = i;
-        while (last + 1 < count_ && ssids_[static_cast<std::size_t>(last + 1)] == ssids_[static_cast<std::size_t>(last)] + 1) {
+        while (last + 1 < count_ &&
+               ssids_[static_cast<std::size_t>(last + 1)] == ssids_[static_cast<std::size_t>(last)] + 1) {
             ++last;
         }
         if (!text.empty()) {
@@ -147,7 +162,8 @@ bool TMyCalls::Speichern() const {
             DebOutObj(kClass, "Speichern", "FEHLER: ungültiges Rufzeichen \"" + name + "\"");
             continue;
         }
-        const auto known = std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == name; });
+        const auto known =
+            std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == name; });
         if (known != wanted.end()) {
             known->second |= call->SsidMask();
         } else {
@@ -175,7 +191,8 @@ bool TMyCalls::Speichern() const {
     // first one out of place on, each is made anew at the end; only that one call is briefly absent.
     const std::vector<std::string> stored = store_.SubKeyNames(Hive::CurrentUser, kEigeneRufzeichenKey);
     std::size_t first = 0;
-    while (first < wanted.size() && first < stored.size() && Cp1252UpperCase(stored[first]) == wanted[first].first) {
+    while (first < wanted.size() && first < stored.size() &&
+           Cp1252UpperCase(stored[first]) == wanted[first].first) {
         ++first;
     }
     for (std::size_t i = first; i < wanted.size(); ++i) {
@@ -217,6 +234,10 @@ void TMyCalls::Clear() {
 
 bool TMyCalls::Add(std::shared_ptr<TMyCall> call) {
     QUARN_ASSERT(call != nullptr, kUnit);
+    if (!CallSignsUsable(*call)) {
+        DebOutObj(kClass, "Add", "FEHLER: Rufzeichen \"" + call->GetCall() + "\" nicht übernommen.");
+        return false;
+    }
     const Locker lock(lock_);
     calls_.push_back(std::move(call));
     return true;

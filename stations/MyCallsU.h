@@ -65,6 +65,7 @@ public:
     // Replaces the list by copies of the other list's calls.
     void Assign(const TMyCalls& other);
     void Clear();
+    // False, traced, for a call that is no usable call sign with one of its SSIDs (SplitCallSign).
     bool Add(std::shared_ptr<TMyCall> call);
     void Subscribe(const std::shared_ptr<ISubscriber>& subscriber) override;
     void Unsubscribe(const std::shared_ptr<ISubscriber>& subscriber) override;

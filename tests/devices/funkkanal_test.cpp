@@ -64,6 +64,11 @@ TEST(Rufzeichen, CallAndSsid) {
         {"DL1ABC-300", "DL1ABC", 255, false}, // 300 must not become 44
         {"DL1ABC-99999999999", "DL1ABC", 255, false}, {"DB0AB-2-3", "DB0AB", 255, true},
     };
+    const std::string longest(252, 'Y'); // a TNC command carries "I" and 255 bytes of call
+    EXPECT_TRUE(TRufzeichen(longest + "-15").IsValid());
+    EXPECT_FALSE(TRufzeichen("Y" + longest + "-15").IsValid());
+    EXPECT_TRUE(TRufzeichen(std::string(255, 'Y')).IsValid());
+    EXPECT_FALSE(TRufzeichen(std::string(256, 'Y')).IsValid());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         const TRufzeichen parsed(c.text);

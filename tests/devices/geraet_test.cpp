@@ -207,8 +207,44 @@ TEST_F(GeraeteTest, LoadSkipsUnknownKindsMapsLegacyNamesAndSavesWithoutGaps) {
         set.Save();
     }
     EXPECT_EQ(store.SubKeyNames(Hive::LocalMachine, TGeraete::kRegistryKey),
-              (std::vector<std::string>{"0", "1", "2"}));
+              (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(store.ReadString(Hive::LocalMachine, Key("1"), ""), "TGeraetFlexnet");
+    EXPECT_EQ(store.ReadString(Hive::LocalMachine, Key("3"), ""), "TGeraetUnbekannt"); // kept, after them
+}
+
+TEST_F(GeraeteTest, SaveKeepsKeysOfOtherKindsAfterItsOwnAndMovesSavedConnectionsWithTheirDevice) {
+    Put("0", "TGeraetTest"); // removed on the settings page
+    store.WriteDWord(Hive::LocalMachine, Key("0\\Verbindung 0"), "Alt", 1);
+    Put("1", "TGeraetAndererBuild");
+    store.WriteDWord(Hive::LocalMachine, Key("1"), "Anschluss", 4);
+    store.WriteString(Hive::LocalMachine, Key("1\\Verbindung 0"), "Call", "DB0XYZ");
+    Put("2", "TGeraetTest");
+    store.WriteString(Hive::LocalMachine, Key("2\\Verbindung 0"), "Call", "DB0ABC");
+    Put("3", "TGeraetTest");
+    {
+        TGeraete set;
+        ASSERT_EQ(set.Count(), 3);
+        set.Geraete().erase(set.Geraete().begin());
+        set.Geraete().push_back(TGeraete::GeraetErzeugen(*FindeGeraeteKlasse("TGeraetTest")));
+        for (int round = 0; round < 2; ++round) { // saved again, nothing moves
+            SCOPED_TRACE(round);
+            set.Save();
+            EXPECT_EQ(store.SubKeyNames(Hive::LocalMachine, TGeraete::kRegistryKey),
+                      (std::vector<std::string>{"0", "1", "2", "3"}));
+            EXPECT_EQ(store.ReadString(Hive::LocalMachine, Key("0\\Verbindung 0"), "Call"), "DB0ABC");
+            EXPECT_FALSE(store.ReadDWord(Hive::LocalMachine, Key("0\\Verbindung 0"), "Alt").has_value());
+            EXPECT_TRUE(store.SubKeyNames(Hive::LocalMachine, Key("1")).empty());
+            EXPECT_TRUE(store.SubKeyNames(Hive::LocalMachine, Key("2")).empty());
+            EXPECT_EQ(store.ReadString(Hive::LocalMachine, Key("2"), ""), "TGeraetTest");
+            EXPECT_EQ(store.ReadString(Hive::LocalMachine, Key("3"), ""), "TGeraetAndererBuild");
+            EXPECT_EQ(store.ReadDWord(Hive::LocalMachine, Key("3"), "Anschluss"), 4u);
+            EXPECT_EQ(store.ReadString(Hive::LocalMachine, Key("3\\Verbindung 0"), "Call"), "DB0XYZ");
+            EXPECT_EQ(set.Geraete()[2]->GetRegistryKey(), Key("2"));
+        }
+    }
+    TGeraete again;
+    ASSERT_EQ(again.Count(), 3);
+    EXPECT_EQ(static_cast<TestGeraet&>(*again.Geraete()[0]).restoredFrom, Key("0"));
 }
 
 TEST_F(GeraeteTest, LegacySerialNamesLoadTheSerialKind) {

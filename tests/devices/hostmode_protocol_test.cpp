@@ -32,7 +32,6 @@ protected:
     bool Logged(const std::string& text) { return tnc.Has(text); }
 };
 
-
 TEST_F(HostmodeTest, StartInHostModeSendsNoSwitchAndAsksTheVersionFirst) {
     tnc.hostMode = true;
     bool started = false;
@@ -150,6 +149,21 @@ TEST_F(HostmodeTest, OwnCallsAreGivenToChannelsCyclically) {
     EXPECT_EQ(CommandsOn(5), std::vector<std::string>{"IB"}); // refused: the walk ends there
     EXPECT_EQ(device->GetKanalAnzahl(), 4);
     EXPECT_TRUE(Logged("Y4"));
+}
+
+TEST_F(HostmodeTest, OwnCallsTooLongForACommandAreSkippedWithATraceLine) {
+    tnc.hostMode = true;
+    const std::string longest(253, 'Y'); // "I" + 253 bytes fits a frame, with "-15" it does not
+    device->calls = {{std::string(300, 'X'), {0}}, {"A", {0}}, {longest, {0, 15}}};
+    TraceLines trace;
+    bool started = false;
+    device->RunOnThread([&](FakeHostmode& d) { started = d.Hochfahren(); });
+    EXPECT_TRUE(started);
+    EXPECT_EQ(device->GetStatus(), TGeraetStatus::Bereit);
+    EXPECT_EQ(device->EigeneRufzeichen(), (std::vector<std::string>{"A", longest}));
+    EXPECT_EQ(CommandsOn(2).back(), "I" + longest);
+    EXPECT_EQ(device->GetKanalAnzahl(), 4);
+    EXPECT_TRUE(trace.Contains("FEHLER: Rufzeichen \"" + longest + "-15\""));
 }
 
 TEST_F(HostmodeTest, WithoutOwnCallsTheChannelsAreProbedAndY0Sent) {

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 
 namespace quarn::test {
@@ -203,7 +204,6 @@ TEST_F(SimDeviceTest, IdentificationTable) {
     }
 }
 
-
 struct FaultRow {
     const char* id;
     std::function<void(TncSimCore&, SimTransport&)> arm;
@@ -296,6 +296,63 @@ TEST_F(SimDeviceTest, RecoversFromLostBytes) {
         EXPECT_EQ(text, "TNC2 Host Firmware 2.7");
         EXPECT_GE(device->GetFehlerZaehler(), 1);
         EXPECT_EQ(core.SwitchRequests(), 0); // the frame was filled, host mode never left
+    }
+}
+
+std::string Hex(std::string_view bytes) {
+    std::string hex;
+    for (const unsigned char c : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02x ", c);
+        hex += digits;
+    }
+    return hex;
+}
+
+// Frames the device means to send are host-mode checks or printable commands. The first frame the TNC
+// takes is the one a previous client began, filled up by the device's check bytes.
+void ExpectNoStrayFrame(const std::vector<ReceivedFrame>& frames) {
+    const auto printable = [](const std::string& data) {
+        return std::all_of(data.begin(), data.end(), [](char c) { return c >= 0x20 && c < 0x7f; });
+    };
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        const ReceivedFrame& f = frames[i];
+        const bool check = f.channel == 1 && f.command && f.data == "\x01\x01";
+        EXPECT_TRUE(check || (f.command && printable(f.data)))
+            << "frame " << i << " on channel " << f.channel << (f.command ? " command " : " information ")
+            << Hex(f.data);
+    }
+}
+
+TEST_F(SimDeviceTest, StartAfterAFrameLeftHalfSentIdentifiesTheTncAndSendsNoStrayFrame) {
+    const std::vector<std::string> frames = {
+        std::string("\x00\x01\x05#PORT1", 9), // a command on channel 0
+        std::string("\x01\x01\x05L 1234", 9), // a command on channel 1, like the check's own frame
+    };
+    for (const std::string& frame : frames) {
+        for (std::size_t left = 1; left <= 5; ++left) {
+            SCOPED_TRACE(Hex(frame.substr(0, left)));
+            TncSimConfig config = SmallTnc(Identity::Tnc3);
+            config.startInHostMode = true;
+            TncSimCore core(config);
+            core.Feed(frame.substr(0, left));
+            auto device = std::make_shared<TncSimHostmode>(core);
+            TraceLines trace;
+            bool started = false;
+            Start(*device, started);
+            EXPECT_TRUE(started);
+            EXPECT_TRUE(trace.Contains("Version: TNC3 TURBO-FIRMWARE 2.7"));
+            EXPECT_EQ(device->GetGeraeteKlasse(), "TNC3");
+            std::vector<std::string> ports;
+            for (const auto& entry : device->GetFunkKanalEintraege()) {
+                ports.push_back(entry ? entry->bezeichnung : "");
+            }
+            EXPECT_EQ(ports,
+                      (std::vector<std::string>{"TNC3 intern", "TNC3 Port 1", "", "", "", "", "", ""}));
+            EXPECT_EQ(device->GetKanalAnzahl(), 4);
+            EXPECT_EQ(core.SwitchRequests(), 0);
+            ExpectNoStrayFrame(core.Received());
+        }
     }
 }
 

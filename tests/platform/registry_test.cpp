@@ -134,6 +134,24 @@ TEST_F(RegistryTest, DeleteKeyRemovesTheWholeTree) {
     EXPECT_TRUE(reopened.SubKeyNames(Hive::CurrentUser, "A\\B").empty());
 }
 
+TEST_F(RegistryTest, MoveKeyTakesTheWholeTreeAndBecomesTheLastSubKey) {
+    ASSERT_TRUE(store.WriteDWord(Hive::CurrentUser, "A\\B", "mid", 1));
+    ASSERT_TRUE(store.WriteString(Hive::CurrentUser, "A\\B\\C", "deep", "x"));
+    ASSERT_TRUE(store.CreateKey(Hive::CurrentUser, "A\\D"));
+
+    EXPECT_TRUE(store.MoveKey(Hive::CurrentUser, "a\\b", "A\\E"));
+    EXPECT_FALSE(store.MoveKey(Hive::CurrentUser, "A\\B", "A\\F")); // gone
+    EXPECT_FALSE(store.MoveKey(Hive::CurrentUser, "A\\E", "a\\d")); // taken
+    EXPECT_FALSE(store.MoveKey(Hive::CurrentUser, "A\\E", "A\\e\\X"));
+    EXPECT_TRUE(store.MoveKey(Hive::CurrentUser, "A\\E\\C", "N\\C")); // a new parent
+
+    RegistryStore& reopened = Reopen();
+    EXPECT_EQ(reopened.SubKeyNames(Hive::CurrentUser, "A"), (Names{"D", "E"}));
+    EXPECT_EQ(reopened.ReadDWord(Hive::CurrentUser, "A\\E", "mid"), 1u);
+    EXPECT_TRUE(reopened.SubKeyNames(Hive::CurrentUser, "A\\E").empty());
+    EXPECT_EQ(reopened.ReadString(Hive::CurrentUser, "N\\C", "deep"), "x");
+}
+
 TEST_F(RegistryTest, WritingWithoutCreateNeedsTheKey) {
     EXPECT_FALSE(store.WriteString(Hive::CurrentUser, "Software\\New", "v", "x", false));
     EXPECT_FALSE(store.WriteDWord(Hive::CurrentUser, "Software\\New", "v", 1, false));

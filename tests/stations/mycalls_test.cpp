@@ -1,5 +1,6 @@
 // Own call signs: the registry round trip, editing through an update, publishing and the automation
 // snapshot with its enumerator.
+#include "foundation/DebOutU.h"
 #include "foundation/PublisherU.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -23,7 +25,9 @@ std::string Key(std::string_view call) {
 
 class MyCallsTest : public ::testing::Test {
 protected:
-    std::vector<std::string> StoredCalls() const { return store.SubKeyNames(Hive::CurrentUser, kEigeneRufzeichenKey); }
+    std::vector<std::string> StoredCalls() const {
+        return store.SubKeyNames(Hive::CurrentUser, kEigeneRufzeichenKey);
+    }
     std::optional<std::uint32_t> StoredMask(std::string_view call) const {
         return store.ReadDWord(Hive::CurrentUser, Key(call), "SSIDs");
     }
@@ -68,7 +72,7 @@ TEST(MyCall, SsidListTextAndCallSigns) {
 TEST_F(MyCallsTest, RegistryIsReadWithItsMasksAndDefaults) {
     store.WriteDWord(Hive::CurrentUser, Key("DB0ABC"), "SSIDs", 0xFFFF);
     store.WriteDWord(Hive::CurrentUser, Key("dl1xyz"), "SSIDs", 0);
-    store.CreateKey(Hive::CurrentUser, Key("DL2NOV")); // no value
+    store.CreateKey(Hive::CurrentUser, Key("DL2NOV"));                   // no value
     store.WriteDWord(Hive::CurrentUser, Key("DK3EX"), "SSIDs", 0x10024); // bit 16 is no SSID
     const auto calls = TMyCalls::Create(store);
     ASSERT_EQ(calls->GetCount(), 4);
@@ -155,6 +159,28 @@ TEST_F(MyCallsTest, RegistryKeepsTheOrderOfTheListMergesRepeatsAndSkipsUnsafeNam
     EXPECT_EQ(StoredMask("DL1C"), 0x11u);
     EXPECT_FALSE(store.ReadDWord(Hive::CurrentUser, kEigeneRufzeichenKey, "SSIDs").has_value());
     EXPECT_FALSE(store.KeyExists(Hive::CurrentUser, Key("A")));
+}
+
+TEST_F(MyCallsTest, CallsTheCallSignRuleRefusesAreTracedAndTheRestOfTheListIsKept) {
+    // "I" + call must fit one host-mode frame: 255 bytes of call text with its SSID suffix at most.
+    const std::string longest(253, 'Y');
+    store.WriteDWord(Hive::CurrentUser, Key(longest), "SSIDs", 0x8000); // only as "YYY...-15"
+    std::vector<std::string> lines;
+    const ScopedTraceCapture capture([&](std::string_view line) { lines.emplace_back(line); });
+    const auto calls = TMyCalls::Create(store);
+    EXPECT_EQ(calls->GetCount(), 0);
+    EXPECT_FALSE(calls->Add(std::make_shared<TMyCall>("DL1ABC-16")));
+    Apply(*calls,
+          {{"DL1A", {0}}, {std::string(300, 'X'), {0}}, {longest, {0, 15}}, {"DL1B", {3}}, {longest, {1}}});
+    ASSERT_EQ(calls->GetCount(), 3);
+    EXPECT_EQ(calls->GetItem(1)->GetCall(), "DL1B");
+    EXPECT_EQ(calls->GetItem(2)->GetRufzeichen(0), longest + "-1");
+    EXPECT_EQ(StoredCalls(), (std::vector<std::string>{"DL1A", "DL1B", longest}));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("FEHLER: Rufzeichen") != std::string::npos;
+                            }),
+              4);
 }
 
 TEST_F(MyCallsTest, AFailedWriteRemovesNoCall) {
