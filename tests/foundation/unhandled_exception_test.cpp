@@ -5,6 +5,7 @@
 #include "foundation/SynchronizeU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "platform/Exception.h"
+#include "platform/Registry.h"
 #include "platform/Thread.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,14 @@
 #include <QPushButton>
 
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace quarn {
@@ -183,6 +187,26 @@ TEST_F(ReportTest, WithoutAGuiLoopAWorkerOnlyTraces) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), "std::runtime_error in Lonely.Execute\r"), texts.end());
     EXPECT_NE(std::find(texts.begin(), texts.end(), "allein\r"), texts.end());
     InitializeSynchronize(); // for TearDown
+}
+
+TEST_F(ReportTest, SettingsNotYetWrittenReachTheDiskBeforeTheReportIsShown) {
+    RegistryStore& settings = RegistryStore::Instance();
+    const std::string key = "Software\\Velmoor\\Quarn";
+    const auto onDisk = [&] {
+        return RegistryStore(settings.folder()).ReadString(Hive::CurrentUser, key, "Dirty");
+    };
+    ASSERT_TRUE(settings.WriteString(Hive::CurrentUser, key, "Dirty", "0"));
+    for (int wait = 0; wait < 2000 && onDisk() != "0"; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(onDisk(), "0") << "not written within ten seconds";
+    // Right after a write the next change waits out the writer's interval; the report does not wait.
+    ASSERT_TRUE(settings.WriteString(Hive::CurrentUser, key, "Dirty", "1"));
+    std::optional<std::string> seen;
+    onPresent_ = [&] { seen = onDisk(); };
+
+    ReportUnhandledException(std::exception_ptr(), "PROJECT", "RUN", "");
+    EXPECT_EQ(seen, "1");
 }
 
 // ---- The dialog ----
