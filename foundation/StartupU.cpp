@@ -10,6 +10,7 @@
 #include "foundation/StartupSignals.h"
 #include "foundation/SynchronizeU.h"
 #include "foundation/UnhandledExceptionU.h"
+#include "platform/Registry.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -101,6 +102,13 @@ int RunMainBlock(QApplication& application) {
     return result;
 }
 
+// Settings not yet written in the background reach their files now.
+void FlushSettings(const char* method) {
+    if (!RegistryStore::Instance().Flush()) {
+        DebOutObj("Hauptprogramm", method, "FEHLER: Can not write settings");
+    }
+}
+
 // The same shut-down as closing the program: workers are told, windows close, the loop ends.
 void ShutDown() {
     QuitEvent().Set();
@@ -111,7 +119,11 @@ void ShutDown() {
 } // namespace
 
 int RunProgram(QApplication& application) {
-    const TSessionEndSignals sessionEnd([](int) { ShutDown(); });
+    const TSessionEndSignals sessionEnd([](int) {
+        // The session may kill the process soon after its signal: the settings go first.
+        FlushSettings("OnSignal");
+        ShutDown();
+    });
     InitializeTrace();
     const TDebugMonitorWatch monitorWatch;
     int exitCode = 0;
@@ -134,6 +146,7 @@ int RunProgram(QApplication& application) {
     // Whatever ended the program, every worker still waiting is let go.
     QuitEvent().Set();
     UnloadLanguage();
+    FlushSettings("RunProgram");
     return exitCode;
 }
 

@@ -5,6 +5,7 @@
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SynchronizeU.h"
 #include "platform/Exception.h"
+#include "platform/Registry.h"
 #include "platform/Thread.h"
 
 #include <QApplication>
@@ -109,6 +110,11 @@ void Present(const Report& report) {
 void Deliver(const Report& report) {
     try {
         Trace(report);
+    } catch (...) {
+    }
+    try {
+        // The dialog's "Quarn &beenden" ends the process outright: the settings go to disk first.
+        RegistryStore::Instance().Flush();
     } catch (...) {
     }
     try {

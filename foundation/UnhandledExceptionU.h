@@ -8,8 +8,9 @@
 namespace quarn {
 
 // The central report of an exception caught at a top level (main block, sync object, worker threads,
-// shut-down steps). It writes a boxed entry to the trace log and shows the dialog "Uuups...", then
-// returns; it never raises. Header: the exception's class name ("[unassigned]" without one), " in ",
+// shut-down steps). It writes a boxed entry to the trace log, puts the settings not yet written on disk
+// (the dialog may end the process outright) and shows the dialog "Uuups...", then returns; it never
+// raises. Header: the exception's class name ("[unassigned]" without one), " in ",
 // the area and "." when given, the method ("[unknown]" when empty), " (<detail>)" when given. Message:
 // the exception's text, or "(no message)".
 //

@@ -4,11 +4,14 @@
 #include "platform/RegistryDisk.h"
 #include "platform/RegistryFormat.h"
 #include "platform/RegistryTree.h"
+#include "platform/RegistryWriter.h"
 #include "platform/XdgPaths.h"
 
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 namespace quarn {
 namespace {
@@ -39,6 +42,7 @@ const HiveInfo& InfoOf(Hive hive) {
 
 struct HiveState {
     bool loaded = false;
+    bool unwritten = false; // memory holds changes that its file has not got yet
     Key root;
 };
 
@@ -90,22 +94,50 @@ struct RegistryStore::Impl {
         return value != nullptr && value->type == type ? value : nullptr;
     }
 
-    // Applies `change` to a copy of the hive and keeps the copy only once it is on disk, so memory and
-    // file never part. `change` returns false when there is nothing to do (a missing key or value).
+    // Applies `change` to the hive in memory; the background writer takes it to the disk. Nothing
+    // changes when the folder cannot take the file right now (a look at the folder, not a write), so
+    // callers learn of a lost folder at once. `change` returns false, having changed nothing, when
+    // there is nothing to do (a missing key or value).
     template <typename Change> bool Modify(Hive hive, Change&& change) {
-        const Key* current = Load(hive);
-        if (current == nullptr) {
+        Key* root = Load(hive);
+        if (root == nullptr || !registry::PrepareFolder(folder)) {
             return false;
         }
-        Key changed = *current;
-        if (!change(changed)) {
+        if (!change(*root)) {
             return false;
         }
-        if (!registry::WriteFileDurably(File(hive), registry::FormatHive(changed, InfoOf(hive).rootName))) {
-            return false;
-        }
-        hives[IndexOf(hive)].root = std::move(changed);
+        hives[IndexOf(hive)].unwritten = true;
+        writerToWake = true;
         return true;
+    }
+
+    // Puts a copy of each changed hive on disk. The copies are taken under the lock, the files written
+    // outside it, so readers and writers wait only for the copy; one write at a time keeps a later
+    // copy from being overtaken by an earlier one.
+    bool WriteChanges() {
+        const std::lock_guard writing(diskMutex);
+        std::array<std::optional<Key>, kHives.size()> copies;
+        {
+            const std::lock_guard lock(mutex);
+            for (std::size_t index = 0; index < hives.size(); ++index) {
+                if (hives[index].unwritten) {
+                    copies[index] = hives[index].root;
+                    hives[index].unwritten = false;
+                }
+            }
+        }
+        bool stored = true;
+        for (std::size_t index = 0; index < copies.size(); ++index) {
+            if (!copies[index] ||
+                registry::WriteFileDurably(folder / kHives[index].fileName,
+                                           registry::FormatHive(*copies[index], kHives[index].rootName))) {
+                continue;
+            }
+            stored = false;
+            const std::lock_guard lock(mutex);
+            hives[index].unwritten = true;
+        }
+        return stored;
     }
 
     bool WriteValue(Hive hive, std::string_view key, Value value, bool create) {
@@ -128,18 +160,36 @@ struct RegistryStore::Impl {
     }
 
     const std::filesystem::path folder;
+    std::mutex diskMutex; // taken before `mutex`
     std::mutex mutex;
-    std::array<HiveState, 3> hives;
+    bool writerToWake = false; // a change since the writer was last told
+    std::array<HiveState, kHives.size()> hives;
 };
 
 RegistryStore::RegistryStore(std::filesystem::path folder)
-    : impl_(std::make_unique<Impl>(std::move(folder))) {}
+    : impl_(std::make_shared<Impl>(std::move(folder))),
+      writer_(std::make_unique<registry::BackgroundWriter>([impl = impl_] { return impl->WriteChanges(); })) {
+}
 
-RegistryStore::~RegistryStore() = default;
+RegistryStore::~RegistryStore() {
+    writer_.reset();
+    impl_->WriteChanges();
+}
 
 RegistryStore& RegistryStore::Instance() {
     static RegistryStore store(QuarnFolderBelow(XdgConfigHome()));
     return store;
+}
+
+bool RegistryStore::Flush() {
+    return impl_->WriteChanges();
+}
+
+bool RegistryStore::Noted(bool result) {
+    if (std::exchange(impl_->writerToWake, false)) {
+        writer_->Changed();
+    }
+    return result;
 }
 
 const std::filesystem::path& RegistryStore::folder() const {
@@ -156,10 +206,10 @@ bool RegistryStore::CreateKey(Hive hive, std::string_view key) {
     if (impl_->FindKey(hive, key) != nullptr) {
         return true;
     }
-    return impl_->Modify(hive, [key](Key& root) {
+    return Noted(impl_->Modify(hive, [key](Key& root) {
         registry::MakeKey(root, key);
         return true;
-    });
+    }));
 }
 
 bool RegistryStore::DeleteKey(Hive hive, std::string_view key) {
@@ -168,13 +218,13 @@ bool RegistryStore::DeleteKey(Hive hive, std::string_view key) {
         return false; // the root of a hive stays
     }
     std::lock_guard lock(impl_->mutex);
-    return impl_->Modify(hive, [&](Key& root) {
+    return Noted(impl_->Modify(hive, [&](Key& root) {
         Key* parent = &root;
         for (std::size_t index = 0; index + 1 < names.size() && parent != nullptr; ++index) {
             parent = parent->FindSubKey(names[index]);
         }
         return parent != nullptr && parent->RemoveSubKey(names.back());
-    });
+    }));
 }
 
 bool RegistryStore::MoveKey(Hive hive, std::string_view from, std::string_view to) {
@@ -266,29 +316,29 @@ std::optional<std::string> RegistryStore::ReadBinary(Hive hive, std::string_view
 bool RegistryStore::WriteString(Hive hive, std::string_view key, std::string_view name,
                                 std::string_view value, bool create) {
     std::lock_guard lock(impl_->mutex);
-    return impl_->WriteValue(hive, key, Value{std::string(name), RegType::String, std::string(value), 0},
-                             create);
+    return Noted(impl_->WriteValue(hive, key,
+                                   Value{std::string(name), RegType::String, std::string(value), 0}, create));
 }
 
 bool RegistryStore::WriteDWord(Hive hive, std::string_view key, std::string_view name, std::uint32_t value,
                                bool create) {
     std::lock_guard lock(impl_->mutex);
-    return impl_->WriteValue(hive, key, Value{std::string(name), RegType::DWord, {}, value}, create);
+    return Noted(impl_->WriteValue(hive, key, Value{std::string(name), RegType::DWord, {}, value}, create));
 }
 
 bool RegistryStore::WriteBinary(Hive hive, std::string_view key, std::string_view name,
                                 std::string_view bytes, bool create) {
     std::lock_guard lock(impl_->mutex);
-    return impl_->WriteValue(hive, key, Value{std::string(name), RegType::Binary, std::string(bytes), 0},
-                             create);
+    return Noted(impl_->WriteValue(hive, key,
+                                   Value{std::string(name), RegType::Binary, std::string(bytes), 0}, create));
 }
 
 bool RegistryStore::DeleteValue(Hive hive, std::string_view key, std::string_view name) {
     std::lock_guard lock(impl_->mutex);
-    return impl_->Modify(hive, [&](Key& root) {
+    return Noted(impl_->Modify(hive, [&](Key& root) {
         Key* found = registry::FindKey(root, key);
         return found != nullptr && found->RemoveValue(name);
-    });
+    }));
 }
 
 } // namespace quarn

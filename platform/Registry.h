@@ -10,6 +10,10 @@
 
 namespace quarn {
 
+namespace registry {
+class BackgroundWriter;
+}
+
 enum class Hive { CurrentUser, LocalMachine, ClassesRoot };
 
 // The value types the program uses, with their Windows numbers.
@@ -20,17 +24,24 @@ enum class RegType : std::uint32_t {
 };
 
 // The registry in place of Windows': one text file per hive in a folder (by default
-// $XDG_CONFIG_HOME/Velmoor/Quarn), written through on every change (temporary file, fsync, rename), so
-// a crash leaves either the old or the new file. Key paths use "\" between names, a leading "\" is
-// optional; key and value names compare without regard to case and keep the case they were created
-// with. Every call is complete in itself (no "current key"), so any thread may call at any time.
-// Strings are bytes (Windows-1252 text); any byte, NUL included, is kept in strings and binary values.
+// $XDG_CONFIG_HOME/Velmoor/Quarn). A change is visible to every reader of the store at once; the files
+// follow in the background (temporary file, fsync, rename), at once after a quiet spell and then at most
+// every 200 ms, so a write costs its caller no disk work and a crash loses at most the changes of the
+// last interval, never the file. Flush writes at once; the program calls it at shut-down, at the end of
+// the session and before an exception report can end the process, and the destructor does. Key paths
+// use "\" between names, a leading "\" is optional; key and value names compare without regard to case
+// and keep the case they were created with. Every call is complete in itself (no "current key"), so any
+// thread may call at any time. Strings are bytes (Windows-1252 text); any byte, NUL included, is kept in
+// strings and binary values.
 //
 // The files are "HKCU.reg", "HKLM.reg" and "HKCR.reg", plain text that a person may edit while the
 // program is not running (format in RegistryFormat.h). Each hive is read at its first use; a file that
 // cannot be understood is renamed to "<file>.damaged-<time>" and the hive starts empty. Sub-keys and
 // values are listed in the order they were created (a file's order when it was read); writing a value
-// again keeps its place. A failed write changes nothing, in memory or on disk.
+// again keeps its place. A change fails, and changes nothing, when its hive's file cannot be read or
+// the folder cannot take files now (it cannot be made, or is no folder the program may write in). A
+// background write that fails anyway (a full disk) keeps the change in memory and is tried again after
+// the interval; Flush reports it.
 class RegistryStore {
 public:
     explicit RegistryStore(std::filesystem::path folder);
@@ -71,9 +82,17 @@ public:
                      bool create = true);
     bool DeleteValue(Hive hive, std::string_view key, std::string_view name);
 
+    // Writes every change that has not reached its file yet, now and on the calling thread; true when
+    // all of them are on disk (also when there was nothing to write).
+    bool Flush();
+
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    // Wakes the background writer when the call changed something (under the lock); returns `result`.
+    bool Noted(bool result);
+
+    std::shared_ptr<Impl> impl_;
+    std::unique_ptr<registry::BackgroundWriter> writer_;
 };
 
 } // namespace quarn

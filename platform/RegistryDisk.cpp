@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,28 @@ bool WriteAll(int fd, const std::string& content) {
         written += static_cast<std::size_t>(result);
     }
     return true;
+}
+
+// A new temporary file beside `file`, mode 0600, locked while this process writes it, so that
+// RemoveTornTemporaries of another store or process leaves it alone. Where the file system has no
+// locks it is used unlocked.
+FileDescriptor CreateLockedTemporary(const std::filesystem::path& file, std::string& name) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        name = (file.parent_path() / (TemporaryPrefix(file) + "XXXXXX")).string();
+        FileDescriptor fd(::mkostemp(name.data(), O_CLOEXEC));
+        if (!fd) {
+            return fd;
+        }
+        int locked;
+        while ((locked = ::flock(fd.get(), LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        struct stat status {};
+        // A cleaner that came between the creation and the lock has removed the file: take another.
+        if (locked != 0 || (::fstat(fd.get(), &status) == 0 && status.st_nlink > 0)) {
+            return fd;
+        }
+    }
+    return FileDescriptor();
 }
 
 void SyncFolder(const std::filesystem::path& folder) {
@@ -64,15 +87,19 @@ ReadResult ReadWholeFile(const std::filesystem::path& file, std::string& content
     }
 }
 
-bool WriteFileDurably(const std::filesystem::path& file, const std::string& content) {
-    const std::filesystem::path folder = file.parent_path();
+bool PrepareFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) {
+    return !error && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool WriteFileDurably(const std::filesystem::path& file, const std::string& content) {
+    const std::filesystem::path folder = file.parent_path();
+    if (!PrepareFolder(folder)) {
         return false;
     }
-    std::string temporary = (folder / (TemporaryPrefix(file) + "XXXXXX")).string();
-    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC)); // mode 0600
+    std::string temporary;
+    FileDescriptor fd = CreateLockedTemporary(file, temporary);
     if (!fd) {
         return false;
     }
@@ -125,10 +152,16 @@ void RemoveTornTemporaries(const std::filesystem::path& file) {
     for (std::filesystem::directory_iterator entry(file.parent_path(), error), end; !error && entry != end;
          entry.increment(error)) {
         const std::string name = entry->path().filename().string();
-        if (name.starts_with(prefix) && name.size() == prefix.size() + 6) {
-            std::filesystem::remove(entry->path(), error);
-            error.clear();
+        if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) {
+            continue;
         }
+        // One that a writer still holds locked is no torn file but a write under way.
+        const FileDescriptor fd(::open(entry->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        if (fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            continue;
+        }
+        std::filesystem::remove(entry->path(), error);
+        error.clear();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "foundation/StandInMainWindow.h"
 #include "foundation/VersionInfo.h"
 #include "platform/LocalSocket.h"
+#include "platform/Registry.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -246,6 +247,17 @@ TEST_F(StartupTest, StartsTheUnitsInOrderAndEndsCleanlyOnSigterm) {
         ASSERT_NE(position, lines.end()) << "missing or out of order: " << line;
     }
     EXPECT_TRUE(fs::is_directory(root_ / "data" / "Velmoor" / "Quarn"));
+}
+
+TEST_F(StartupTest, TheSettingsOfARunAreOnDiskWhenASignalEndsIt) {
+    TraceMonitor monitor(root_ / "runtime");
+    QProcess& program = Start();
+    ASSERT_TRUE(monitor.WaitFor(0, kReady));
+    EXPECT_EQ(EndWith(program, SIGTERM), 0);
+
+    RegistryStore written(root_ / "config" / "Velmoor" / "Quarn");
+    EXPECT_EQ(written.ReadString(Hive::ClassesRoot, ".qvs", ""), "Quarn.SoundScheme");
+    EXPECT_EQ(written.ReadString(Hive::ClassesRoot, "Quarn.SoundScheme", ""), "Quarn Sound Scheme");
 }
 
 TEST_F(StartupTest, EveryEndOfSessionSignalShutsDownCleanly) {

@@ -5,6 +5,7 @@
 #include "foundation/SynchronizeU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "platform/Exception.h"
+#include "platform/Registry.h"
 #include "platform/Thread.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,15 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <chrono>
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <thread>
 #include <vector>
 
 namespace quarn {
@@ -205,6 +209,26 @@ TEST(HeadlessReport, OnTheMinimalPlatformTheReportDoesNotWaitForADialog) {
         },
         ::testing::ExitedWithCode(0), "");
     qputenv("QT_QPA_PLATFORM", platform);
+}
+
+TEST_F(ReportTest, SettingsNotYetWrittenReachTheDiskBeforeTheReportIsShown) {
+    RegistryStore& settings = RegistryStore::Instance();
+    const std::string key = "Software\\Velmoor\\Quarn";
+    const auto onDisk = [&] {
+        return RegistryStore(settings.folder()).ReadString(Hive::CurrentUser, key, "Dirty");
+    };
+    ASSERT_TRUE(settings.WriteString(Hive::CurrentUser, key, "Dirty", "0"));
+    for (int wait = 0; wait < 2000 && onDisk() != "0"; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(onDisk(), "0") << "not written within ten seconds";
+    // Right after a write the next change waits out the writer's interval; the report does not wait.
+    ASSERT_TRUE(settings.WriteString(Hive::CurrentUser, key, "Dirty", "1"));
+    std::optional<std::string> seen;
+    onPresent_ = [&] { seen = onDisk(); };
+
+    ReportUnhandledException(std::exception_ptr(), "PROJECT", "RUN", "");
+    EXPECT_EQ(seen, "1");
 }
 
 // ---- The dialog ----

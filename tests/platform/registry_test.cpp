@@ -171,6 +171,7 @@ TEST_F(RegistryTest, HivesAreSeparateFilesAndPersist) {
     ASSERT_TRUE(store.WriteString(Hive::LocalMachine, "Software\\X", "", "machine"));
     ASSERT_TRUE(store.WriteString(Hive::ClassesRoot, ".qvs", "", "Quarn.Scheme"));
     ASSERT_TRUE(store.WriteString(Hive::ClassesRoot, "", "root value", "on the root"));
+    ASSERT_TRUE(store.Flush());
     EXPECT_TRUE(std::filesystem::exists(folder_ / "HKCU.reg"));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "HKLM.reg"));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "HKCR.reg"));
