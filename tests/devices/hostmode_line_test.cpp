@@ -34,17 +34,6 @@ namespace {
 
 using namespace quarn::tncsim;
 
-template <typename Condition> bool WaitFor(Condition condition, int limitMs = 10000) {
-    const auto start = std::chrono::steady_clock::now();
-    while (!condition()) {
-        if (msSince(start) > limitMs) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // CPU time of the whole process, every thread included.
 double ProcessCpuSeconds() {
     rusage usage{};

@@ -31,17 +31,6 @@ protected:
     std::vector<TEigenesRufzeichen> EigeneRufzeichenHolen() const override { return kCalls; }
 };
 
-template <typename Condition> bool WaitFor(Condition condition, int limitMs = 10000) {
-    const auto start = std::chrono::steady_clock::now();
-    while (!condition()) {
-        if (msSince(start) > limitMs) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // The own calls the walk leaves on channels 0..4 for kCalls.
 void ExpectOwnCallWalk(const TncSimCore& core) {
     const std::vector<std::string> expected = {"DL1AAA", "DL1AAA", "DL9ZZZ", "DL1AAA-1", "DL1AAA"};
