@@ -99,8 +99,8 @@ bool IsSerialBaudrate(int baudrate) {
 
 std::string SerialPortPath(int comPort) {
     const std::string name = "COM" + std::to_string(comPort);
-    if (const auto path = RegistryStore::Instance().ReadString(
-            Hive::LocalMachine, kSerialPortTableKey, name)) {
+    if (const auto path =
+            RegistryStore::Instance().ReadString(Hive::LocalMachine, kSerialPortTableKey, name)) {
         return *path;
     }
     if (comPort >= 1 && comPort <= 4) {

@@ -58,11 +58,17 @@ TEST(Rufzeichen, CallAndSsid) {
         bool valid;
     };
     const Case cases[] = {
-        {"DL1ABC", "DL1ABC", 255, true},  {"DL1ABC-7", "DL1ABC", 7, true}, {"DL1ABC-X", "DL1ABC", 255, true},
-        {"DL1ABC-", "DL1ABC", 255, true}, {"DL1ABC-0", "DL1ABC", 0, true}, {"DL1ABC-15", "DL1ABC", 15, true},
-        {"DL1ABC-007", "DL1ABC", 7, true}, {"DL1ABC-16", "DL1ABC", 255, false},
+        {"DL1ABC", "DL1ABC", 255, true},
+        {"DL1ABC-7", "DL1ABC", 7, true},
+        {"DL1ABC-X", "DL1ABC", 255, true},
+        {"DL1ABC-", "DL1ABC", 255, true},
+        {"DL1ABC-0", "DL1ABC", 0, true},
+        {"DL1ABC-15", "DL1ABC", 15, true},
+        {"DL1ABC-007", "DL1ABC", 7, true},
+        {"DL1ABC-16", "DL1ABC", 255, false},
         {"DL1ABC-300", "DL1ABC", 255, false}, // 300 must not become 44
-        {"DL1ABC-99999999999", "DL1ABC", 255, false}, {"DB0AB-2-3", "DB0AB", 255, true},
+        {"DL1ABC-99999999999", "DL1ABC", 255, false},
+        {"DB0AB-2-3", "DB0AB", 255, true},
     };
     const std::string longest(252, 'Y'); // a TNC command carries "I" and 255 bytes of call
     EXPECT_TRUE(TRufzeichen(longest + "-15").IsValid());
@@ -102,7 +108,8 @@ protected:
 
 TEST_F(SsidIteratorTest, WalksTheSsidsAnOwnCallMayUse) {
     EXPECT_EQ(Walk("DL1ABC"), (std::vector<std::string>{"DL1ABC", "DL1ABC-5", "NOCALL"}));
-    EXPECT_EQ(Walk("dl1abc"), (std::vector<std::string>{"DL1ABC", "DL1ABC-5", "NOCALL"})); // typed in lower case
+    EXPECT_EQ(Walk("dl1abc"),
+              (std::vector<std::string>{"DL1ABC", "DL1ABC-5", "NOCALL"})); // typed in lower case
     EXPECT_EQ(Walk("DL1ABC-3"), (std::vector<std::string>{"DL1ABC-3", "NOCALL"}));
     EXPECT_EQ(Walk("DL1ABC-16"), (std::vector<std::string>{"NOCALL"}));
 

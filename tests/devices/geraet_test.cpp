@@ -88,8 +88,7 @@ protected:
         RegisterTestKinds();
         store.DeleteKey(Hive::LocalMachine, TGeraete::kRegistryKey);
         // A serial device must not reach a real port of the machine running the tests.
-        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM1",
-                          "/nonexistent/tty");
+        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM1", "/nonexistent/tty");
     }
     void Put(const std::string& name, const std::string& kind) {
         store.WriteString(Hive::LocalMachine, Key(name), "", kind);

@@ -353,7 +353,7 @@ TEST_F(HostmodeTest, WholeStartSendsTheInitListAndIsReady) {
     EXPECT_TRUE(Logged("T 25"));
     EXPECT_FALSE(Logged("c nicht senden"));
     EXPECT_EQ(device->GetStatus(), TGeraetStatus::Inaktiv); // stopped
-    EXPECT_FALSE(tnc.hostMode); // left at the stop
+    EXPECT_FALSE(tnc.hostMode);                             // left at the stop
 }
 
 struct HeaderCase {

@@ -17,16 +17,16 @@
 #include <QPushButton>
 
 #include <atomic>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace quarn {
