@@ -27,7 +27,6 @@ constexpr std::uint64_t kLeerenMaxMs = 1000;
 constexpr int kSchalteVersuche = 3;
 // More 0x01 bytes than the longest frame a TNC can have begun.
 constexpr std::size_t kResyncSchritte = 264;
-constexpr std::size_t kMaxText = 256;
 
 } // namespace
 

@@ -15,11 +15,10 @@ namespace {
 
 constexpr const char* kUnit = "GeraetHostmodeU";
 
-constexpr std::size_t kMaxText = 256;
 // How often a line that went away is tried again.
 constexpr std::uint32_t kWiederOeffnenMs = 2000;
 // The longest reply: channel, code, length and 256 data bytes, or a text and its NUL.
-constexpr std::size_t kMaxAntwort = 3 + kMaxText;
+constexpr std::size_t kMaxAntwort = 3 + TGeraetHostmode::kMaxText;
 
 std::string JoinList(const std::vector<std::string>& lines) {
     std::string bytes;

@@ -74,6 +74,8 @@ class TGeraetHostmode : public TGeraet {
 public:
     static constexpr int kKanaele = 256;
     static constexpr int kFunkKanaele = 8;
+    // The most a frame carries, either way: 256 data bytes.
+    static constexpr std::size_t kMaxText = 256;
 
     TGeraetHostmode();
     ~TGeraetHostmode() override;

@@ -74,17 +74,11 @@ GpgStatus VerifyAgentPassphrase(const GpgEngine& engine, std::string_view keygri
     if (socket.empty()) {
         return GpgStatus(gpgme_error(GPG_ERR_NO_AGENT));
     }
-    gpgme_ctx_t agent = nullptr;
-    gpgme_error_t error = gpgme_new(&agent);
-    if (error != 0) {
-        return GpgStatus(error);
-    }
-    const std::unique_ptr<gpgme_context, void (*)(gpgme_ctx_t)> owner(agent, gpgme_release);
-    error = gpgme_set_protocol(agent, GPGME_PROTOCOL_ASSUAN);
-    if (error == 0) {
-        error = gpgme_ctx_set_engine_info(agent, GPGME_PROTOCOL_ASSUAN, socket.c_str(),
-                                          engine.homeDir.empty() ? nullptr : engine.homeDir.c_str());
-    }
+    gpgme_error_t error = 0;
+    const GpgmeContextOwner owner =
+        NewGpgmeContext(GPGME_PROTOCOL_ASSUAN, socket.c_str(),
+                        engine.homeDir.empty() ? nullptr : engine.homeDir.c_str(), error);
+    gpgme_ctx_t agent = owner.get();
     // Loopback: the agent inquires the passphrase of us instead of showing a pinentry window.
     if (error == 0) {
         error = Transact(agent, "OPTION pinentry-mode=loopback", nullptr);

@@ -285,17 +285,10 @@ GpgStatus GpgContext::FindKey(std::string_view fingerprint, bool secret, GpgKeyI
 
 GpgStatus GpgContext::DefaultKey(std::string& fingerprint) {
     fingerprint.clear();
-    gpgme_ctx_t settings = nullptr;
-    gpgme_error_t error = gpgme_new(&settings);
-    if (error != 0) {
-        return GpgStatus(error);
-    }
-    const std::unique_ptr<gpgme_context, void (*)(gpgme_ctx_t)> owner(settings, gpgme_release);
-    error = gpgme_set_protocol(settings, GPGME_PROTOCOL_GPGCONF);
-    if (error == 0 && !impl_->engine.homeDir.empty()) {
-        error = gpgme_ctx_set_engine_info(settings, GPGME_PROTOCOL_GPGCONF, nullptr,
-                                          impl_->engine.homeDir.c_str());
-    }
+    gpgme_error_t error = 0;
+    const GpgmeContextOwner owner =
+        NewGpgmeContext(GPGME_PROTOCOL_GPGCONF, nullptr, OrNull(impl_->engine.homeDir), error);
+    gpgme_ctx_t settings = owner.get();
     gpgme_conf_comp_t components = nullptr;
     if (error == 0) {
         error = gpgme_op_conf_load(settings, &components);
