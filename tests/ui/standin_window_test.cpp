@@ -1,0 +1,298 @@
+// The stand-in main window on the offscreen platform: what a channel sees of it through IKanalFenster,
+// and the program's singletons it builds and frees.
+#include "devices/GeraeteU.h"
+#include "foundation/ConfigU.h"
+#include "foundation/DebOutU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/SingleInstance.h"
+#include "stations/KlaengeU.h"
+#include "stations/MyCallsU.h"
+#include "stations/StationenDatenbankU.h"
+#include "ui/StandInMainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quarn {
+namespace {
+
+// Runs the event loop until `done` holds; false after 10 s.
+template <class Condition> bool RunEventsUntil(Condition done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 10000) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// The trace lines written while it lives, in order.
+class Trace {
+public:
+    std::vector<std::string> Lines() const {
+        const std::lock_guard lock(mutex_);
+        return lines_;
+    }
+    // The index of the first line that contains `part` at or after `from`; -1 when none.
+    int Find(std::string_view part, int from = 0) const {
+        const std::vector<std::string> lines = Lines();
+        for (int i = from; i < static_cast<int>(lines.size()); ++i) {
+            if (lines[static_cast<std::size_t>(i)].find(part) != std::string::npos) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+    ScopedTraceCapture capture_{[this](std::string_view line) {
+        const std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    }};
+};
+
+std::vector<QString> Captions(const QToolBar& toolbar) {
+    std::vector<QString> captions;
+    for (const QAction* action : toolbar.actions()) {
+        captions.push_back(action->text());
+    }
+    return captions;
+}
+
+class StandInWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TStandInMainWindow> window_ = std::make_unique<TStandInMainWindow>();
+};
+
+TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
+    IKanalFenster& fenster = *window_;
+    std::vector<int> clicked;
+    std::vector<std::unique_ptr<IKanalKnopf>> buttons;
+    fenster.KanalLeisteBeginUpdate();
+    for (int number = 0; number <= 3; ++number) {
+        buttons.push_back(
+            fenster.KanalKnopfErzeugen(number, [&clicked, number] { clicked.push_back(number); }));
+        buttons.back()->SetCaption(number == 0 ? "Monitor" : QString::number(number));
+    }
+    fenster.KanalLeisteEndUpdate();
+    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"1", "2", "3", "Monitor"}));
+    EXPECT_TRUE(window_->KanalLeiste()->updatesEnabled());
+    EXPECT_NE(window_->KanalLeiste()->findChild<QWidget*>("ChannelButton02"), nullptr);
+
+    buttons[2]->SetChecked(true);
+    buttons[3]->SetChecked(true);
+    EXPECT_FALSE(buttons[2]->Checked());
+    EXPECT_TRUE(buttons[3]->Checked());
+    // The channel unchecks its button when it stops being shown.
+    buttons[3]->SetChecked(false);
+    EXPECT_FALSE(buttons[3]->Checked());
+
+    auto* button1 =
+        qobject_cast<QToolButton*>(window_->KanalLeiste()->findChild<QWidget*>("ChannelButton01"));
+    ASSERT_NE(button1, nullptr);
+    button1->click();
+    EXPECT_EQ(clicked, std::vector<int>{1});
+
+    buttons[1]->SetHint("DL1ABC|verbunden mit DL1ABC");
+    EXPECT_EQ(buttons[1]->Hint(), "DL1ABC|verbunden mit DL1ABC");
+    EXPECT_EQ(button1->toolTip(), "DL1ABC");
+    buttons[1]->SetImage(2);
+    EXPECT_EQ(buttons[1]->Image(), 2);
+
+    buttons.erase(buttons.begin() + 2);
+    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"1", "3", "Monitor"}));
+}
+
+TEST_F(StandInWindowTest, StatusPanelsAndProgressShowWhatTheChannelSets) {
+    IKanalFenster& fenster = *window_;
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        std::function<void()> check;
+    };
+    const std::vector<Case> cases{
+        {"state text", [&] { fenster.SetStatusPanel(0, "Verbunden"); },
+         [&] {
+             EXPECT_EQ(fenster.StatusPanel(0), "Verbunden");
+             EXPECT_EQ(window_->StatusLabel(0)->text(), "Verbunden");
+         }},
+        {"own call, the last channel panel", [&] { fenster.SetStatusPanel(8, "DL1XYZ-3"); },
+         [&] { EXPECT_EQ(window_->StatusLabel(8)->text(), "DL1XYZ-3"); }},
+        {"a panel beyond the bar is ignored", [&] { fenster.SetStatusPanel(11, "x"); },
+         [&] { EXPECT_EQ(fenster.StatusPanel(11), ""); }},
+        {"a negative panel is ignored", [&] { fenster.SetStatusPanel(-1, "x"); },
+         [&] { EXPECT_EQ(fenster.StatusPanel(-1), ""); }},
+        {"a transfer shows", [&] { fenster.SetFortschritt(true, "42%", 42); },
+         [&] {
+             EXPECT_TRUE(window_->Fortschritt()->isVisible());
+             EXPECT_TRUE(window_->FortschrittText()->isVisible());
+             EXPECT_EQ(window_->FortschrittText()->text(), "42%");
+             EXPECT_EQ(window_->Fortschritt()->value(), 42);
+         }},
+        {"an impossible percentage stays on the bar", [&] { fenster.SetFortschritt(true, "?", 250); },
+         [&] { EXPECT_EQ(window_->Fortschritt()->value(), 100); }},
+        {"the transfer ends", [&] { fenster.SetFortschritt(false, "", 0); },
+         [&] {
+             EXPECT_FALSE(window_->Fortschritt()->isVisible());
+             EXPECT_FALSE(window_->FortschrittText()->isVisible());
+         }},
+    };
+    window_->show();
+    EXPECT_FALSE(window_->Fortschritt()->isVisible()) << "hidden until a transfer shows";
+    for (const Case& one : cases) {
+        SCOPED_TRACE(one.what);
+        one.call();
+        one.check();
+    }
+    EXPECT_EQ(window_->StatusLabel(3)->toolTip(), "Tries");
+}
+
+TEST_F(StandInWindowTest, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
+    using A = TStandInMainWindow::Aktion;
+    TKanalAktionen state;
+    state.copy = true;
+    state.localEchoEnabled = true;
+    state.localEchoChecked = true;
+    state.dosUmlauteChecked = true;
+    window_->SetAktionen(state);
+    EXPECT_FALSE(window_->Action(A::Cut)->isEnabled());
+    EXPECT_TRUE(window_->Action(A::Copy)->isEnabled());
+    EXPECT_FALSE(window_->Action(A::Breakin)->isEnabled());
+    EXPECT_TRUE(window_->Action(A::LocalEcho)->isChecked());
+    EXPECT_TRUE(window_->Action(A::DosUmlaute)->isChecked());
+    EXPECT_FALSE(window_->Action(A::Capture)->isChecked());
+
+    window_->SetAktionen(TKanalAktionen{});
+    EXPECT_FALSE(window_->Action(A::Copy)->isEnabled());
+    EXPECT_FALSE(window_->Action(A::LocalEcho)->isChecked());
+
+    window_->SetStopBild(9);
+    EXPECT_TRUE(window_->Action(A::Stop)->isEnabled());
+    window_->SetStopBild(10);
+    EXPECT_FALSE(window_->Action(A::Stop)->isEnabled());
+}
+
+TEST_F(StandInWindowTest, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace) {
+    window_->show();
+    auto* hidden = new QTextEdit;
+    auto* shown = new QTextEdit;
+    hidden->hide();
+    window_->Einbetten(TKanalPanel::Eingabe, hidden);
+    window_->Einbetten(TKanalPanel::Eingabe, shown);
+    shown->show();
+    QApplication::processEvents();
+    QWidget* panel = window_->Panel(TKanalPanel::Eingabe);
+    EXPECT_EQ(shown->parentWidget(), panel);
+    EXPECT_EQ(hidden->parentWidget(), panel);
+    EXPECT_EQ(shown->geometry(), panel->rect());
+
+    // The monitor panel sits above the channel's output and input.
+    EXPECT_LT(window_->Panel(TKanalPanel::Monitor)->mapTo(window_.get(), QPoint()).y(),
+              window_->Panel(TKanalPanel::Ausgabe)->mapTo(window_.get(), QPoint()).y());
+    EXPECT_LT(window_->Panel(TKanalPanel::Ausgabe)->mapTo(window_.get(), QPoint()).y(),
+              panel->mapTo(window_.get(), QPoint()).y());
+}
+
+TEST_F(StandInWindowTest, GutterImagesStartWithNoneAndHoldTheSixMarks) {
+    const std::vector<QPixmap> images = window_->GutterBilder();
+    ASSERT_EQ(images.size(), 7u);
+    EXPECT_TRUE(images[0].isNull());
+    for (std::size_t index = 1; index < images.size(); ++index) {
+        EXPECT_FALSE(images[index].isNull()) << index;
+        EXPECT_LE(images[index].height(), 12) << "fits a console line";
+    }
+}
+
+TEST_F(StandInWindowTest, ItIsStartedOnceBuiltAndVisibleOnlyWhileShownAndNotMinimised) {
+    EXPECT_TRUE(window_->IsGestartet());
+    EXPECT_FALSE(window_->IsSichtbar());
+    window_->show();
+    EXPECT_TRUE(window_->IsSichtbar());
+    window_->showMinimized();
+    EXPECT_FALSE(window_->IsSichtbar());
+    window_->Aufmerksamkeit(); // must not fail without a desktop
+}
+
+TEST_F(StandInWindowTest, AnActivationRequestRestoresTheWindowFromMinimised) {
+    window_->showMinimized();
+    QEvent request(static_cast<QEvent::Type>(WM_AKTIVIEREN));
+    QCoreApplication::sendEvent(window_.get(), &request);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->isMinimized());
+}
+
+TEST(StandInWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
+    const TStandInMainWindow window;
+    QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
+    ASSERT_TRUE(splash);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->findChild<QLabel*>("LabelStatus")->text(), "Bereit.");
+    EXPECT_TRUE(RunEventsUntil([&] { return splash.isNull(); }));
+}
+
+TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
+    const Trace trace;
+    auto window = std::make_unique<TStandInMainWindow>();
+    ASSERT_NE(Config(), nullptr);
+    EXPECT_TRUE(Config()->GetDirty()) << "set while the program runs";
+    EXPECT_NE(Klaenge(), nullptr);
+    EXPECT_NE(MyCalls(), nullptr);
+    EXPECT_NE(StationenDatenbank(), nullptr);
+    EXPECT_NE(TGeraete::Instance(), nullptr);
+    EXPECT_EQ(window->StatusLabel(9)->toolTip(), "Alle Geräte sind bereit") << "no device configured";
+
+    window.reset();
+    EXPECT_EQ(Config(), nullptr);
+    EXPECT_EQ(Klaenge(), nullptr);
+    EXPECT_EQ(MyCalls(), nullptr);
+    EXPECT_EQ(StationenDatenbank(), nullptr);
+    EXPECT_EQ(TGeraete::Instance(), nullptr);
+    EXPECT_TRUE(QuitEvent().IsSet());
+
+    int at = 0;
+    for (const char* step :
+         {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: QuitEvent.Set", "QuarnDestroy: Geraete.Free",
+          "QuarnDestroy: MyCalls.Release", "QuarnDestroy: StationenDatenbank.Free",
+          "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0", "QuarnDestroy: Config.Free"}) {
+        at = trace.Find(step, at);
+        ASSERT_GE(at, 0) << "missing or out of order: " << step;
+    }
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "0");
+}
+
+TEST(StandInWindow, AnUncleanPreviousRunOrAnAskedCheckRebuildsTheDatabaseFirst) {
+    for (const char* value : {"Dirty", "ForceDatabaseCheck"}) {
+        SCOPED_TRACE(value);
+        RegistryStore::Instance().WriteString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", value, "1");
+        {
+            const Trace trace;
+            const TStandInMainWindow window;
+            EXPECT_GE(trace.Find("TStationenDatenbank.DoCheck: begin..."), 0);
+            EXPECT_FALSE(Config()->GetForceDatabaseCheck()) << "asked once, done once";
+        }
+        const Trace trace;
+        const TStandInMainWindow window;
+        EXPECT_EQ(trace.Find("DoCheck: begin..."), -1) << "a clean run before: no check";
+    }
+}
+
+} // namespace
+} // namespace quarn

@@ -1,0 +1,162 @@
+// The stand-in window's start and end: the program's singletons in the main window's order.
+#include "ui/StandInMainWindow.h"
+
+#include "devices/GeraeteU.h"
+#include "foundation/ConfigU.h"
+#include "foundation/DebOutU.h"
+#include "foundation/DlgMessageU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/SingleInstance.h"
+#include "foundation/ProgramGlobals.h"
+#include "foundation/SplashU.h"
+#include "foundation/StartupU.h"
+#include "foundation/UnhandledExceptionU.h"
+#include "stations/KlaengeU.h"
+#include "stations/MyCallsU.h"
+#include "stations/StationenDatenbankU.h"
+
+#include <QPointer>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace quarn {
+namespace {
+
+constexpr const char* kClass = "TStandInMainWindow";
+constexpr int kSoundProgramStart = 18;
+constexpr int kSoundProgramEnd = 19;
+
+// One shut-down step: traced; its exception is reported (when `report`) and the next step runs.
+template <class Step> void Guarded(const char* text, bool report, Step step) noexcept {
+    DebOutObj(kClass, "QuarnDestroy", text);
+    try {
+        step();
+    } catch (...) {
+        if (report) {
+            ReportUnhandledException(std::current_exception(), kClass, "QuarnDestroy", text);
+        } else {
+            DebOutObj(kClass, "QuarnDestroy", std::string("FEHLER: ") + text);
+        }
+    }
+}
+
+} // namespace
+
+TStandInMainWindow::TStandInMainWindow() {
+    DebOutObj(kClass, "Create", "begin...");
+    setObjectName("Hauptfenster");
+    setWindowTitle(kMainWindowTitle);
+    setMinimumSize(340, 280);
+    resize(800, 700);
+    BuildPanels();
+    BuildStatusBar();
+    BuildActions();
+    Aufbauen();
+    DebOutObj(kClass, "Create", "end.");
+}
+
+TStandInMainWindow::~TStandInMainWindow() {
+    Abbauen();
+}
+
+void TStandInMainWindow::SplashStatus(const QString& text) {
+    if (splash_) {
+        splash_->SetStatus(text);
+    }
+}
+
+void TStandInMainWindow::Aufbauen() {
+    try {
+        config_ = std::make_unique<TConfig>();
+        scopedConfig_ = std::make_unique<ScopedConfig>(*config_);
+        previousDirty_ = config_->GetDirty();
+        config_->SetDirty(true);
+        DebOutObj(kClass, "Create", previousDirty_ ? "Dirty: 1" : "Dirty: 0");
+
+        if (config_->GetSplashScreen()) {
+            // A child of the window, so it goes with the window should that close within the delay.
+            splash_ = TDlgSplash::Open(this);
+        }
+        klaenge_ = std::make_unique<TKlaenge>();
+        klaenge_->Play(kSoundProgramStart, std::string_view());
+        // CONNECTIONS LIST: TConnectionsList is created here, after the sounds, once it exists.
+
+        myCalls_ = TMyCalls::Create();
+        SplashStatus(Tr("Initialisiere Datenbank..."));
+        ErzeugeDatenbank(previousDirty_ || config_->GetForceDatabaseCheck());
+        config_->SetForceDatabaseCheck(false);
+
+        SplashStatus(Tr("Initialisiere Kanäle..."));
+        // CHANNEL SET: TKanaele(*this) is created here, before the device set, once it exists.
+
+        SplashStatus(Tr("Initialisiere Geräte..."));
+        geraete_ = std::make_unique<TGeraete>();
+        geraete_->SetGeraeteStatusAnzeige([this](bool notReady) { SetGeraeteStatus(notReady); });
+        geraete_->Statuswechsel(nullptr);
+    } catch (...) {
+        initFehler_ = true;
+        if (splash_) {
+            delete splash_.data();
+        }
+        Abbauen();
+        throw;
+    }
+    if (splash_) {
+        splash_->SetStatus(Tr("Bereit."));
+        splash_->CloseDelayed();
+    }
+    gestartet_ = true;
+}
+
+void TStandInMainWindow::ErzeugeDatenbank(bool check) {
+    try {
+        datenbank_ = std::make_unique<TStationenDatenbank>(check);
+    } catch (const std::exception& error) {
+        // The program cannot work without its stations: the user is told, and it ends.
+        const QString text =
+            Tr("Fehler beim Öffnen der Datenbank. (%1)").arg(QString::fromUtf8(error.what()));
+        DebOutObj(kClass, "Create", "FEHLER: " + text.toStdString());
+        std::fprintf(stderr, "Quarn: %s\n", text.toUtf8().constData());
+        if (splash_) {
+            delete splash_.data();
+        }
+        if (!HeadlessPlatform()) {
+            TDlgMessage::Run("Quarn", text, mbOK, this);
+        }
+        initFehler_ = true;
+        Abbauen();
+        throw EStartAbbruch{kExitFailure};
+    }
+}
+
+void TStandInMainWindow::Abbauen() noexcept {
+    if (!config_) {
+        return;
+    }
+    DebOutObj(kClass, "QuarnDestroy", "begin...");
+    if (!initFehler_) {
+        Guarded("Klaenge.Play", false, [this] {
+            if (klaenge_) {
+                klaenge_->Play(kSoundProgramEnd, std::string_view());
+            }
+        });
+    }
+    Guarded("QuitEvent.Set", false, [] { QuitEvent().Set(); });
+    Guarded("Geraete.Free", true, [this] { geraete_.reset(); });
+    // CHANNEL SET: "Kanaele.Free" goes here, after the device set.
+    Guarded("MyCalls.Release", true, [this] { myCalls_.reset(); });
+    Guarded("StationenDatenbank.Free", true, [this] { datenbank_.reset(); });
+    // CONNECTIONS LIST: "ConnectionsList.Free" goes here, before the sounds.
+    Guarded("Klaenge.Free", true, [this] { klaenge_.reset(); });
+    if (!initFehler_) {
+        Guarded("Dirty := 0", false, [this] { config_->SetDirty(false); });
+    }
+    Guarded("Config.Free", true, [this] {
+        scopedConfig_.reset();
+        config_.reset();
+    });
+    DebOutObj(kClass, "QuarnDestroy", "end.");
+}
+
+} // namespace quarn
