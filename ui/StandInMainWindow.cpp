@@ -82,9 +82,10 @@ void TStandInMainWindow::BuildPanels() {
     splitter_->addWidget(monitorPanel_);
     splitter_->addWidget(kanalBereich);
     splitter_->addWidget(eingabePanel_);
-    splitter_->setStretchFactor(0, 2);
-    splitter_->setStretchFactor(1, 3);
-    splitter_->setStretchFactor(2, 1);
+    // Proportions only: the splitter spreads its height in these weights (panels start empty and would
+    // otherwise get no room).
+    splitter_->setSizes({280, 330, 90});
+    splitter_->setStretchFactor(1, 1);
     setCentralWidget(central);
 }
 
