@@ -6,8 +6,8 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
-#include "foundation/SingleInstance.h"
 #include "foundation/ProgramGlobals.h"
+#include "foundation/SingleInstance.h"
 #include "foundation/SplashU.h"
 #include "foundation/StartupU.h"
 #include "foundation/UnhandledExceptionU.h"
@@ -27,17 +27,20 @@ constexpr const char* kClass = "TStandInMainWindow";
 constexpr int kSoundProgramStart = 18;
 constexpr int kSoundProgramEnd = 19;
 
-// One shut-down step: traced; its exception is reported (when `report`) and the next step runs.
-template <class Step> void Guarded(const char* text, bool report, Step step) noexcept {
+// One shut-down step: traced; its exception is reported (when `report`) and the next step runs. False
+// when it failed.
+template <class Step> bool Guarded(const char* text, bool report, Step step) noexcept {
     DebOutObj(kClass, "QuarnDestroy", text);
     try {
         step();
+        return true;
     } catch (...) {
         if (report) {
             ReportUnhandledException(std::current_exception(), kClass, "QuarnDestroy", text);
         } else {
             DebOutObj(kClass, "QuarnDestroy", std::string("FEHLER: ") + text);
         }
+        return false;
     }
 }
 
@@ -143,13 +146,19 @@ void TStandInMainWindow::Abbauen() noexcept {
         });
     }
     Guarded("QuitEvent.Set", false, [] { QuitEvent().Set(); });
-    Guarded("Geraete.Free", true, [this] { geraete_.reset(); });
+    // A part that could not be freed may have left its files half written: the next start checks.
+    bool freed = Guarded("Geraete.Free", true, [this] { geraete_.reset(); });
     // CHANNEL SET: "Kanaele.Free" goes here, after the device set.
-    Guarded("MyCalls.Release", true, [this] { myCalls_.reset(); });
-    Guarded("StationenDatenbank.Free", true, [this] { datenbank_.reset(); });
+    freed &= Guarded("MyCalls.Release", true, [this] { myCalls_.reset(); });
+    freed &= Guarded("StationenDatenbank.Free", true, [this] {
+        // Written here, where a failure can be told; the destructor cannot raise. Freed either way.
+        if (const std::unique_ptr<TStationenDatenbank> datenbank = std::move(datenbank_)) {
+            datenbank->Flush();
+        }
+    });
     // CONNECTIONS LIST: "ConnectionsList.Free" goes here, before the sounds.
-    Guarded("Klaenge.Free", true, [this] { klaenge_.reset(); });
-    if (!initFehler_) {
+    freed &= Guarded("Klaenge.Free", true, [this] { klaenge_.reset(); });
+    if (!initFehler_ && freed) {
         Guarded("Dirty := 0", false, [this] { config_->SetDirty(false); });
     }
     Guarded("Config.Free", true, [this] {

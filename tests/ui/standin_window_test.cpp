@@ -4,7 +4,9 @@
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
+#include "foundation/UnhandledExceptionU.h"
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
@@ -18,6 +20,8 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -292,6 +296,25 @@ TEST(StandInWindow, AnUncleanPreviousRunOrAnAskedCheckRebuildsTheDatabaseFirst) 
         const TStandInMainWindow window;
         EXPECT_EQ(trace.Find("DoCheck: begin..."), -1) << "a clean run before: no check";
     }
+}
+
+TEST(StandInWindow, AStationDatabaseThatCannotBeWrittenAtTheEndIsReportedAndCheckedNextTime) {
+    std::vector<std::string> reports;
+    const TReportPresenter previous =
+        SetReportPresenter([&](const std::string& header, const std::string&) { reports.push_back(header); });
+    auto window = std::make_unique<TStandInMainWindow>();
+    ASSERT_TRUE(StationenDatenbank()->CreateEintrag("DL1ABC"));
+    // The database's folder goes away under it: its last write fails.
+    const std::filesystem::path folder = AppDataFolder() / "Database";
+    std::filesystem::rename(folder, AppDataFolder() / "Database.moved");
+    std::ofstream(folder) << "no folder";
+
+    window.reset();
+    SetReportPresenter(previous);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("QuarnDestroy (StationenDatenbank.Free)"), std::string::npos) << reports[0];
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "1");
 }
 
 } // namespace
