@@ -20,6 +20,7 @@ namespace quarn {
 
 class ScopedConfig;
 class TConfig;
+class TConnectionsList;
 class TDlgSplash;
 class TGeraete;
 class TKlaenge;
@@ -124,6 +125,7 @@ private:
     std::unique_ptr<TConfig> config_;
     std::unique_ptr<ScopedConfig> scopedConfig_;
     std::unique_ptr<TKlaenge> klaenge_;
+    std::unique_ptr<TConnectionsList> connectionsList_;
     std::unique_ptr<TStationenDatenbank> datenbank_;
     std::shared_ptr<TMyCalls> myCalls_;
     std::unique_ptr<TGeraete> geraete_;

@@ -1,6 +1,7 @@
 // The stand-in window's start and end: the program's singletons in the main window's order.
 #include "ui/StandInMainWindow.h"
 
+#include "connections/ConnectionsListU.h"
 #include "devices/GeraeteU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
@@ -83,7 +84,7 @@ void TStandInMainWindow::Aufbauen() {
         }
         klaenge_ = std::make_unique<TKlaenge>();
         klaenge_->Play(kSoundProgramStart, std::string_view());
-        // CONNECTIONS LIST: TConnectionsList is created here, after the sounds, once it exists.
+        connectionsList_ = std::make_unique<TConnectionsList>();
 
         myCalls_ = TMyCalls::Create();
         SplashStatus(Tr("Initialisiere Datenbank..."));
@@ -156,7 +157,7 @@ void TStandInMainWindow::Abbauen() noexcept {
             datenbank->Flush();
         }
     });
-    // CONNECTIONS LIST: "ConnectionsList.Free" goes here, before the sounds.
+    freed &= Guarded("ConnectionsList.Free", true, [this] { connectionsList_.reset(); });
     freed &= Guarded("Klaenge.Free", true, [this] { klaenge_.reset(); });
     if (!initFehler_ && freed) {
         Guarded("Dirty := 0", false, [this] { config_->SetDirty(false); });

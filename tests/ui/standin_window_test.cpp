@@ -1,5 +1,6 @@
 // The stand-in main window on the offscreen platform: what a channel sees of it through IKanalFenster,
 // and the program's singletons it builds and frees.
+#include "connections/ConnectionsListU.h"
 #include "devices/GeraeteU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
@@ -257,6 +258,7 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     ASSERT_NE(Config(), nullptr);
     EXPECT_TRUE(Config()->GetDirty()) << "set while the program runs";
     EXPECT_NE(Klaenge(), nullptr);
+    EXPECT_NE(TConnectionsList::Instance(), nullptr);
     EXPECT_NE(MyCalls(), nullptr);
     EXPECT_NE(StationenDatenbank(), nullptr);
     EXPECT_NE(TGeraete::Instance(), nullptr);
@@ -265,6 +267,7 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     window.reset();
     EXPECT_EQ(Config(), nullptr);
     EXPECT_EQ(Klaenge(), nullptr);
+    EXPECT_EQ(TConnectionsList::Instance(), nullptr);
     EXPECT_EQ(MyCalls(), nullptr);
     EXPECT_EQ(StationenDatenbank(), nullptr);
     EXPECT_EQ(TGeraete::Instance(), nullptr);
@@ -274,7 +277,8 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     for (const char* step :
          {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: QuitEvent.Set", "QuarnDestroy: Geraete.Free",
           "QuarnDestroy: MyCalls.Release", "QuarnDestroy: StationenDatenbank.Free",
-          "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0", "QuarnDestroy: Config.Free"}) {
+          "QuarnDestroy: ConnectionsList.Free", "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0",
+          "QuarnDestroy: Config.Free"}) {
         at = trace.Find(step, at);
         ASSERT_GE(at, 0) << "missing or out of order: " << step;
     }
