@@ -5,7 +5,6 @@
 #include "devices/KanalFenster.h"
 
 #include <QBoxLayout>
-#include <QPainter>
 #include <QToolButton>
 #include <QWidget>
 #include <map>

@@ -244,7 +244,8 @@ TEST_F(KanalTest, ConnectAndDisconnectNoticesAndSystemLines) {
     EXPECT_EQ(*console.AttrPtr(0, prompt), kanalfarbe::kGesendet);
 
     kanal->Getrennt(1);
-    const int disconnected = ZeileMit(console, "DL1XYZ: Verbindungsfehler. Getrennt von DB0ABC (via DB0RELAY)");
+    const int disconnected =
+        ZeileMit(console, "DL1XYZ: Verbindungsfehler. Getrennt von DB0ABC (via DB0RELAY)");
     ASSERT_GT(disconnected, ZeileMit(console, "<Quarn>: Hallo"));
     EXPECT_EQ(console.Buffer().GutterImage(disconnected, 10), 6);
     EXPECT_EQ(kanal->GetKnopf()->Caption(), "         ");
@@ -277,9 +278,9 @@ TEST_F(KanalTest, ActiveChannelShowsStatusValuesAndMonitorSettings) {
     status->SetBitrate(1500);
     kanal->SetAktiv(true);
     EXPECT_EQ(status->listener.get(), static_cast<IKanal*>(kanal.get()));
-    const std::map<int, QString> expected = {{0, "Verbunden"}, {2, "1.50kbit/s"}, {3, "T2"},  {4, "U5"},
-                                             {5, "dama"},      {6, "M7"},         {7, "polling rbusy"},
-                                             {8, "DL1XYZ"}};
+    const std::map<int, QString> expected = {
+        {0, "Verbunden"}, {2, "1.50kbit/s"},    {3, "T2"},    {4, "U5"}, {5, "dama"},
+        {6, "M7"},        {7, "polling rbusy"}, {8, "DL1XYZ"}};
     for (const auto& [panel, text] : expected) {
         EXPECT_EQ(fenster.StatusPanel(panel), text) << panel;
     }
@@ -369,7 +370,8 @@ public:
     }
     void Trenne(const std::shared_ptr<IVerbindung>&) override {}
     void Restore() override {}
-    bool SendUI(const std::shared_ptr<IFunkKanal>&, std::string_view, std::string_view, std::string_view) override {
+    bool SendUI(const std::shared_ptr<IFunkKanal>&, std::string_view, std::string_view,
+                std::string_view) override {
         return false;
     }
 };
@@ -420,7 +422,8 @@ TEST_F(KanalTest, TypedLineOnAConnectedChannelGoesToTheConnectionWithItsSound) {
     const auto connection = Verbindung(kanal);
 
     kanal->SetDosUmlaute(true);
-    kanal->TextEingegeben("\xE4 Gr\xFC\xDF" "e\r");
+    kanal->TextEingegeben("\xE4 Gr\xFC\xDF"
+                          "e\r");
     connection->stationTyp = TStationType::st_box;
     kanal->SetDosUmlaute(false);
     kanal->TextEingegeben("\xE4\r");
@@ -429,7 +432,8 @@ TEST_F(KanalTest, TypedLineOnAConnectedChannelGoesToTheConnectionWithItsSound) {
     kanal->TextEingegeben("");
 
     ASSERT_EQ(connection->sent.size(), 3u);
-    EXPECT_EQ(connection->sent[0].text, "\x84 Gr\x81\xE1" "e\r"); // the DOS code page
+    EXPECT_EQ(connection->sent[0].text, "\x84 Gr\x81\xE1"
+                                        "e\r"); // the DOS code page
     EXPECT_FALSE(connection->sent[0].wrap);
     EXPECT_TRUE(connection->sent[0].echo && connection->sent[0].escapes && connection->sent[0].typed);
     EXPECT_EQ(connection->sent[1].text, "\xE4\r");
