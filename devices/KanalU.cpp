@@ -409,7 +409,7 @@ void TKanal::SetAktiv(bool active) {
             button_->SetChecked(true);
             Statuszeile();
             console_->setVisible(true);
-            console_->SetTabStop(true);
+            console_->SetTabStop(number_ >= 1);
             editor_->setVisible(true);
             StatusbarAktualisierenGui(true);
             StopAktualisierenGui();
