@@ -87,7 +87,7 @@ public:
     void SetStopBild(int image) override { stopBild = image; }
     std::vector<QPixmap> GutterBilder() const override {
         std::vector<QPixmap> images;
-        for (const QColor& colour :
+        for (const Qt::GlobalColor colour :
              {Qt::transparent, Qt::gray, Qt::gray, Qt::blue, Qt::darkYellow, Qt::green, Qt::red}) {
             QPixmap image(10, 10);
             image.fill(colour);
