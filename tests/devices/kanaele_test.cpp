@@ -1,5 +1,6 @@
 // The channel set: how many channels, which one is current, the free-channel search for connects,
 // growing and shrinking with their buffer files, and the monitor output.
+#include "HostmodeFake.h"
 #include "KanalTestFixture.h"
 #include "TraceLines.h"
 #include "console/ConsoleU.h"
@@ -196,6 +197,36 @@ TEST_F(KanaeleTest, MonitorLinesAndNoticesReachChannelZeroFromDeviceThreads) {
     EXPECT_EQ(rows[2], "[TNC 1: Init]");
     EXPECT_EQ(rows[3], "  Y1: ok");
     EXPECT_EQ(*monitor.AttrPtr(0, monitor.GetCursorRow() - 1), kanalfarbe::kMonitorMeldung);
+}
+
+// A host-mode device whose monitor notice the test gives.
+class MeldendesGeraet : public test::FakeHostmode {
+public:
+    using FakeHostmode::FakeHostmode;
+    void Melden(std::string_view header, std::string_view text) { MonitorMeldung(header, text); }
+};
+
+TEST_F(KanaeleTest, HostModeNoticesReachTheMonitorWhileTheSetExistsAndAreTraced) {
+    test::FakeTnc tnc;
+    auto device = std::make_shared<MeldendesGeraet>(tnc);
+    {
+        TKanaele kanaele(fenster);
+        test::TraceLines trace;
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            device->Melden("[TNC Fake: Init]", "  Y4: ok\r");
+            done = true;
+        });
+        EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+        worker.join();
+        EXPECT_TRUE(trace.Contains("MonitorMeldung: [TNC Fake: Init]"));
+        const std::vector<std::string> rows = Zeilen(*kanaele.GetTKanal(0)->GetConsole());
+        EXPECT_EQ(rows, (std::vector<std::string>{"[TNC Fake: Init]", "  Y4: ok"}));
+    }
+    // Without a channel set only the trace gets it.
+    test::TraceLines trace;
+    device->Melden("[TNC Fake: Init]", "danach");
+    EXPECT_TRUE(trace.Contains("danach"));
 }
 
 TEST_F(KanaeleTest, ConsoleBufferThatCannotBeOpenedTellsTheOperatorAndEndsWithCodeFive) {
