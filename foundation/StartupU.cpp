@@ -82,6 +82,8 @@ void InitializeLanguage() {
 template <class Step> auto Guarded(const char* method, Step step) {
     try {
         return step();
+    } catch (const EProgrammEnde&) {
+        throw; // told already
     } catch (...) {
         ReportUnhandledException(std::current_exception(), "PROJECT", method, "");
         throw;
@@ -136,6 +138,9 @@ int RunProgram(QApplication& application) {
         FinalizeSynchronize();
     } catch (const EarlyExit& early) {
         exitCode = early.code;
+    } catch (const EProgrammEnde& end) {
+        DebOutObj("Hauptprogramm", "RunProgram", end.what());
+        exitCode = end.ExitCode();
     } catch (const std::exception& error) {
         DebOutObj("Hauptprogramm", "RunProgram", std::string("FEHLER: ") + error.what());
         std::fprintf(stderr, "Quarn: %s\n", error.what());

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "foundation/QuarnException.h"
+
+#include <string_view>
+
 class QApplication;
 
 namespace quarn {
@@ -8,6 +12,21 @@ namespace quarn {
 inline constexpr int kExitFailure = 1; // too old a system, an unhandled error, or "Quarn &beenden"
 inline constexpr int kExitAnotherCopy = 2;
 inline constexpr int kExitNoAppDataFolder = 4;
+inline constexpr int kExitConsoleBuffer = 5;
+
+// A failure the operator has already been told of and that ends the program with its own exit code. It
+// passes the main block's steps without an exception report.
+class EProgrammEnde : public QuarnException {
+public:
+    EProgrammEnde(int exitCode, std::string_view className, std::string_view method,
+                  std::string_view message = {})
+        : QuarnException(className, method, message), exitCode_(exitCode) {}
+    std::string className() const override { return "EProgrammEnde"; }
+    int ExitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
 
 inline constexpr const char* kAppDataFolderError = "Fehler beim Erstellen des Ordners Anwendungsdaten.";
 
