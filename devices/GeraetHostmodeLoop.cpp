@@ -3,6 +3,7 @@
 #include "devices/FunkKanalU.h"
 #include "devices/GeraetHostmodeText.h"
 #include "devices/GeraetHostmodeU.h"
+#include "devices/KanaeleU.h"
 #include "foundation/DebOutU.h"
 #include "platform/ThreadMessageQueue.h"
 #include "stations/MyCallsU.h"
@@ -102,6 +103,9 @@ void TGeraetHostmode::InitSenden() {
 
 void TGeraetHostmode::MonitorMeldung(std::string_view header, std::string_view text) {
     DebOutObj(KlassenName(), "MonitorMeldung", std::string(header) + " " + std::string(text));
+    if (TKanaele* channels = TKanaele::Instance()) {
+        channels->MonitorMeldung(header, text);
+    }
 }
 
 std::vector<TEigenesRufzeichen> TGeraetHostmode::EigeneRufzeichenHolen() const {

@@ -228,7 +228,10 @@ void TConfig::SetIncomingConnects(std::int32_t rule) {
 }
 
 std::int32_t TConfig::GetChannels() const {
-    return std::clamp(ReadNumber(kMain, "Channels", 8), 1, 40);
+    return std::clamp(GetChannelsStored(), 1, 40);
+}
+std::int32_t TConfig::GetChannelsStored() const {
+    return ReadNumber(kMain, "Channels", 8);
 }
 void TConfig::SetChannels(std::int32_t count) {
     WriteNumber("SetChannels", kMain, "Channels", static_cast<std::uint32_t>(count));

@@ -79,6 +79,8 @@ public:
 
     // Connection channels, read as 1 to 40 (the range the settings offer).
     std::int32_t GetChannels() const;
+    // The number as stored, for a caller that tells when it was out of range.
+    std::int32_t GetChannelsStored() const;
     void SetChannels(std::int32_t count);
 
     // Colour values 0x00BBGGRR; the index is taken modulo 128 and must then be 0 to 12.

@@ -82,6 +82,8 @@ void InitializeLanguage() {
 template <class Step> auto Guarded(const char* method, Step step) {
     try {
         return step();
+    } catch (const EProgrammEnde&) {
+        throw; // told already
     } catch (...) {
         ReportUnhandledException(std::current_exception(), "PROJECT", method, "");
         throw;
@@ -91,20 +93,7 @@ template <class Step> auto Guarded(const char* method, Step step) {
 int RunMainBlock(const TMainWindowFactory& createMainWindow) {
     DebOut("Hauptprogramm: begin...");
     Guarded("INIT", [&] { QApplication::setApplicationName("Quarn"); });
-    std::optional<int> abortCode;
-    const std::unique_ptr<QWidget> mainWindow = Guarded("CREATEFORM", [&]() -> std::unique_ptr<QWidget> {
-        try {
-            return createMainWindow();
-        } catch (const EStartAbbruch& abort) {
-            // Already told and cleaned up by the window: no report.
-            abortCode = abort.exitCode;
-            return nullptr;
-        }
-    });
-    if (abortCode) {
-        DebOut("Hauptprogramm: end.");
-        return *abortCode;
-    }
+    const std::unique_ptr<QWidget> mainWindow = Guarded("CREATEFORM", [&] { return createMainWindow(); });
     mainWindow->show();
     const int result = Guarded("RUN", [&] {
         // A shut-down asked for while the start ran (inside a dialog) ends the program here.
@@ -148,6 +137,9 @@ int RunProgram(QApplication& application, const TMainWindowFactory& createMainWi
         FinalizeSynchronize();
     } catch (const EarlyExit& early) {
         exitCode = early.code;
+    } catch (const EProgrammEnde& end) {
+        DebOutObj("Hauptprogramm", "RunProgram", end.what());
+        exitCode = end.ExitCode();
     } catch (const std::exception& error) {
         DebOutObj("Hauptprogramm", "RunProgram", std::string("FEHLER: ") + error.what());
         std::fprintf(stderr, "Quarn: %s\n", error.what());

@@ -1,285 +1,208 @@
+// The stand-in window's start and end: the program's singletons in the main window's order.
 #include "ui/StandInMainWindow.h"
 
+#include "connections/ConnectionsListU.h"
+#include "devices/GeraeteU.h"
+#include "devices/KanaeleU.h"
+#include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
-#include "foundation/QuarnException.h"
-#include "foundation/SingleInstance.h"
-#include "ui/StandInBilder.h"
-#include "ui/StandInKanalKnopf.h"
+#include "foundation/DlgMessageU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/InterfacesU.h"
+#include "foundation/ProgramGlobals.h"
+#include "foundation/SplashU.h"
+#include "foundation/StartupU.h"
+#include "foundation/UnhandledExceptionU.h"
+#include "stations/KlaengeU.h"
+#include "stations/MyCallsU.h"
+#include "stations/StationenDatenbankU.h"
 
 #include <QAction>
-#include <QActionGroup>
-#include <QApplication>
-#include <QEvent>
-#include <QLabel>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QSplitter>
-#include <QStatusBar>
-#include <QToolBar>
-#include <QVBoxLayout>
+#include <QPointer>
+#include <cstdio>
+#include <exception>
+#include <string>
 
 namespace quarn {
 namespace {
 
 constexpr const char* kClass = "TStandInMainWindow";
+constexpr int kSoundProgramStart = 18;
+constexpr int kSoundProgramEnd = 19;
 
-// Width, hint and whether framed, of each status-bar panel, left to right.
-struct StatusPanelForm {
-    int width;
-    const char* hint;
-    bool framed;
-};
-constexpr std::array<StatusPanelForm, TStandInMainWindow::kStatusPanels> kStatusPanelForms{{
-    {102, "", true},
-    {135, "", true},
-    {70, QT_TRANSLATE_NOOP("THauptfenster", "eff. Baud"), true},
-    {27, QT_TRANSLATE_NOOP("THauptfenster", "Tries"), true},
-    {27, QT_TRANSLATE_NOOP("THauptfenster", "Unacked Frames"), true},
-    {33, QT_TRANSLATE_NOOP("THauptfenster", "Frack [100ms]"), true},
-    {22, QT_TRANSLATE_NOOP("THauptfenster", "MaxFrame"), true},
-    {67, QT_TRANSLATE_NOOP("THauptfenster", "ax25-Status"), true},
-    {67, QT_TRANSLATE_NOOP("THauptfenster", "Eigenes Rufzeichen"), true},
-    {19, "", false},
-    {67, "", false},
-}};
-
-// A panel the channels fill: their widgets stacked, the hidden ones taking no space.
-QWidget* MakePanel(const char* name, QWidget* parent) {
-    auto* panel = new QWidget(parent);
-    panel->setObjectName(name);
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    return panel;
+// One shut-down step: traced; its exception is reported (when `report`) and the next step runs. False
+// when it failed.
+template <class Step> bool Guarded(const char* text, bool report, Step step) noexcept {
+    DebOutObj(kClass, "QuarnDestroy", text);
+    try {
+        step();
+        return true;
+    } catch (...) {
+        if (report) {
+            ReportUnhandledException(std::current_exception(), kClass, "QuarnDestroy", text);
+        } else {
+            DebOutObj(kClass, "QuarnDestroy", std::string("FEHLER: ") + text);
+        }
+        return false;
+    }
 }
 
 } // namespace
 
-void TStandInMainWindow::BuildPanels() {
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    splitter_ = new QSplitter(Qt::Vertical, central);
-    splitter_->setChildrenCollapsible(false);
-    layout->addWidget(splitter_);
-
-    monitorPanel_ = MakePanel("MonitorPanel", splitter_);
-    // The channel buttons divide the monitor from the channel shown below them.
-    auto* kanalBereich = new QWidget(splitter_);
-    auto* kanalLayout = new QVBoxLayout(kanalBereich);
-    kanalLayout->setContentsMargins(0, 0, 0, 0);
-    kanalLayout->setSpacing(0);
-    kanalLeiste_ = new QToolBar(Tr("Kanäle"), kanalBereich);
-    kanalLeiste_->setObjectName("ChannelToolbar");
-    kanalLeiste_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    kanalLeiste_->setIconSize(QSize(10, 13));
-    kanalGruppe_ = new QActionGroup(kanalLeiste_);
-    kanalGruppe_->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    ausgabePanel_ = MakePanel("AusgabePanel", kanalBereich);
-    kanalLayout->addWidget(kanalLeiste_);
-    kanalLayout->addWidget(ausgabePanel_, 1);
-    eingabePanel_ = MakePanel("EingabePanel", splitter_);
-    splitter_->addWidget(monitorPanel_);
-    splitter_->addWidget(kanalBereich);
-    splitter_->addWidget(eingabePanel_);
-    // Proportions only: the splitter spreads its height in these weights (panels start empty and would
-    // otherwise get no room).
-    splitter_->setSizes({280, 330, 90});
-    splitter_->setStretchFactor(1, 1);
-    setCentralWidget(central);
+TStandInMainWindow::TStandInMainWindow() {
+    DebOutObj(kClass, "Create", "begin...");
+    Aufbauen();
+    DebOutObj(kClass, "Create", "end.");
 }
 
-void TStandInMainWindow::BuildStatusBar() {
-    QStatusBar* bar = statusBar();
-    bar->setObjectName("Statusbar");
-    bar->setSizeGripEnabled(true);
-    for (std::size_t index = 0; index < statusPanels_.size(); ++index) {
-        const StatusPanelForm& form = kStatusPanelForms[index];
-        auto* panel = new QLabel(bar);
-        panel->setObjectName(QString::asprintf("StatusPanel%zu", index));
-        panel->setMinimumWidth(form.width);
-        panel->setAlignment(index >= 2 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-        if (form.framed) {
-            panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        }
-        if (*form.hint != '\0') {
-            panel->setToolTip(Tr(form.hint));
-        }
-        // Panel 1 holds file names and may grow.
-        bar->addWidget(panel, index == 1 ? 1 : 0);
-        statusPanels_[index] = panel;
+TStandInMainWindow::~TStandInMainWindow() {
+    Abbauen();
+}
+
+void TStandInMainWindow::SplashStatus(const QString& text) {
+    if (splash_) {
+        splash_->SetStatus(text);
     }
-    progressLabel_ = new QLabel("0%", bar);
-    progressLabel_->setObjectName("ProgressLabel");
-    progressLabel_->setAlignment(Qt::AlignCenter);
-    progressBar_ = new QProgressBar(bar);
-    progressBar_->setObjectName("Progressbar");
-    progressBar_->setRange(0, 100);
-    progressBar_->setTextVisible(false);
-    progressBar_->setMaximumWidth(160);
-    bar->addPermanentWidget(progressLabel_);
-    bar->addPermanentWidget(progressBar_);
-    progressLabel_->hide();
-    progressBar_->hide();
 }
 
-void TStandInMainWindow::BuildActions() {
-    const auto make = [this](Aktion which, const char* name, const QString& caption, bool checkable) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(name);
-        action->setCheckable(checkable);
-        action->setEnabled(false);
-        actions_[static_cast<std::size_t>(which)] = action;
-        return action;
+void TStandInMainWindow::Aufbauen() {
+    try {
+        config_ = std::make_unique<TConfig>();
+        scopedConfig_ = std::make_unique<ScopedConfig>(*config_);
+        previousDirty_ = config_->GetDirty();
+        config_->SetDirty(true);
+        DebOutObj(kClass, "Create", previousDirty_ ? "Dirty: 1" : "Dirty: 0");
+
+        if (config_->GetSplashScreen()) {
+            // A child of the window, so it goes with the window should that close within the delay.
+            splash_ = TDlgSplash::Open(this);
+        }
+        klaenge_ = std::make_unique<TKlaenge>();
+        klaenge_->Play(kSoundProgramStart, std::string_view());
+        connectionsList_ = std::make_unique<TConnectionsList>();
+
+        myCalls_ = TMyCalls::Create();
+        SplashStatus(Tr("Initialisiere Datenbank..."));
+        ErzeugeDatenbank(previousDirty_ || config_->GetForceDatabaseCheck());
+        config_->SetForceDatabaseCheck(false);
+
+        SplashStatus(Tr("Initialisiere Kanäle..."));
+        kanaele_ = std::make_unique<TKanaele>(*this);
+        BindActions();
+
+        SplashStatus(Tr("Initialisiere Geräte..."));
+        geraete_ = std::make_unique<TGeraete>();
+        geraete_->SetGeraeteStatusAnzeige([this](bool notReady) { SetGeraeteStatus(notReady); });
+        geraete_->Statuswechsel(nullptr);
+    } catch (...) {
+        initFehler_ = true;
+        if (splash_) {
+            delete splash_.data();
+        }
+        Abbauen();
+        throw;
+    }
+    if (splash_) {
+        splash_->SetStatus(Tr("Bereit."));
+        splash_->CloseDelayed();
+    }
+    SetGestartet();
+}
+
+void TStandInMainWindow::BindActions() {
+    // Every action works on the current channel and does nothing while there is none.
+    const auto bind = [this](Aktion which, auto onChannel) {
+        connect(Action(which), &QAction::triggered, this, [onChannel](bool checked) {
+            const TKanaele* kanaele = TKanaele::Instance();
+            if (const std::shared_ptr<IKanal> channel = kanaele ? kanaele->GetAktuell() : nullptr) {
+                onChannel(*channel, checked);
+            }
+        });
     };
-    QMenu* datei = menuBar()->addMenu(Tr("&Datei"));
-    datei->addAction(make(Aktion::Capture, "ActionSave", Tr("&Speichern"), true));
-    datei->addAction(make(Aktion::Stop, "ActionStop", Tr("Abb&rechen"), false));
-    datei->addSeparator();
-    QAction* ende = datei->addAction(Tr("&Beenden"));
-    ende->setObjectName("ActionEnd");
-    connect(ende, &QAction::triggered, this, &QWidget::close);
-
-    QMenu* verbindung = menuBar()->addMenu(Tr("Verbind&ung"));
-    verbindung->addAction(make(Aktion::LocalEcho, "ActionLocalEcho", Tr("Lokales &Echo"), true));
-    verbindung->addSeparator();
-    QMenu* pactor = verbindung->addMenu(Tr("&Pactor"));
-    pactor->addAction(make(Aktion::Changeover, "ActionPactorChangeover", Tr("&ChangeOver"), false));
-    pactor->addAction(make(Aktion::Breakin, "ActionPactorBreakin", Tr("&BreakIn"), false));
-
-    QMenu* bearbeiten = menuBar()->addMenu(Tr("&Bearbeiten"));
-    bearbeiten->addAction(make(Aktion::Cut, "ActionEditCut", Tr("A&usschneiden"), false));
-    bearbeiten->addAction(make(Aktion::Copy, "ActionEditCopy", Tr("&Kopieren"), false));
-    bearbeiten->addAction(make(Aktion::Paste, "ActionEditPaste", Tr("E&infügen"), false));
-    bearbeiten->addAction(make(Aktion::Delete, "ActionEditDelete", Tr("&Löschen"), false));
-
-    QMenu* ansicht = menuBar()->addMenu(Tr("&Ansicht"));
-    ansicht->addAction(make(Aktion::ShowDos, "ActionDosUmlauteAnzeigen", Tr("&DOS-Umlaute anzeigen"), true));
-    ansicht->addAction(make(Aktion::DosUmlaute, "ActionDosUmlauteSenden", Tr("&DOS-Umlaute senden"), true));
+    bind(Aktion::Cut, [](IKanal& channel, bool) { channel.EditCut(); });
+    bind(Aktion::Copy, [](IKanal&, bool) {
+        // Copy takes the channel last clicked into, which may be the monitor.
+        if (const std::shared_ptr<IKanal> context = TKanaele::Instance()->GetKontextKanal()) {
+            context->EditCopy();
+        }
+    });
+    bind(Aktion::Paste, [](IKanal& channel, bool) { channel.EditPaste(); });
+    bind(Aktion::Delete, [](IKanal& channel, bool) { channel.EditDelete(); });
+    bind(Aktion::Capture, [this](IKanal& channel, bool) {
+        // Saving closes an open capture file; opening one waits for the capture dialog.
+        channel.Speichern();
+        Action(Aktion::Capture)->setChecked(false);
+    });
+    bind(Aktion::ShowDos, [](IKanal& channel, bool) { channel.SetShowDOS(!channel.GetShowDOS()); });
+    bind(Aktion::DosUmlaute, [](IKanal& channel, bool) { channel.SetDosUmlaute(!channel.GetDosUmlaute()); });
+    bind(Aktion::LocalEcho, [](IKanal& channel, bool checked) {
+        if (const std::shared_ptr<IVerbindung> connection = channel.GetVerbindung()) {
+            connection->SetLocalEcho(checked);
+        }
+    });
+    bind(Aktion::Stop, [](IKanal& channel, bool) {
+        if (const std::shared_ptr<IVerbindung> connection = channel.GetVerbindung()) {
+            connection->StopModul();
+        }
+    });
+    bind(Aktion::Changeover, [](IKanal& channel, bool) { channel.PactorChangeOver(); });
+    bind(Aktion::Breakin, [](IKanal& channel, bool) { channel.PactorBreakIn(); });
 }
 
-QWidget* TStandInMainWindow::Panel(TKanalPanel panel) const {
-    switch (panel) {
-    case TKanalPanel::Monitor:
-        return monitorPanel_;
-    case TKanalPanel::Ausgabe:
-        return ausgabePanel_;
-    case TKanalPanel::Eingabe:
-        return eingabePanel_;
-    }
-    throw QuarnException(kClass, "Panel", "unknown panel");
-}
-
-void TStandInMainWindow::Einbetten(TKanalPanel panel, QWidget* widget) {
-    QWidget* target = Panel(panel);
-    widget->setParent(target, widget->windowFlags() & ~Qt::WindowType_Mask);
-    target->layout()->addWidget(widget);
-}
-
-void TStandInMainWindow::KanalLeisteBeginUpdate() {
-    if (kanalLeisteUpdates_++ == 0) {
-        kanalLeiste_->setUpdatesEnabled(false);
-    }
-}
-
-void TStandInMainWindow::KanalLeisteEndUpdate() {
-    if (kanalLeisteUpdates_ > 0 && --kanalLeisteUpdates_ == 0) {
-        kanalLeiste_->setUpdatesEnabled(true);
+void TStandInMainWindow::ErzeugeDatenbank(bool check) {
+    try {
+        datenbank_ = std::make_unique<TStationenDatenbank>(check);
+    } catch (const std::exception& error) {
+        // The program cannot work without its stations: the user is told, and it ends.
+        const QString text =
+            Tr("Fehler beim Öffnen der Datenbank. (%1)").arg(QString::fromUtf8(error.what()));
+        DebOutObj(kClass, "Create", "FEHLER: " + text.toStdString());
+        std::fprintf(stderr, "Quarn: %s\n", text.toUtf8().constData());
+        if (splash_) {
+            delete splash_.data();
+        }
+        if (!HeadlessPlatform()) {
+            TDlgMessage::Run("Quarn", text, mbOK, this);
+        }
+        initFehler_ = true;
+        Abbauen();
+        throw EProgrammEnde(kExitFailure, kClass, "Create", text.toStdString());
     }
 }
 
-std::unique_ptr<IKanalKnopf> TStandInMainWindow::KanalKnopfErzeugen(int number,
-                                                                    std::function<void()> onClick) {
-    return std::make_unique<TStandInKanalKnopf>(*kanalLeiste_, *kanalGruppe_, number, std::move(onClick));
-}
-
-void TStandInMainWindow::SetStatusPanel(int index, const QString& text) {
-    if (index < 0 || index >= kStatusPanels) {
-        DebOutObjFmt(kClass, "SetStatusPanel", "FEHLER: no panel %d", index);
+void TStandInMainWindow::Abbauen() noexcept {
+    if (!config_) {
         return;
     }
-    statusPanels_[static_cast<std::size_t>(index)]->setText(text);
-}
-
-QString TStandInMainWindow::StatusPanel(int index) const {
-    if (index < 0 || index >= kStatusPanels) {
-        return {};
+    DebOutObj(kClass, "QuarnDestroy", "begin...");
+    if (!initFehler_) {
+        Guarded("Klaenge.Play", false, [this] {
+            if (klaenge_) {
+                klaenge_->Play(kSoundProgramEnd, std::string_view());
+            }
+        });
     }
-    return statusPanels_[static_cast<std::size_t>(index)]->text();
-}
-
-void TStandInMainWindow::SetFortschritt(bool visible, const QString& label, int percent) {
-    progressLabel_->setVisible(visible);
-    progressBar_->setVisible(visible);
-    if (visible) {
-        progressLabel_->setText(label);
-        progressBar_->setValue(std::clamp(percent, 0, 100));
+    Guarded("QuitEvent.Set", false, [] { QuitEvent().Set(); });
+    // A part that could not be freed may have left its files half written: the next start checks.
+    bool freed = Guarded("Geraete.Free", true, [this] { geraete_.reset(); });
+    freed &= Guarded("Kanaele.Free", true, [this] { kanaele_.reset(); });
+    freed &= Guarded("MyCalls.Release", true, [this] { myCalls_.reset(); });
+    freed &= Guarded("StationenDatenbank.Free", true, [this] {
+        // Written here, where a failure can be told; the destructor cannot raise. Freed either way.
+        if (const std::unique_ptr<TStationenDatenbank> datenbank = std::move(datenbank_)) {
+            datenbank->Flush();
+        }
+    });
+    freed &= Guarded("ConnectionsList.Free", true, [this] { connectionsList_.reset(); });
+    freed &= Guarded("Klaenge.Free", true, [this] { klaenge_.reset(); });
+    if (!initFehler_ && freed) {
+        Guarded("Dirty := 0", false, [this] { config_->SetDirty(false); });
     }
-}
-
-void TStandInMainWindow::SetAktionen(const TKanalAktionen& state) {
-    const auto set = [this](Aktion which, bool enabled) { Action(which)->setEnabled(enabled); };
-    set(Aktion::Cut, state.cut);
-    set(Aktion::Copy, state.copy);
-    set(Aktion::Paste, state.paste);
-    set(Aktion::Delete, state.del);
-    set(Aktion::Changeover, state.pactor);
-    set(Aktion::Breakin, state.pactor);
-    set(Aktion::LocalEcho, state.localEchoEnabled);
-    Action(Aktion::LocalEcho)->setChecked(state.localEchoChecked);
-    // Capture and the DOS display are offered on every channel; only their marks follow the channel.
-    for (const Aktion always : {Aktion::Capture, Aktion::ShowDos, Aktion::DosUmlaute}) {
-        set(always, true);
-    }
-    Action(Aktion::Capture)->setChecked(state.captureChecked);
-    Action(Aktion::ShowDos)->setChecked(state.showDosChecked);
-    Action(Aktion::DosUmlaute)->setChecked(state.dosUmlauteChecked);
-}
-
-void TStandInMainWindow::SetStopBild(int image) {
-    stopBild_ = image;
-    // 9 while a transfer module runs: only then is there something to stop.
-    Action(Aktion::Stop)->setEnabled(image == 9);
-}
-
-std::vector<QPixmap> TStandInMainWindow::GutterBilder() const {
-    return GutterBilderMalen();
-}
-
-bool TStandInMainWindow::IsSichtbar() const {
-    return isVisible() && !isMinimized();
-}
-
-void TStandInMainWindow::Aufmerksamkeit() {
-    QApplication::alert(this);
-}
-
-void TStandInMainWindow::SetGeraeteStatus(bool notReady) {
-    if (geraeteNichtBereit_ == notReady) {
-        return;
-    }
-    geraeteNichtBereit_ = notReady;
-    QLabel* icon = statusPanels_[9];
-    icon->setPixmap(GeraeteStatusBild(notReady));
-    const QString hint = notReady ? Tr("Ein Gerät ist nicht bereit|") : Tr("Alle Geräte sind bereit|");
-    icon->setToolTip(hint.left(hint.indexOf('|')));
-}
-
-bool TStandInMainWindow::event(QEvent* event) {
-    if (event->type() == static_cast<QEvent::Type>(WM_AKTIVIEREN)) {
-        Activate();
-        return true;
-    }
-    return QMainWindow::event(event);
-}
-
-void TStandInMainWindow::Activate() {
-    // Restored even from minimised, then brought to the front.
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
-    DebOutObj(kClass, "wmAktivieren", isVisible() ? "sichtbar." : "FEHLER: nicht sichtbar.");
+    Guarded("Config.Free", true, [this] {
+        scopedConfig_.reset();
+        config_.reset();
+    });
+    DebOutObj(kClass, "QuarnDestroy", "end.");
 }
 
 } // namespace quarn

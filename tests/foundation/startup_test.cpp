@@ -270,9 +270,12 @@ TEST_F(StartupTest, AStationDatabaseThatCannotBeOpenedEndsWithCode1AndTheNextSta
     QProcess& program = Start();
     EXPECT_EQ(ExitCodeOf(program), 1) << "a start that failed is no success";
     EXPECT_NE(program.readAllStandardError().indexOf("Fehler beim Öffnen der Datenbank. ("), -1);
-    ASSERT_TRUE(monitor.WaitFor(0, "Hauptprogramm: end."));
+    ASSERT_TRUE(monitor.WaitFor(0, "Hauptprogramm.RunProgram: "));
     const std::vector<std::string> lines = monitor.Lines(0);
     EXPECT_EQ(std::find(lines.begin(), lines.end(), kReady), lines.end());
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("- EXCEPTION -"), std::string::npos) << "told already, no report: " << line;
+    }
     EXPECT_NE(std::find(lines.begin(), lines.end(), "TStandInMainWindow.QuarnDestroy: Config.Free"),
               lines.end());
     RegistryStore written(root_ / "config" / "Velmoor" / "Quarn");

@@ -26,6 +26,14 @@ public:
     std::vector<SentText> sent;
     std::function<void()> onGetCall;
     std::function<void()> onSend;
+    // What the channel reads of a connection.
+    std::string myCall;
+    std::string digis;
+    std::string path;
+    std::uint8_t state = 3;
+    TStationType stationTyp = TStationType::st_unknown;
+    std::shared_ptr<IStatus> status;
+    std::shared_ptr<IKanalFuerVerbindung> kanal;
 
     std::string Get_Call() const override {
         if (onGetCall) {
@@ -43,13 +51,13 @@ public:
         sent.push_back({std::string(text), echo, escapes, wrap, typed});
     }
 
-    // Nothing below is used by the texts.
+    // Nothing below is used by the texts or the channel.
     void Set_Call(std::string_view) override {}
-    std::string Get_MyCall() const override { return {}; }
+    std::string Get_MyCall() const override { return myCall; }
     void Set_MyCall(std::string_view) override {}
-    std::string Get_Digis() const override { return {}; }
+    std::string Get_Digis() const override { return digis; }
     void Set_Digis(std::string_view) override {}
-    std::string Get_Path() const override { return {}; }
+    std::string Get_Path() const override { return path; }
     void Set_Path(std::string_view) override {}
     std::string Get_RealPath() const override { return {}; }
     void Set_RealPath(std::string_view) override {}
@@ -60,12 +68,12 @@ public:
     void SendTextLine(std::string_view) override {}
     void WaitForText(std::string_view) override {}
     std::string ReceiveText() override { return {}; }
-    std::shared_ptr<IStatus> GetStatus() const override { return nullptr; }
-    std::shared_ptr<IKanalFuerVerbindung> GetKanal() const override { return nullptr; }
-    void SetKanal(std::shared_ptr<IKanalFuerVerbindung>) override {}
+    std::shared_ptr<IStatus> GetStatus() const override { return status; }
+    std::shared_ptr<IKanalFuerVerbindung> GetKanal() const override { return kanal; }
+    void SetKanal(std::shared_ptr<IKanalFuerVerbindung> channel) override { kanal = std::move(channel); }
     void SetStationTyp(TStationType) override {}
-    TStationType GetStationTyp() const override { return TStationType::st_unknown; }
-    std::uint8_t GetState() const override { return 3; }
+    TStationType GetStationTyp() const override { return stationTyp; }
+    std::uint8_t GetState() const override { return state; }
     void SetState(std::uint8_t) override {}
     bool GetAusgehend() const override { return false; }
     void SetAusgehend(bool) override {}

@@ -2,6 +2,7 @@
 // and the program's singletons it builds and frees.
 #include "connections/ConnectionsListU.h"
 #include "devices/GeraeteU.h"
+#include "devices/KanaeleU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"
@@ -11,6 +12,7 @@
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
+#include "ui/StandInFenster.h"
 #include "ui/StandInMainWindow.h"
 
 #include <QAction>
@@ -81,9 +83,10 @@ std::vector<QString> Captions(const QToolBar& toolbar) {
     return captions;
 }
 
+// The window's widgets alone, without the program's singletons and channels.
 class StandInWindowTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TStandInMainWindow> window_ = std::make_unique<TStandInMainWindow>();
+    std::unique_ptr<TStandInFenster> window_ = std::make_unique<TStandInFenster>();
 };
 
 TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
@@ -170,7 +173,7 @@ TEST_F(StandInWindowTest, StatusPanelsAndProgressShowWhatTheChannelSets) {
 }
 
 TEST_F(StandInWindowTest, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
-    using A = TStandInMainWindow::Aktion;
+    using A = TStandInFenster::Aktion;
     TKanalAktionen state;
     state.copy = true;
     state.localEchoEnabled = true;
@@ -225,8 +228,7 @@ TEST_F(StandInWindowTest, GutterImagesStartWithNoneAndHoldTheSixMarks) {
     }
 }
 
-TEST_F(StandInWindowTest, ItIsStartedOnceBuiltAndVisibleOnlyWhileShownAndNotMinimised) {
-    EXPECT_TRUE(window_->IsGestartet());
+TEST_F(StandInWindowTest, ItIsVisibleOnlyWhileShownAndNotMinimised) {
     EXPECT_FALSE(window_->IsSichtbar());
     window_->show();
     EXPECT_TRUE(window_->IsSichtbar());
@@ -261,7 +263,9 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     EXPECT_NE(TConnectionsList::Instance(), nullptr);
     EXPECT_NE(MyCalls(), nullptr);
     EXPECT_NE(StationenDatenbank(), nullptr);
+    EXPECT_NE(TKanaele::Instance(), nullptr);
     EXPECT_NE(TGeraete::Instance(), nullptr);
+    EXPECT_TRUE(window->IsGestartet());
     EXPECT_EQ(window->StatusLabel(9)->toolTip(), "Alle Geräte sind bereit") << "no device configured";
 
     window.reset();
@@ -270,15 +274,16 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     EXPECT_EQ(TConnectionsList::Instance(), nullptr);
     EXPECT_EQ(MyCalls(), nullptr);
     EXPECT_EQ(StationenDatenbank(), nullptr);
+    EXPECT_EQ(TKanaele::Instance(), nullptr);
     EXPECT_EQ(TGeraete::Instance(), nullptr);
     EXPECT_TRUE(QuitEvent().IsSet());
 
     int at = 0;
     for (const char* step :
          {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: QuitEvent.Set", "QuarnDestroy: Geraete.Free",
-          "QuarnDestroy: MyCalls.Release", "QuarnDestroy: StationenDatenbank.Free",
-          "QuarnDestroy: ConnectionsList.Free", "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0",
-          "QuarnDestroy: Config.Free"}) {
+          "QuarnDestroy: Kanaele.Free", "QuarnDestroy: MyCalls.Release",
+          "QuarnDestroy: StationenDatenbank.Free", "QuarnDestroy: ConnectionsList.Free",
+          "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0", "QuarnDestroy: Config.Free"}) {
         at = trace.Find(step, at);
         ASSERT_GE(at, 0) << "missing or out of order: " << step;
     }
