@@ -6,12 +6,13 @@
 #include <QActionGroup>
 #include <QToolBar>
 #include <QWidget>
+#include <algorithm>
 
 namespace quarn {
 
 TStandInKanalKnopf::TStandInKanalKnopf(QToolBar& toolbar, QActionGroup& group, int number,
                                        std::function<void()> onClick)
-    : action_(new QAction(&toolbar)) {
+    : action_(new QAction(&toolbar)), number_(number) {
     action_->setCheckable(true);
     action_->setIcon(KanalZustandBild(0));
     action_->setData(number);
@@ -37,13 +38,25 @@ TStandInKanalKnopf::~TStandInKanalKnopf() {
 }
 
 void TStandInKanalKnopf::SetCaption(const QString& caption) {
-    if (action_) {
-        action_->setText(caption);
+    caption_ = caption;
+    if (!action_) {
+        return;
     }
+    QString shown = caption;
+    if (caption.trimmed().isEmpty()) {
+        // The number in the middle of the blanks, so the button keeps its width.
+        const QString number = QString::number(number_);
+        const qsizetype left = std::max<qsizetype>(0, (caption.size() - number.size()) / 2);
+        const qsizetype right = std::max<qsizetype>(0, caption.size() - number.size() - left);
+        shown = QString(left, ' ') + number + QString(right, ' ');
+    }
+    action_->setText(shown);
+    // Set as it stands: the text a tool button derives from the action's loses its blanks.
+    action_->setIconText(shown);
 }
 
 QString TStandInKanalKnopf::Caption() const {
-    return action_ ? action_->text() : QString();
+    return caption_;
 }
 
 void TStandInKanalKnopf::SetHint(const QString& hint) {

@@ -12,7 +12,8 @@ class QToolBar;
 namespace quarn {
 
 // A channel's button on the stand-in window's channel toolbar: a checkable action of the toolbar's one
-// exclusive group. Dropping it takes it off the toolbar.
+// exclusive group. Dropping it takes it off the toolbar. A blank caption (a channel without a
+// connection) shows the channel's number in its place, so the buttons can be told apart.
 class TStandInKanalKnopf : public IKanalKnopf {
 public:
     // Channels >= 1 go before the toolbar's last item, channel 0 at the end.
@@ -32,6 +33,8 @@ public:
 
 private:
     QPointer<QAction> action_;
+    const int number_;
+    QString caption_;
     QString hint_;
     int image_ = 0;
 };

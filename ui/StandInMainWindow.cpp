@@ -13,6 +13,7 @@
 #include "foundation/SplashU.h"
 #include "foundation/StartupU.h"
 #include "foundation/UnhandledExceptionU.h"
+#include "platform/FontFile.h"
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
@@ -49,7 +50,7 @@ template <class Step> bool Guarded(const char* text, bool report, Step step) noe
 
 } // namespace
 
-TStandInMainWindow::TStandInMainWindow() {
+TStandInMainWindow::TStandInMainWindow(std::filesystem::path fontFile) : fontFile_(std::move(fontFile)) {
     DebOutObj(kClass, "Create", "begin...");
     Aufbauen();
     DebOutObj(kClass, "Create", "end.");
@@ -80,6 +81,8 @@ void TStandInMainWindow::Aufbauen() {
         klaenge_ = std::make_unique<TKlaenge>();
         klaenge_->Play(kSoundProgramStart, std::string_view());
         connectionsList_ = std::make_unique<TConnectionsList>();
+        SplashStatus(Tr("Initialisiere Schriften..."));
+        LadeSchrift();
 
         myCalls_ = TMyCalls::Create();
         SplashStatus(Tr("Initialisiere Datenbank..."));
@@ -153,21 +156,30 @@ void TStandInMainWindow::ErzeugeDatenbank(bool check) {
     try {
         datenbank_ = std::make_unique<TStationenDatenbank>(check);
     } catch (const std::exception& error) {
-        // The program cannot work without its stations: the user is told, and it ends.
-        const QString text =
-            Tr("Fehler beim Öffnen der Datenbank. (%1)").arg(QString::fromUtf8(error.what()));
-        DebOutObj(kClass, "Create", "FEHLER: " + text.toStdString());
-        std::fprintf(stderr, "Quarn: %s\n", text.toUtf8().constData());
-        if (splash_) {
-            delete splash_.data();
-        }
-        if (!HeadlessPlatform()) {
-            TDlgMessage::Run("Quarn", text, mbOK, this);
-        }
-        initFehler_ = true;
-        Abbauen();
-        throw EProgrammEnde(kExitFailure, kClass, "Create", text.toStdString());
+        StartFehler(Tr("Fehler beim Öffnen der Datenbank. (%1)").arg(QString::fromUtf8(error.what())));
     }
+}
+
+void TStandInMainWindow::LadeSchrift() {
+    if (AddFontResource(fontFile_) > 0) {
+        fontLoaded_ = true;
+        return;
+    }
+    StartFehler(Tr("Die erforderliche Datei \"%1\" kann nicht geladen werden.")
+                    .arg(QString::fromStdString(fontFile_.filename().string())));
+}
+
+void TStandInMainWindow::StartFehler(const QString& text) {
+    // The program cannot work without it: the user is told, and it ends.
+    DebOutObj(kClass, "Create", "FEHLER: " + text.toStdString());
+    std::fprintf(stderr, "Quarn: %s\n", text.toUtf8().constData());
+    if (splash_) {
+        delete splash_.data();
+    }
+    if (!HeadlessPlatform()) {
+        TDlgMessage::Run("Quarn", text, mbOK, this);
+    }
+    throw EProgrammEnde(kExitFailure, kClass, "Create", text.toStdString());
 }
 
 void TStandInMainWindow::Abbauen() noexcept {
@@ -202,6 +214,11 @@ void TStandInMainWindow::Abbauen() noexcept {
         scopedConfig_.reset();
         config_.reset();
     });
+    if (fontLoaded_) {
+        Guarded("FontDeInit", false, [this] {
+            DebOutObj(kClass, "QuarnDestroy", RemoveFontResource(fontFile_) ? "ok." : "Fehler.");
+        });
+    }
     DebOutObj(kClass, "QuarnDestroy", "end.");
 }
 

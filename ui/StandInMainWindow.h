@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/FontFile.h"
 #include "ui/StandInFenster.h"
 
 #include <QPointer>
+#include <filesystem>
 #include <memory>
 
 namespace quarn {
@@ -23,20 +25,24 @@ class TStationenDatenbank;
 // the real main window comes, it replaces this class (and its use in main), it does not extend it.
 class TStandInMainWindow : public TStandInFenster {
 public:
-    // Raises EProgrammEnde (after telling the user and freeing what was built) when the station database
-    // or a channel's console buffer cannot be opened.
-    TStandInMainWindow();
+    // Raises EProgrammEnde (after telling the user and freeing what was built) when the terminal font file,
+    // the station database or a channel's console buffer cannot be opened.
+    explicit TStandInMainWindow(std::filesystem::path fontFile = ProgramFontFileName());
     ~TStandInMainWindow() override;
     TStandInMainWindow(const TStandInMainWindow&) = delete;
     TStandInMainWindow& operator=(const TStandInMainWindow&) = delete;
 
 private:
     void Aufbauen();
+    void LadeSchrift();
     void ErzeugeDatenbank(bool check);
+    [[noreturn]] void StartFehler(const QString& text);
     void Abbauen() noexcept;
     void SplashStatus(const QString& text);
     void BindActions();
 
+    const std::filesystem::path fontFile_;
+    bool fontLoaded_ = false;
     QPointer<TDlgSplash> splash_;
     bool initFehler_ = false;
     bool previousDirty_ = false;

@@ -3,11 +3,13 @@
 #include "connections/ConnectionsListU.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
+#include "devices/KanalU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
+#include "foundation/StartupU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
@@ -15,9 +17,13 @@
 #include "ui/StandInFenster.h"
 #include "ui/StandInMainWindow.h"
 
+#include "stations/fake_verbindung.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTextEdit>
@@ -33,6 +39,8 @@
 
 namespace quarn {
 namespace {
+
+const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
 
 // Runs the event loop until `done` holds; false after 10 s.
 template <class Condition> bool RunEventsUntil(Condition done) {
@@ -124,8 +132,13 @@ TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtA
     buttons[1]->SetImage(2);
     EXPECT_EQ(buttons[1]->Image(), 2);
 
+    // A channel without a connection has a blank caption; its button shows its number.
+    buttons[1]->SetCaption("         ");
+    EXPECT_EQ(buttons[1]->Caption(), "         ");
+    EXPECT_EQ(button1->text(), "    1    ");
+
     buttons.erase(buttons.begin() + 2);
-    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"1", "3", "Monitor"}));
+    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"    1    ", "3", "Monitor"}));
 }
 
 TEST_F(StandInWindowTest, StatusPanelsAndProgressShowWhatTheChannelSets) {
@@ -246,7 +259,7 @@ TEST_F(StandInWindowTest, AnActivationRequestRestoresTheWindowFromMinimised) {
 }
 
 TEST(StandInWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
-    const TStandInMainWindow window;
+    const TStandInMainWindow window(kFontFile);
     QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
     ASSERT_TRUE(splash);
     EXPECT_TRUE(splash->isVisible());
@@ -254,9 +267,120 @@ TEST(StandInWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
     EXPECT_TRUE(RunEventsUntil([&] { return splash.isNull(); }));
 }
 
+TEST(StandInWindow, ATerminalFontFileThatCannotBeLoadedEndsTheStartWithCode1) {
+    try {
+        const TStandInMainWindow window(QUARN_BINARY_DIR "/bin/missing.fon");
+        ADD_FAILURE() << "started without its font";
+    } catch (const EProgrammEnde& end) {
+        EXPECT_EQ(end.ExitCode(), 1);
+        EXPECT_NE(std::string(end.what())
+                      .find("Die erforderliche Datei \"missing.fon\" kann nicht geladen werden."),
+                  std::string::npos)
+            << end.what();
+    }
+    EXPECT_EQ(Config(), nullptr) << "what was built is freed";
+    EXPECT_EQ(Klaenge(), nullptr);
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "1")
+        << "the next start checks the database";
+}
+
+// Types one key into a widget.
+void Type(QWidget& widget, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&widget, &release);
+}
+
+class StandInChannelsTest : public ::testing::Test {
+protected:
+    StandInChannelsTest() {
+        window_.show();
+        QApplication::processEvents();
+    }
+    QWidget* Child(const char* name) const { return window_.findChild<QWidget*>(name); }
+
+    TStandInMainWindow window_{kFontFile};
+};
+
+TEST_F(StandInChannelsTest, TheMonitorIsOnTopAndChannelOnesConsoleAndEditorAreShown) {
+    ASSERT_NE(TKanaele::Instance(), nullptr);
+    EXPECT_EQ(TKanaele::Instance()->GetAnzahl(), 8);
+    EXPECT_EQ(Captions(*window_.KanalLeiste()),
+              (std::vector<QString>{"    1    ", "    2    ", "    3    ", "    4    ", "    5    ",
+                                    "    6    ", "    7    ", "    8    ", "Monitor"}));
+
+    QWidget* monitor = Child("Console00");
+    QWidget* console1 = Child("Console01");
+    QWidget* editor1 = Child("Eingabe01");
+    ASSERT_TRUE(monitor && console1 && editor1);
+    EXPECT_EQ(monitor->parentWidget(), window_.Panel(TKanalPanel::Monitor));
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_TRUE(console1->isVisible());
+    EXPECT_TRUE(editor1->isVisible());
+    EXPECT_FALSE(Child("Console02")->isVisible());
+    EXPECT_EQ(console1->geometry(), window_.Panel(TKanalPanel::Ausgabe)->rect())
+        << "the shown one fills its panel";
+    EXPECT_EQ(editor1->geometry(), window_.Panel(TKanalPanel::Eingabe)->rect());
+    EXPECT_LT(monitor->mapTo(&window_, QPoint()).y(), console1->mapTo(&window_, QPoint()).y());
+    EXPECT_LT(console1->mapTo(&window_, QPoint()).y(), editor1->mapTo(&window_, QPoint()).y());
+}
+
+TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedText) {
+    auto* button3 = qobject_cast<QToolButton*>(window_.KanalLeiste()->findChild<QWidget*>("ChannelButton03"));
+    ASSERT_NE(button3, nullptr);
+    button3->click();
+    QApplication::processEvents();
+    EXPECT_EQ(TKanaele::Instance()->GetAktuellNr(), 3);
+    EXPECT_TRUE(button3->isChecked());
+    EXPECT_FALSE(Child("Console01")->isVisible());
+    EXPECT_TRUE(Child("Console03")->isVisible());
+
+    auto* editor = qobject_cast<QTextEdit*>(Child("Eingabe03"));
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->isVisible());
+    for (const QChar letter : QString("cq de dl1xyz")) {
+        Type(*editor, letter == ' ' ? Qt::Key_Space : Qt::Key_A + (letter.unicode() - 'a'), letter);
+    }
+    EXPECT_EQ(editor->toPlainText(), "cq de dl1xyz");
+}
+
+// Pictures for a person to look at: the window with the monitor, eight channels and channel 1 connected
+// to a mailbox, with received and sent text, system lines and its status bar.
+TEST_F(StandInChannelsTest, ScreenshotOfTheWindowWithAConnectedChannel) {
+    const std::shared_ptr<TKanal> monitor = TKanaele::Instance()->GetTKanal(0);
+    const std::shared_ptr<TKanal> kanal = TKanaele::Instance()->GetTKanal(1);
+    monitor->MonitorAusgabe("[DL1ABC > DB0XYZ UI+ F0]", "Hallo Welt", false);
+    monitor->MonitorAusgabe("[DB0XYZ > DL1ABC RR3v]", "", true);
+    monitor->MonitorAusgabe("[DB0ABC > DL1XYZ I12+ F0]", "DB0ABC (DL1XYZ)>", false);
+    auto connection = std::make_shared<test::FakeVerbindung>("DB0ABC");
+    connection->myCall = "DL1XYZ";
+    connection->path = "DB0ABC";
+    kanal->SetVerbindung(connection);
+    kanal->Verbunden();
+    kanal->TextEmpfangen("[DP-6.0-AB1DFHM$]\rHallo, hier ist die Mailbox DB0ABC in Musterstadt.\r");
+    kanal->TextEmpfangen("DB0ABC (DL1XYZ)>\r");
+    kanal->TextGesendet("l\r");
+    kanal->TextEmpfangen("Keine neuen Nachrichten.\rDB0ABC (DL1XYZ)>\r");
+    kanal->Prompt("Die Datei wurde empfangen und unter dem Namen TEST.ZIP im Empfangsordner abgelegt, "
+                  "bitte pruefen.",
+                  0);
+    kanal->SetAktiv(true);
+    window_.SetFortschritt(true, "42%", 42);
+    QApplication::processEvents();
+
+    EXPECT_EQ(window_.StatusPanel(8), "DL1XYZ") << "the channel wrote its own call";
+    EXPECT_NE(window_.StatusPanel(0), "");
+    const QString folder = QStringLiteral(QUARN_BINARY_DIR "/tests/screenshots/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(window_.grab().save(folder + "standin_main_window.png"));
+    kanal->Getrennt(0);
+}
+
 TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     const Trace trace;
-    auto window = std::make_unique<TStandInMainWindow>();
+    auto window = std::make_unique<TStandInMainWindow>(kFontFile);
     ASSERT_NE(Config(), nullptr);
     EXPECT_TRUE(Config()->GetDirty()) << "set while the program runs";
     EXPECT_NE(Klaenge(), nullptr);
@@ -297,12 +421,12 @@ TEST(StandInWindow, AnUncleanPreviousRunOrAnAskedCheckRebuildsTheDatabaseFirst) 
         RegistryStore::Instance().WriteString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", value, "1");
         {
             const Trace trace;
-            const TStandInMainWindow window;
+            const TStandInMainWindow window(kFontFile);
             EXPECT_GE(trace.Find("TStationenDatenbank.DoCheck: begin..."), 0);
             EXPECT_FALSE(Config()->GetForceDatabaseCheck()) << "asked once, done once";
         }
         const Trace trace;
-        const TStandInMainWindow window;
+        const TStandInMainWindow window(kFontFile);
         EXPECT_EQ(trace.Find("DoCheck: begin..."), -1) << "a clean run before: no check";
     }
 }
@@ -311,7 +435,7 @@ TEST(StandInWindow, AStationDatabaseThatCannotBeWrittenAtTheEndIsReportedAndChec
     std::vector<std::string> reports;
     const TReportPresenter previous =
         SetReportPresenter([&](const std::string& header, const std::string&) { reports.push_back(header); });
-    auto window = std::make_unique<TStandInMainWindow>();
+    auto window = std::make_unique<TStandInMainWindow>(kFontFile);
     ASSERT_TRUE(StationenDatenbank()->CreateEintrag("DL1ABC"));
     // The database's folder goes away under it: its last write fails.
     const std::filesystem::path folder = AppDataFolder() / "Database";
