@@ -6,6 +6,7 @@
 #include "devices/KanalU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
+#include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
@@ -26,7 +27,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
@@ -283,6 +286,34 @@ TEST(StandInWindow, ATerminalFontFileThatCannotBeLoadedEndsTheStartWithCode1) {
     EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
               "1")
         << "the next start checks the database";
+}
+
+TEST(StandInWindow, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5AfterFreeingWhatWasBuilt) {
+    // A file where the buffers' folder would go.
+    std::filesystem::create_directories(AppDataFolder());
+    std::ofstream(AppDataFolder() / "Text Buffers") << "no folder";
+    // The channel tells the operator; the test answers its message box.
+    QString told;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<TDlgMessage*>(QApplication::activeModalWidget())) {
+            told = box->Label()->text();
+            box->DefaultButton()->click();
+        }
+    });
+    answer.start(10);
+    try {
+        const TStandInMainWindow window(kFontFile);
+        ADD_FAILURE() << "started without its console buffers";
+    } catch (const EProgrammEnde& end) {
+        EXPECT_EQ(end.ExitCode(), 5);
+    }
+    EXPECT_EQ(told, "Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.");
+    EXPECT_EQ(TKanaele::Instance(), nullptr);
+    EXPECT_EQ(StationenDatenbank(), nullptr);
+    EXPECT_EQ(Config(), nullptr);
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "1");
 }
 
 // Types one key into a widget.
