@@ -42,8 +42,8 @@ using TMainWindowFactory = std::function<std::unique_ptr<QWidget>()>;
 // (with the watch that attaches a debug monitor started later), the instance check (taken before
 // anything can show, so a second copy never shows a window), the process-wide settings, the language,
 // the synchronisation object. Then the main block runs its three guarded steps INIT, CREATEFORM (the
-// factory's window) and RUN, and SIGTERM, SIGINT and SIGHUP shut down like closing the program. The settings are flushed to disk on
-// those signals and once more at the end. Returns the exit code.
+// factory's window) and RUN, and SIGTERM, SIGINT and SIGHUP shut down like closing the program. The settings
+// are flushed to disk on those signals and once more at the end. Returns the exit code.
 int RunProgram(QApplication& application, const TMainWindowFactory& createMainWindow);
 
 } // namespace quarn
