@@ -6,7 +6,6 @@
 #include "foundation/LanguageU.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
-#include "foundation/StandInMainWindow.h"
 #include "foundation/StartupSignals.h"
 #include "foundation/SynchronizeU.h"
 #include "foundation/UnhandledExceptionU.h"
@@ -14,6 +13,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QWidget>
 #include <clocale>
 #include <cstdio>
 #include <exception>
@@ -90,11 +90,10 @@ template <class Step> auto Guarded(const char* method, Step step) {
     }
 }
 
-int RunMainBlock(QApplication& application) {
+int RunMainBlock(const TMainWindowFactory& createMainWindow) {
     DebOut("Hauptprogramm: begin...");
     Guarded("INIT", [&] { QApplication::setApplicationName("Quarn"); });
-    std::unique_ptr<TStandInMainWindow> mainWindow =
-        Guarded("CREATEFORM", [] { return std::make_unique<TStandInMainWindow>(); });
+    const std::unique_ptr<QWidget> mainWindow = Guarded("CREATEFORM", [&] { return createMainWindow(); });
     mainWindow->show();
     const int result = Guarded("RUN", [&] {
         // A shut-down asked for while the start ran (inside a dialog) ends the program here.
@@ -120,7 +119,7 @@ void ShutDown() {
 
 } // namespace
 
-int RunProgram(QApplication& application) {
+int RunProgram(QApplication& application, const TMainWindowFactory& createMainWindow) {
     const TSessionEndSignals sessionEnd([](int) {
         // The session may kill the process soon after its signal: the settings go first.
         FlushSettings("OnSignal");
@@ -134,7 +133,7 @@ int RunProgram(QApplication& application) {
         InitializeGlobals();
         InitializeLanguage();
         InitializeSynchronize();
-        exitCode = RunMainBlock(application);
+        exitCode = RunMainBlock(createMainWindow);
         FinalizeSynchronize();
     } catch (const EarlyExit& early) {
         exitCode = early.code;

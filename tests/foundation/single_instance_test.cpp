@@ -1,13 +1,14 @@
 #include "foundation/SingleInstance.h"
-#include "foundation/StandInMainWindow.h"
 #include "platform/LocalSocket.h"
 
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <poll.h>
@@ -40,12 +41,27 @@ bool StillConnected(const FileDescriptor& socket) {
     return ::poll(&entry, 1, 0) == 0;
 }
 
+// The window a request is for: found by its title, it shows itself on WM_AKTIVIEREN.
+class TargetWindow : public QWidget {
+public:
+    TargetWindow() { setWindowTitle(kMainWindowTitle); }
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == static_cast<QEvent::Type>(WM_AKTIVIEREN)) {
+            show();
+            return true;
+        }
+        return QWidget::event(event);
+    }
+};
+
 // The running copy: its instance lock in a private runtime folder and its (hidden) main window.
 class SingleInstanceTest : public ::testing::Test {
 protected:
     test::TempDir runtime_;
     std::unique_ptr<TInstanceWindow> instance_ = CheckInstance(runtime_.path());
-    TStandInMainWindow mainWindow_;
+    TargetWindow mainWindow_;
     const fs::path socket_ = runtime_ / kInstanceName;
 };
 

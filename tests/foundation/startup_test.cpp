@@ -2,7 +2,6 @@
 // and a debug monitor listening where the program looks for one.
 #include "foundation/DebugMonitorLink.h"
 #include "foundation/SplashU.h"
-#include "foundation/StandInMainWindow.h"
 #include "foundation/VersionInfo.h"
 #include "platform/LocalSocket.h"
 #include "platform/Registry.h"
@@ -216,6 +215,7 @@ protected:
 };
 
 constexpr const char* kReady = "TStandInMainWindow.Create: end.";
+constexpr const char* kSettingsKey = "\\Software\\Velmoor\\Quarn";
 
 TEST_F(StartupTest, StartsTheUnitsInOrderAndEndsCleanlyOnSigterm) {
     TraceMonitor monitor(root_ / "runtime");
@@ -258,6 +258,35 @@ TEST_F(StartupTest, TheSettingsOfARunAreOnDiskWhenASignalEndsIt) {
     RegistryStore written(root_ / "config" / "Velmoor" / "Quarn");
     EXPECT_EQ(written.ReadString(Hive::ClassesRoot, ".qvs", ""), "Quarn.SoundScheme");
     EXPECT_EQ(written.ReadString(Hive::ClassesRoot, "Quarn.SoundScheme", ""), "Quarn Sound Scheme");
+    EXPECT_EQ(written.ReadString(Hive::CurrentUser, kSettingsKey, "Dirty"), "0") << "a clean end";
+}
+
+TEST_F(StartupTest, AStationDatabaseThatCannotBeOpenedEndsWithCode1AndTheNextStartChecksIt) {
+    // A file where the database's folder would go.
+    fs::create_directories(root_ / "data" / "Velmoor" / "Quarn");
+    std::ofstream(root_ / "data" / "Velmoor" / "Quarn" / "Database") << "no folder";
+    TraceMonitor monitor(root_ / "runtime");
+
+    QProcess& program = Start();
+    EXPECT_EQ(ExitCodeOf(program), 1) << "a start that failed is no success";
+    EXPECT_NE(program.readAllStandardError().indexOf("Fehler beim Öffnen der Datenbank. ("), -1);
+    ASSERT_TRUE(monitor.WaitFor(0, "Hauptprogramm.RunProgram: "));
+    const std::vector<std::string> lines = monitor.Lines(0);
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), kReady), lines.end());
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("- EXCEPTION -"), std::string::npos) << "told already, no report: " << line;
+    }
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "TStandInMainWindow.QuarnDestroy: Config.Free"),
+              lines.end());
+    RegistryStore written(root_ / "config" / "Velmoor" / "Quarn");
+    EXPECT_EQ(written.ReadString(Hive::CurrentUser, kSettingsKey, "Dirty"), "1");
+
+    // With the folder back the next start rebuilds the database first, then runs.
+    fs::remove(root_ / "data" / "Velmoor" / "Quarn" / "Database");
+    QProcess& next = Start();
+    ASSERT_TRUE(monitor.WaitFor(1, kReady));
+    EXPECT_TRUE(monitor.WaitFor(1, "TStationenDatenbank.DoCheck: begin..."));
+    EXPECT_EQ(EndWith(next, SIGTERM), 0);
 }
 
 TEST_F(StartupTest, EveryEndOfSessionSignalShutsDownCleanly) {
@@ -369,22 +398,6 @@ TEST(DlgSplash, ShowsTheProgramsPicture) {
     EXPECT_GE(splash->Image()->height(), picture.height()) << "the whole picture shows";
     QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots");
     EXPECT_TRUE(splash->grab().save(QUARN_BINARY_DIR "/tests/screenshots/splash.png"));
-}
-
-TEST(StandInMainWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
-    const TStandInMainWindow window;
-    QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
-    ASSERT_TRUE(splash);
-    EXPECT_TRUE(splash->isVisible());
-    EXPECT_EQ(splash->findChild<QLabel*>("LabelStatus")->text(), "Bereit.");
-
-    QElapsedTimer clock;
-    clock.start();
-    while (splash && clock.elapsed() < 10000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    EXPECT_FALSE(splash);
 }
 
 TEST(DlgSplash, ShowsVersionAndStatusAndFreesItselfAfterItsDelay) {

@@ -1,0 +1,485 @@
+// The stand-in main window on the offscreen platform: what a channel sees of it through IKanalFenster,
+// and the program's singletons it builds and frees.
+#include "connections/ConnectionsListU.h"
+#include "devices/GeraeteU.h"
+#include "devices/KanaeleU.h"
+#include "devices/KanalU.h"
+#include "foundation/ConfigU.h"
+#include "foundation/DebOutU.h"
+#include "foundation/DlgMessageU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/ProgramGlobals.h"
+#include "foundation/SingleInstance.h"
+#include "foundation/StartupU.h"
+#include "foundation/UnhandledExceptionU.h"
+#include "stations/KlaengeU.h"
+#include "stations/MyCallsU.h"
+#include "stations/StationenDatenbankU.h"
+#include "ui/StandInFenster.h"
+#include "ui/StandInMainWindow.h"
+
+#include "stations/fake_verbindung.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quarn {
+namespace {
+
+const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
+
+// Runs the event loop until `done` holds; false after 10 s.
+template <class Condition> bool RunEventsUntil(Condition done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 10000) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// The trace lines written while it lives, in order.
+class Trace {
+public:
+    std::vector<std::string> Lines() const {
+        const std::lock_guard lock(mutex_);
+        return lines_;
+    }
+    // The index of the first line that contains `part` at or after `from`; -1 when none.
+    int Find(std::string_view part, int from = 0) const {
+        const std::vector<std::string> lines = Lines();
+        for (int i = from; i < static_cast<int>(lines.size()); ++i) {
+            if (lines[static_cast<std::size_t>(i)].find(part) != std::string::npos) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+    ScopedTraceCapture capture_{[this](std::string_view line) {
+        const std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    }};
+};
+
+std::vector<QString> Captions(const QToolBar& toolbar) {
+    std::vector<QString> captions;
+    for (const QAction* action : toolbar.actions()) {
+        captions.push_back(action->text());
+    }
+    return captions;
+}
+
+// The window's widgets alone, without the program's singletons and channels.
+class StandInWindowTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TStandInFenster> window_ = std::make_unique<TStandInFenster>();
+};
+
+TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
+    IKanalFenster& fenster = *window_;
+    std::vector<int> clicked;
+    std::vector<std::unique_ptr<IKanalKnopf>> buttons;
+    fenster.KanalLeisteBeginUpdate();
+    for (int number = 0; number <= 3; ++number) {
+        buttons.push_back(
+            fenster.KanalKnopfErzeugen(number, [&clicked, number] { clicked.push_back(number); }));
+        buttons.back()->SetCaption(number == 0 ? "Monitor" : QString::number(number));
+    }
+    fenster.KanalLeisteEndUpdate();
+    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"1", "2", "3", "Monitor"}));
+    EXPECT_TRUE(window_->KanalLeiste()->updatesEnabled());
+    EXPECT_NE(window_->KanalLeiste()->findChild<QWidget*>("ChannelButton02"), nullptr);
+
+    buttons[2]->SetChecked(true);
+    buttons[3]->SetChecked(true);
+    EXPECT_FALSE(buttons[2]->Checked());
+    EXPECT_TRUE(buttons[3]->Checked());
+    // The channel unchecks its button when it stops being shown.
+    buttons[3]->SetChecked(false);
+    EXPECT_FALSE(buttons[3]->Checked());
+
+    auto* button1 =
+        qobject_cast<QToolButton*>(window_->KanalLeiste()->findChild<QWidget*>("ChannelButton01"));
+    ASSERT_NE(button1, nullptr);
+    button1->click();
+    EXPECT_EQ(clicked, std::vector<int>{1});
+
+    buttons[1]->SetHint("DL1ABC|verbunden mit DL1ABC");
+    EXPECT_EQ(buttons[1]->Hint(), "DL1ABC|verbunden mit DL1ABC");
+    EXPECT_EQ(button1->toolTip(), "DL1ABC");
+    buttons[1]->SetImage(2);
+    EXPECT_EQ(buttons[1]->Image(), 2);
+
+    // A channel without a connection has a blank caption; its button shows its number.
+    buttons[1]->SetCaption("         ");
+    EXPECT_EQ(buttons[1]->Caption(), "         ");
+    EXPECT_EQ(button1->text(), "    1    ");
+
+    buttons.erase(buttons.begin() + 2);
+    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"    1    ", "3", "Monitor"}));
+}
+
+TEST_F(StandInWindowTest, StatusPanelsAndProgressShowWhatTheChannelSets) {
+    IKanalFenster& fenster = *window_;
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        std::function<void()> check;
+    };
+    const std::vector<Case> cases{
+        {"state text", [&] { fenster.SetStatusPanel(0, "Verbunden"); },
+         [&] {
+             EXPECT_EQ(fenster.StatusPanel(0), "Verbunden");
+             EXPECT_EQ(window_->StatusLabel(0)->text(), "Verbunden");
+         }},
+        {"own call, the last channel panel", [&] { fenster.SetStatusPanel(8, "DL1XYZ-3"); },
+         [&] { EXPECT_EQ(window_->StatusLabel(8)->text(), "DL1XYZ-3"); }},
+        {"a panel beyond the bar is ignored", [&] { fenster.SetStatusPanel(11, "x"); },
+         [&] { EXPECT_EQ(fenster.StatusPanel(11), ""); }},
+        {"a negative panel is ignored", [&] { fenster.SetStatusPanel(-1, "x"); },
+         [&] { EXPECT_EQ(fenster.StatusPanel(-1), ""); }},
+        {"a transfer shows", [&] { fenster.SetFortschritt(true, "42%", 42); },
+         [&] {
+             EXPECT_TRUE(window_->Fortschritt()->isVisible());
+             EXPECT_TRUE(window_->FortschrittText()->isVisible());
+             EXPECT_EQ(window_->FortschrittText()->text(), "42%");
+             EXPECT_EQ(window_->Fortschritt()->value(), 42);
+         }},
+        {"an impossible percentage stays on the bar", [&] { fenster.SetFortschritt(true, "?", 250); },
+         [&] { EXPECT_EQ(window_->Fortschritt()->value(), 100); }},
+        {"the transfer ends", [&] { fenster.SetFortschritt(false, "", 0); },
+         [&] {
+             EXPECT_FALSE(window_->Fortschritt()->isVisible());
+             EXPECT_FALSE(window_->FortschrittText()->isVisible());
+         }},
+    };
+    window_->show();
+    EXPECT_FALSE(window_->Fortschritt()->isVisible()) << "hidden until a transfer shows";
+    for (const Case& one : cases) {
+        SCOPED_TRACE(one.what);
+        one.call();
+        one.check();
+    }
+    EXPECT_EQ(window_->StatusLabel(3)->toolTip(), "Tries");
+}
+
+TEST_F(StandInWindowTest, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
+    using A = TStandInFenster::Aktion;
+    TKanalAktionen state;
+    state.copy = true;
+    state.localEchoEnabled = true;
+    state.localEchoChecked = true;
+    state.dosUmlauteChecked = true;
+    window_->SetAktionen(state);
+    EXPECT_FALSE(window_->Action(A::Cut)->isEnabled());
+    EXPECT_TRUE(window_->Action(A::Copy)->isEnabled());
+    EXPECT_FALSE(window_->Action(A::Breakin)->isEnabled());
+    EXPECT_TRUE(window_->Action(A::LocalEcho)->isChecked());
+    EXPECT_TRUE(window_->Action(A::DosUmlaute)->isChecked());
+    EXPECT_FALSE(window_->Action(A::Capture)->isChecked());
+
+    window_->SetAktionen(TKanalAktionen{});
+    EXPECT_FALSE(window_->Action(A::Copy)->isEnabled());
+    EXPECT_FALSE(window_->Action(A::LocalEcho)->isChecked());
+
+    window_->SetStopBild(9);
+    EXPECT_TRUE(window_->Action(A::Stop)->isEnabled());
+    window_->SetStopBild(10);
+    EXPECT_FALSE(window_->Action(A::Stop)->isEnabled());
+}
+
+TEST_F(StandInWindowTest, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace) {
+    window_->show();
+    auto* hidden = new QTextEdit;
+    auto* shown = new QTextEdit;
+    hidden->hide();
+    window_->Einbetten(TKanalPanel::Eingabe, hidden);
+    window_->Einbetten(TKanalPanel::Eingabe, shown);
+    shown->show();
+    QApplication::processEvents();
+    QWidget* panel = window_->Panel(TKanalPanel::Eingabe);
+    EXPECT_EQ(shown->parentWidget(), panel);
+    EXPECT_EQ(hidden->parentWidget(), panel);
+    EXPECT_EQ(shown->geometry(), panel->rect());
+
+    // The monitor panel sits above the channel's output and input.
+    EXPECT_LT(window_->Panel(TKanalPanel::Monitor)->mapTo(window_.get(), QPoint()).y(),
+              window_->Panel(TKanalPanel::Ausgabe)->mapTo(window_.get(), QPoint()).y());
+    EXPECT_LT(window_->Panel(TKanalPanel::Ausgabe)->mapTo(window_.get(), QPoint()).y(),
+              panel->mapTo(window_.get(), QPoint()).y());
+}
+
+TEST_F(StandInWindowTest, GutterImagesStartWithNoneAndHoldTheSixMarks) {
+    const std::vector<QPixmap> images = window_->GutterBilder();
+    ASSERT_EQ(images.size(), 7u);
+    EXPECT_TRUE(images[0].isNull());
+    for (std::size_t index = 1; index < images.size(); ++index) {
+        EXPECT_FALSE(images[index].isNull()) << index;
+        EXPECT_LE(images[index].height(), 12) << "fits a console line";
+    }
+}
+
+TEST_F(StandInWindowTest, ItIsVisibleOnlyWhileShownAndNotMinimised) {
+    EXPECT_FALSE(window_->IsSichtbar());
+    window_->show();
+    EXPECT_TRUE(window_->IsSichtbar());
+    window_->showMinimized();
+    EXPECT_FALSE(window_->IsSichtbar());
+    window_->Aufmerksamkeit(); // must not fail without a desktop
+}
+
+TEST_F(StandInWindowTest, AnActivationRequestRestoresTheWindowFromMinimised) {
+    window_->showMinimized();
+    QEvent request(static_cast<QEvent::Type>(WM_AKTIVIEREN));
+    QCoreApplication::sendEvent(window_.get(), &request);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->isMinimized());
+}
+
+TEST(StandInWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
+    const TStandInMainWindow window(kFontFile);
+    QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
+    ASSERT_TRUE(splash);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->findChild<QLabel*>("LabelStatus")->text(), "Bereit.");
+    EXPECT_TRUE(RunEventsUntil([&] { return splash.isNull(); }));
+}
+
+TEST(StandInWindow, ATerminalFontFileThatCannotBeLoadedEndsTheStartWithCode1) {
+    try {
+        const TStandInMainWindow window(QUARN_BINARY_DIR "/bin/missing.fon");
+        ADD_FAILURE() << "started without its font";
+    } catch (const EProgrammEnde& end) {
+        EXPECT_EQ(end.ExitCode(), 1);
+        EXPECT_NE(std::string(end.what())
+                      .find("Die erforderliche Datei \"missing.fon\" kann nicht geladen werden."),
+                  std::string::npos)
+            << end.what();
+    }
+    EXPECT_EQ(Config(), nullptr) << "what was built is freed";
+    EXPECT_EQ(Klaenge(), nullptr);
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "1")
+        << "the next start checks the database";
+}
+
+TEST(StandInWindow, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5AfterFreeingWhatWasBuilt) {
+    // A file where the buffers' folder would go.
+    std::filesystem::create_directories(AppDataFolder());
+    std::ofstream(AppDataFolder() / "Text Buffers") << "no folder";
+    // The channel tells the operator; the test answers its message box.
+    QString told;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<TDlgMessage*>(QApplication::activeModalWidget())) {
+            told = box->Label()->text();
+            box->DefaultButton()->click();
+        }
+    });
+    answer.start(10);
+    try {
+        const TStandInMainWindow window(kFontFile);
+        ADD_FAILURE() << "started without its console buffers";
+    } catch (const EProgrammEnde& end) {
+        EXPECT_EQ(end.ExitCode(), 5);
+    }
+    EXPECT_EQ(told, "Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.");
+    EXPECT_EQ(TKanaele::Instance(), nullptr);
+    EXPECT_EQ(StationenDatenbank(), nullptr);
+    EXPECT_EQ(Config(), nullptr);
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "1");
+}
+
+// Types one key into a widget.
+void Type(QWidget& widget, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(&widget, &release);
+}
+
+class StandInChannelsTest : public ::testing::Test {
+protected:
+    StandInChannelsTest() {
+        window_.show();
+        QApplication::processEvents();
+    }
+    QWidget* Child(const char* name) const { return window_.findChild<QWidget*>(name); }
+
+    TStandInMainWindow window_{kFontFile};
+};
+
+TEST_F(StandInChannelsTest, TheMonitorIsOnTopAndChannelOnesConsoleAndEditorAreShown) {
+    ASSERT_NE(TKanaele::Instance(), nullptr);
+    EXPECT_EQ(TKanaele::Instance()->GetAnzahl(), 8);
+    EXPECT_EQ(Captions(*window_.KanalLeiste()),
+              (std::vector<QString>{"    1    ", "    2    ", "    3    ", "    4    ", "    5    ",
+                                    "    6    ", "    7    ", "    8    ", "Monitor"}));
+
+    QWidget* monitor = Child("Console00");
+    QWidget* console1 = Child("Console01");
+    QWidget* editor1 = Child("Eingabe01");
+    ASSERT_TRUE(monitor && console1 && editor1);
+    EXPECT_EQ(monitor->parentWidget(), window_.Panel(TKanalPanel::Monitor));
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_TRUE(console1->isVisible());
+    EXPECT_TRUE(editor1->isVisible());
+    EXPECT_FALSE(Child("Console02")->isVisible());
+    EXPECT_EQ(console1->geometry(), window_.Panel(TKanalPanel::Ausgabe)->rect())
+        << "the shown one fills its panel";
+    EXPECT_EQ(editor1->geometry(), window_.Panel(TKanalPanel::Eingabe)->rect());
+    EXPECT_LT(monitor->mapTo(&window_, QPoint()).y(), console1->mapTo(&window_, QPoint()).y());
+    EXPECT_LT(console1->mapTo(&window_, QPoint()).y(), editor1->mapTo(&window_, QPoint()).y());
+}
+
+TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedText) {
+    auto* button3 = qobject_cast<QToolButton*>(window_.KanalLeiste()->findChild<QWidget*>("ChannelButton03"));
+    ASSERT_NE(button3, nullptr);
+    button3->click();
+    QApplication::processEvents();
+    EXPECT_EQ(TKanaele::Instance()->GetAktuellNr(), 3);
+    EXPECT_TRUE(button3->isChecked());
+    EXPECT_FALSE(Child("Console01")->isVisible());
+    EXPECT_TRUE(Child("Console03")->isVisible());
+
+    auto* editor = qobject_cast<QTextEdit*>(Child("Eingabe03"));
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->isVisible());
+    for (const QChar letter : QString("cq de dl1xyz")) {
+        Type(*editor, letter == ' ' ? Qt::Key_Space : Qt::Key_A + (letter.unicode() - 'a'), letter);
+    }
+    EXPECT_EQ(editor->toPlainText(), "cq de dl1xyz");
+}
+
+// Pictures for a person to look at: the window with the monitor, eight channels and channel 1 connected
+// to a mailbox, with received and sent text, system lines and its status bar.
+TEST_F(StandInChannelsTest, ScreenshotOfTheWindowWithAConnectedChannel) {
+    const std::shared_ptr<TKanal> monitor = TKanaele::Instance()->GetTKanal(0);
+    const std::shared_ptr<TKanal> kanal = TKanaele::Instance()->GetTKanal(1);
+    monitor->MonitorAusgabe("[DL1ABC > DB0XYZ UI+ F0]", "Hallo Welt", false);
+    monitor->MonitorAusgabe("[DB0XYZ > DL1ABC RR3v]", "", true);
+    monitor->MonitorAusgabe("[DB0ABC > DL1XYZ I12+ F0]", "DB0ABC (DL1XYZ)>", false);
+    auto connection = std::make_shared<test::FakeVerbindung>("DB0ABC");
+    connection->myCall = "DL1XYZ";
+    connection->path = "DB0ABC";
+    kanal->SetVerbindung(connection);
+    kanal->Verbunden();
+    kanal->TextEmpfangen("[DP-6.0-AB1DFHM$]\rHallo, hier ist die Mailbox DB0ABC in Musterstadt.\r");
+    kanal->TextEmpfangen("DB0ABC (DL1XYZ)>\r");
+    kanal->TextGesendet("l\r");
+    kanal->TextEmpfangen("Keine neuen Nachrichten.\rDB0ABC (DL1XYZ)>\r");
+    kanal->Prompt("Die Datei wurde empfangen und unter dem Namen TEST.ZIP im Empfangsordner abgelegt, "
+                  "bitte pruefen.",
+                  0);
+    kanal->SetAktiv(true);
+    window_.SetFortschritt(true, "42%", 42);
+    QApplication::processEvents();
+
+    EXPECT_EQ(window_.StatusPanel(8), "DL1XYZ") << "the channel wrote its own call";
+    EXPECT_NE(window_.StatusPanel(0), "");
+    const QString folder = QStringLiteral(QUARN_BINARY_DIR "/tests/screenshots/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(window_.grab().save(folder + "standin_main_window.png"));
+    kanal->Getrennt(0);
+}
+
+TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
+    const Trace trace;
+    auto window = std::make_unique<TStandInMainWindow>(kFontFile);
+    ASSERT_NE(Config(), nullptr);
+    EXPECT_TRUE(Config()->GetDirty()) << "set while the program runs";
+    EXPECT_NE(Klaenge(), nullptr);
+    EXPECT_NE(TConnectionsList::Instance(), nullptr);
+    EXPECT_NE(MyCalls(), nullptr);
+    EXPECT_NE(StationenDatenbank(), nullptr);
+    EXPECT_NE(TKanaele::Instance(), nullptr);
+    EXPECT_NE(TGeraete::Instance(), nullptr);
+    EXPECT_TRUE(window->IsGestartet());
+    EXPECT_EQ(window->StatusLabel(9)->toolTip(), "Alle Geräte sind bereit") << "no device configured";
+
+    window.reset();
+    EXPECT_EQ(Config(), nullptr);
+    EXPECT_EQ(Klaenge(), nullptr);
+    EXPECT_EQ(TConnectionsList::Instance(), nullptr);
+    EXPECT_EQ(MyCalls(), nullptr);
+    EXPECT_EQ(StationenDatenbank(), nullptr);
+    EXPECT_EQ(TKanaele::Instance(), nullptr);
+    EXPECT_EQ(TGeraete::Instance(), nullptr);
+    EXPECT_TRUE(QuitEvent().IsSet());
+
+    int at = 0;
+    for (const char* step :
+         {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: QuitEvent.Set", "QuarnDestroy: Geraete.Free",
+          "QuarnDestroy: Kanaele.Free", "QuarnDestroy: MyCalls.Release",
+          "QuarnDestroy: StationenDatenbank.Free", "QuarnDestroy: ConnectionsList.Free",
+          "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0", "QuarnDestroy: Config.Free"}) {
+        at = trace.Find(step, at);
+        ASSERT_GE(at, 0) << "missing or out of order: " << step;
+    }
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "0");
+}
+
+TEST(StandInWindow, AnUncleanPreviousRunOrAnAskedCheckRebuildsTheDatabaseFirst) {
+    for (const char* value : {"Dirty", "ForceDatabaseCheck"}) {
+        SCOPED_TRACE(value);
+        RegistryStore::Instance().WriteString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", value, "1");
+        {
+            const Trace trace;
+            const TStandInMainWindow window(kFontFile);
+            EXPECT_GE(trace.Find("TStationenDatenbank.DoCheck: begin..."), 0);
+            EXPECT_FALSE(Config()->GetForceDatabaseCheck()) << "asked once, done once";
+        }
+        const Trace trace;
+        const TStandInMainWindow window(kFontFile);
+        EXPECT_EQ(trace.Find("DoCheck: begin..."), -1) << "a clean run before: no check";
+    }
+}
+
+TEST(StandInWindow, AStationDatabaseThatCannotBeWrittenAtTheEndIsReportedAndCheckedNextTime) {
+    std::vector<std::string> reports;
+    const TReportPresenter previous =
+        SetReportPresenter([&](const std::string& header, const std::string&) { reports.push_back(header); });
+    auto window = std::make_unique<TStandInMainWindow>(kFontFile);
+    ASSERT_TRUE(StationenDatenbank()->CreateEintrag("DL1ABC"));
+    // The database's folder goes away under it: its last write fails.
+    const std::filesystem::path folder = AppDataFolder() / "Database";
+    std::filesystem::rename(folder, AppDataFolder() / "Database.moved");
+    std::ofstream(folder) << "no folder";
+
+    window.reset();
+    SetReportPresenter(previous);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("QuarnDestroy (StationenDatenbank.Free)"), std::string::npos) << reports[0];
+    EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
+              "1");
+}
+
+} // namespace
+} // namespace quarn
