@@ -92,8 +92,7 @@ void TKanal::Erstellen() {
         console_->SetActive(true);
     } catch (const std::exception& error) {
         DebOutObj(kClass, "Create", std::string("FEHLER: ") + error.what());
-        TDlgMessage::Run(Tr("Fehler"),
-                         Tr("Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu."), mbOK);
+        MeldenVorDemEnde(Tr("Fehler"), Tr("Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu."));
         throw EKonsolenpuffer(kClass, "Create", error.what());
     }
 

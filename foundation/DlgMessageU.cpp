@@ -1,11 +1,14 @@
 #include "foundation/DlgMessageU.h"
 
+#include "foundation/ProgramGlobals.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace quarn {
 namespace {
@@ -137,6 +140,13 @@ void TDlgMessage::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void MeldenVorDemEnde(const QString& caption, const QString& text, QWidget* owner) {
+    std::fprintf(stderr, "Quarn: %s\n", text.toUtf8().constData());
+    if (!HeadlessPlatform()) {
+        TDlgMessage::Run(caption, text, mbOK, owner);
+    }
 }
 
 } // namespace quarn

@@ -74,4 +74,8 @@ private:
     QPushButton* cancelButton_ = nullptr;
 };
 
+// Tells the operator of a failure that ends the program: on standard error always, and in the message
+// box (OK) unless the platform has no screen anyone could answer it on.
+void MeldenVorDemEnde(const QString& caption, const QString& text, QWidget* owner = nullptr);
+
 } // namespace quarn

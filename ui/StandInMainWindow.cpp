@@ -20,7 +20,6 @@
 
 #include <QAction>
 #include <QPointer>
-#include <cstdio>
 #include <exception>
 #include <string>
 
@@ -172,13 +171,10 @@ void TStandInMainWindow::LadeSchrift() {
 void TStandInMainWindow::StartFehler(const QString& text) {
     // The program cannot work without it: the user is told, and it ends.
     DebOutObj(kClass, "Create", "FEHLER: " + text.toStdString());
-    std::fprintf(stderr, "Quarn: %s\n", text.toUtf8().constData());
     if (splash_) {
         delete splash_.data();
     }
-    if (!HeadlessPlatform()) {
-        TDlgMessage::Run("Quarn", text, mbOK, this);
-    }
+    MeldenVorDemEnde("Quarn", text, this);
     throw EProgrammEnde(kExitFailure, kClass, "Create", text.toStdString());
 }
 

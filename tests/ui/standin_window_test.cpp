@@ -6,7 +6,6 @@
 #include "devices/KanalU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
-#include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
@@ -20,6 +19,7 @@
 
 #include "stations/fake_verbindung.h"
 
+#include <gmock/gmock.h>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -29,7 +29,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
@@ -292,23 +291,16 @@ TEST(StandInWindow, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5AfterFr
     // A file where the buffers' folder would go.
     std::filesystem::create_directories(AppDataFolder());
     std::ofstream(AppDataFolder() / "Text Buffers") << "no folder";
-    // The channel tells the operator; the test answers its message box.
-    QString told;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<TDlgMessage*>(QApplication::activeModalWidget())) {
-            told = box->Label()->text();
-            box->DefaultButton()->click();
-        }
-    });
-    answer.start(10);
+    // Offscreen nobody could answer a message box: the operator is told on standard error.
+    testing::internal::CaptureStderr();
     try {
         const TStandInMainWindow window(kFontFile);
         ADD_FAILURE() << "started without its console buffers";
     } catch (const EProgrammEnde& end) {
         EXPECT_EQ(end.ExitCode(), 5);
     }
-    EXPECT_EQ(told, "Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.");
+    EXPECT_THAT(testing::internal::GetCapturedStderr(),
+                testing::HasSubstr("Quarn: Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.\n"));
     EXPECT_EQ(TKanaele::Instance(), nullptr);
     EXPECT_EQ(StationenDatenbank(), nullptr);
     EXPECT_EQ(Config(), nullptr);
