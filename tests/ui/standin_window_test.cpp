@@ -4,6 +4,7 @@
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
 #include "devices/KanalU.h"
+#include "devices/MonitorFrameU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"
@@ -372,11 +373,24 @@ TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedTe
 // Pictures for a person to look at: the window with the monitor, eight channels and channel 1 connected
 // to a mailbox, with received and sent text, system lines and its status bar.
 TEST_F(StandInChannelsTest, ScreenshotOfTheWindowWithAConnectedChannel) {
-    const std::shared_ptr<TKanal> monitor = TKanaele::Instance()->GetTKanal(0);
     const std::shared_ptr<TKanal> kanal = TKanaele::Instance()->GetTKanal(1);
-    monitor->MonitorAusgabe("[DL1ABC > DB0XYZ UI+ F0]", "Hallo Welt", false);
-    monitor->MonitorAusgabe("[DB0XYZ > DL1ABC RR3v]", "", true);
-    monitor->MonitorAusgabe("[DB0ABC > DL1XYZ I12+ F0]", "DB0ABC (DL1XYZ)>", false);
+    // Frames as a device hears them, through the monitor line format.
+    const auto hear = [](std::string from, std::string to, std::uint8_t kind, std::string information) {
+        TMonitorFrame frame;
+        frame.from = std::move(from);
+        frame.to = std::move(to);
+        frame.kind = kind;
+        frame.pid = 0xF0;
+        frame.command = 1;
+        frame.pollFinal = kind == 1 ? 0 : 1;
+        frame.sequence1 = 1;
+        frame.sequence2 = 2;
+        frame.information = std::move(information);
+        TKanaele::Instance()->MonitorZeile(frame);
+    };
+    hear("DL1ABC", "BEACON", 10, "Hallo Welt");
+    hear("DL1XYZ", "DB0ABC", 5, "");
+    hear("DB0ABC", "DL1XYZ", 1, "DB0ABC (DL1XYZ)>");
     auto connection = std::make_shared<test::FakeVerbindung>("DB0ABC");
     connection->myCall = "DL1XYZ";
     connection->path = "DB0ABC";
