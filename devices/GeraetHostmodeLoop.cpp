@@ -21,7 +21,8 @@ constexpr std::string_view kNotSentInit = "CDIMQY";
 // Tells its device when the own-call list changed; the device may be gone by then.
 class TEigeneRufzeichenSubscriber final : public ISubscriber {
 public:
-    explicit TEigeneRufzeichenSubscriber(std::weak_ptr<TGeraetHostmode> device) : device_(std::move(device)) {}
+    explicit TEigeneRufzeichenSubscriber(std::weak_ptr<TGeraetHostmode> device)
+        : device_(std::move(device)) {}
     void Notify(void*) override {
         if (const std::shared_ptr<TGeraetHostmode> device = device_.lock()) {
             device->EigeneRufzeichenNotify();

@@ -92,7 +92,8 @@ void TKanal::Erstellen() {
         console_->SetActive(true);
     } catch (const std::exception& error) {
         DebOutObj(kClass, "Create", std::string("FEHLER: ") + error.what());
-        MeldenVorDemEnde(Tr("Fehler"), Tr("Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu."));
+        MeldenVorDemEnde(Tr("Fehler"),
+                         Tr("Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu."));
         throw EKonsolenpuffer(kClass, "Create", error.what());
     }
 

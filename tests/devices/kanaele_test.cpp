@@ -239,8 +239,9 @@ TEST_F(KanaeleTest, ConsoleBufferThatCannotBeOpenedTellsTheOperatorAndEndsWithCo
     } catch (const EKonsolenpuffer& error) {
         EXPECT_EQ(error.ExitCode(), 5);
     }
-    EXPECT_THAT(testing::internal::GetCapturedStderr(),
-                testing::HasSubstr("Quarn: Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.\n"));
+    EXPECT_THAT(
+        testing::internal::GetCapturedStderr(),
+        testing::HasSubstr("Quarn: Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.\n"));
     EXPECT_EQ(TKanaele::Instance(), nullptr);
     std::filesystem::remove(AppDataFolder() / "Text Buffers");
 }

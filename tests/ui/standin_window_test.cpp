@@ -20,7 +20,6 @@
 
 #include "stations/fake_verbindung.h"
 
-#include <gmock/gmock.h>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -34,6 +33,7 @@
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -300,8 +300,9 @@ TEST(StandInWindow, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5AfterFr
     } catch (const EProgrammEnde& end) {
         EXPECT_EQ(end.ExitCode(), 5);
     }
-    EXPECT_THAT(testing::internal::GetCapturedStderr(),
-                testing::HasSubstr("Quarn: Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.\n"));
+    EXPECT_THAT(
+        testing::internal::GetCapturedStderr(),
+        testing::HasSubstr("Quarn: Fehler beim Öffnen der Textpuffer. Bitte starten Sie Windows neu.\n"));
     EXPECT_EQ(TKanaele::Instance(), nullptr);
     EXPECT_EQ(StationenDatenbank(), nullptr);
     EXPECT_EQ(Config(), nullptr);
