@@ -221,6 +221,45 @@ TEST_F(TncSimFidelityTest, InformationOnAChannelWithoutALinkIsTakenAndDropped) {
     EXPECT_EQ(Ask(core, 3, "L"), Answer(3, 1, "1 0 0 0 0 4"));
 }
 
+// Single exchanges of the firmware recordings, each in the state it was recorded in: the answers the
+// changes above must keep.
+TEST_F(TncSimFidelityTest, AnswersAsRecordedFromTheFirmware) {
+    struct Case {
+        const char* name;
+        const char* trace;
+        std::size_t exchange;
+        std::function<void(TncSimCore&)> setUp;
+    };
+    const auto connectedTo = [this](const char* path) {
+        return [this, path](TncSimCore& core) {
+            Ask(core, 1, std::string("C ") + path);
+            Ask(core, 1, "G");
+        };
+    };
+    const std::vector<Case> cases = {
+        {"C on a connected channel, the same station: taken", "connect_twice", 3, connectedTo("DL2BBB")},
+        {"the same station from another channel", "connect_twice", 4, connectedTo("DL2BBB")},
+        {"D on a free channel", "disconnect_idle_channel", 0, {}},
+        {"C to a station on a free channel", "link_failure", 2, {}},
+        {"information on a connected channel", "g0_g1_variants", 2,
+         [](TncSimCore& core) { core.IncomingConnect(1, "DL1AAA"); }},
+        {"UI frame on channel 0", "unproto_ui_monitor", 3, {}},
+        {"L on channel 0 with nothing pending", "jhost0_roundtrip", 2, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto exchanges = LoadTrace(c.trace);
+        ASSERT_GT(exchanges.size(), c.exchange) << c.trace;
+        TncSimCore core(HostConfig(), &clock);
+        if (c.setUp) {
+            c.setUp(core);
+        }
+        core.Take();
+        core.Feed(exchanges[c.exchange].sent);
+        EXPECT_EQ(Hex(core.Take()), Hex(exchanges[c.exchange].answer));
+    }
+}
+
 TEST_F(TncSimFidelityTest, ExchangeTimeIsChargedOncePerFrame) {
     TncSimConfig config = HostConfig();
     config.exchangeDelayMs = 44;
