@@ -47,9 +47,9 @@ std::optional<TncSimCore::Reply> TncSimCore::AnswerLocked(int channel, bool comm
         if (channel > config_.channels) {
             return Reply{channel, 2, kInvalidChannel};
         }
-        Reply reply{channel, 0, {}};
-        InformationLocked(channel, data, reply);
-        return reply;
+        // Information is always taken, with or without a link.
+        InformationLocked(channel, data);
+        return Reply{channel, 0, {}};
     }
     const std::string upper = Upper(data);
     if (channel == 255 && upper == "G" && config_.extendedPoll) {
@@ -380,7 +380,7 @@ TncSimCore::Reply TncSimCore::ExtendedPollLocked() {
     return {255, 1, list};
 }
 
-void TncSimCore::InformationLocked(int channel, const std::string& data, Reply& reply) {
+void TncSimCore::InformationLocked(int channel, const std::string& data) {
     if (channel == 0) {
         const std::string source = links_[0].ownCall;
         const std::string destination = unprotoDestination_.empty() ? "CQ" : unprotoDestination_;
@@ -394,7 +394,7 @@ void TncSimCore::InformationLocked(int channel, const std::string& data, Reply& 
     }
     Link& link = links_[static_cast<std::size_t>(channel)];
     if (link.state != LinkState::Connected) {
-        return; // taken and dropped: the firmware does not complain
+        return; // dropped: the firmware does not complain
     }
     if (link.unsent == 0 && link.unacked == 0) {
         link.flowMs = Now();

@@ -152,7 +152,7 @@ private:
     Reply ExtendedPollLocked();
     Reply ParameterLocked(const std::string& data);
     Reply PtcLocked(int channel, const std::string& data);
-    void InformationLocked(int channel, const std::string& data, Reply& reply);
+    void InformationLocked(int channel, const std::string& data);
     void EmitLocked(const Reply& reply);
     void StatusLocked(int channel, const std::string& text);
     void EndLinkLocked(int channel, const std::string& text);
