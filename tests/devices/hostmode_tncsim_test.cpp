@@ -157,6 +157,31 @@ TEST_F(SimDeviceTest, StartWithIgnoredSwitchRequests) {
     }
 }
 
+TEST_F(SimDeviceTest, ATncThatNeverRefusesAChannelIsServedUpTo255) {
+    for (const bool withCalls : {false, true}) {
+        SCOPED_TRACE(withCalls ? "own-call walk" : "channel probe");
+        TncSimConfig config = SmallTnc(Identity::Tnc2);
+        config.everyChannelValid = true;
+        TncSimCore core(config);
+        auto device = std::make_shared<TncSimHostmode>(core);
+        if (withCalls) {
+            device->calls = kCalls;
+        }
+        bool started = false;
+        Start(*device, started);
+        ASSERT_TRUE(started);
+        EXPECT_EQ(device->GetKanalAnzahl(), 255);
+        if (withCalls) {
+            // A, A, B, A-1, A, B, ... : the list runs round until the last channel, once.
+            EXPECT_EQ(core.Channel(255).ownCall, "DL1AAA-1");
+            EXPECT_EQ(core.CountCommand("IDL1AAA", 1), 1);
+        } else {
+            EXPECT_EQ(core.CountCommand("I", 255), 1);
+            EXPECT_EQ(core.CountCommand("I", 1), 1);
+        }
+    }
+}
+
 struct IdentityRow {
     Identity identity;
     const char* klasse;
@@ -171,6 +196,7 @@ TEST_F(SimDeviceTest, IdentificationTable) {
         {Identity::Tnc3, "TNC3", true, -1, {{0, "TNC3 intern"}, {1, "TNC3 Port 1"}}},
         {Identity::PtcII, "PTC-II", true, 4, {{0, "PTC-II DSP"}, {1, "PTC-II DSP"}, {7, "PTC-II PACTOR"}}},
         {Identity::PtcIIe, "PTC-IIe", true, 4, {{0, "PTC-IIe "}, {7, "PTC-IIe PACTOR"}}},
+        {Identity::TfLinux, "Hostmode", false, -1, {{0, "Hostmode"}}},
     };
     for (const IdentityRow& row : rows) {
         SCOPED_TRACE(row.klasse);

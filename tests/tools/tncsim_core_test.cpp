@@ -1,5 +1,6 @@
 // The simulated host-mode TNC as a byte machine: replays of recorded traces, the command table,
 // terminal mode, links on the air, the monitor, faults, and its two adapters.
+#include "HostFrames.h"
 #include "TraceReplay.h"
 #include "support/ManualClock.h"
 #include "tools/tncsim/PtySim.h"
@@ -20,29 +21,6 @@ namespace quarn::test {
 namespace {
 
 using namespace quarn::tncsim;
-
-std::string Frame(int channel, bool command, std::string_view data) {
-    std::string bytes;
-    bytes += static_cast<char>(channel);
-    bytes += static_cast<char>(command ? 1 : 0);
-    bytes += static_cast<char>(data.size() - 1);
-    bytes += data;
-    return bytes;
-}
-
-std::string Answer(int channel, int code, std::string_view text = {}) {
-    std::string bytes;
-    bytes += static_cast<char>(channel);
-    bytes += static_cast<char>(code);
-    if (code >= 1 && code <= 5) {
-        bytes += text;
-        bytes += '\0';
-    } else if (code == 6 || code == 7) {
-        bytes += static_cast<char>(text.size() - 1);
-        bytes += text;
-    }
-    return bytes;
-}
 
 TncSimConfig HostConfig(TncSimConfig config = {}) {
     config.startInHostMode = true;
@@ -207,8 +185,9 @@ struct CommandCase {
 
 TEST_F(TncSimTest, CommandTable) {
     const std::vector<CommandCase> cases = {
-        {"host-mode check", 1, true, "\x01\x01", Answer(1, 2, "INVALID COMMAND")},
-        {"unknown command", 3, true, "?", Answer(3, 2, "INVALID COMMAND")},
+        {"host-mode check", 1, true, "\x01\x01", Answer(1, 2, "INVALID COMMAND: \x01")},
+        {"unknown command", 3, true, "?", Answer(3, 2, "INVALID COMMAND: ?")},
+        {"unknown command in lower case", 0, true, "jx", Answer(0, 2, "INVALID COMMAND: J")},
         {"channel above the last", 11, true, "G", Answer(11, 2, "INVALID CHANNEL NUMBER")},
         {"information above the last", 11, false, "x", Answer(11, 2, "INVALID CHANNEL NUMBER")},
         {"extended poll, nothing pending", 255, true, "G", Answer(255, 1, "")},
@@ -221,7 +200,7 @@ TEST_F(TncSimTest, CommandTable) {
         {"own call set, blank", 3, true, "I DL1AAA-2", Answer(3, 0)},
         {"C query on a free channel", 1, true, "C", Answer(1, 1, "CHANNEL NOT CONNECTED")},
         {"D on a free channel", 1, true, "D", Answer(1, 1, "CHANNEL NOT CONNECTED")},
-        {"information on a free channel", 2, false, "hello", Answer(2, 2, "CHANNEL NOT CONNECTED")},
+        {"information on a free channel: taken, dropped", 2, false, "hello", Answer(2, 0)},
         {"unproto destination", 0, true, "C 1:CQ via DB0AA", Answer(0, 0)},
         {"UI frame", 0, false, "text", Answer(0, 0)},
         {"poll with nothing", 5, true, "G", Answer(5, 0)},
@@ -231,8 +210,9 @@ TEST_F(TncSimTest, CommandTable) {
         {"incoming limit", 0, true, "Y4", Answer(0, 0)},
         {"maxframe", 1, true, "O", Answer(1, 1, "7")},
         {"frack in 100 ms units", 1, true, "F", Answer(1, 1, "40")},
-        {"no ports on a TNC2", 0, true, "#PORT1", Answer(0, 2, "INVALID COMMAND")},
-        {"no PTC commands on a TNC2", 0, true, "%B", Answer(0, 2, "INVALID COMMAND")},
+        {"no ports on a TNC2", 0, true, "#PORT1", Answer(0, 2, "INVALID COMMAND: #")},
+        {"no PTC commands on a TNC2", 0, true, "%B", Answer(0, 2, "INVALID COMMAND: %")},
+        {"JHOST with another number", 0, true, "JHOST2", Answer(0, 2, "INVALID COMMAND: J")},
         {"JHOST1 in host mode", 0, true, "JHOST1", Answer(0, 0)},
         {"leaving host mode", 0, true, "JHOST0", Answer(0, 0)},
     };
@@ -262,7 +242,12 @@ struct IdentityCase {
 
 TEST_F(TncSimTest, IdentityTable) {
     const std::vector<IdentityCase> cases = {
-        {Identity::Tnc2, {{0, "#PORT0", Answer(0, 2, "INVALID COMMAND")}, {1, "F", Answer(1, 1, "40")}}},
+        {Identity::Tnc2, {{0, "#PORT0", Answer(0, 2, "INVALID COMMAND: #")}, {1, "F", Answer(1, 1, "40")}}},
+        {Identity::TfLinux,
+         {{0, "V", Answer(0, 1, "TF2.7b/Linux 1.0")},
+          {0, "#PORT0", Answer(0, 2, "INVALID COMMAND: #")},
+          {0, "%B", Answer(0, 2, "INVALID COMMAND: %")},
+          {1, "F", Answer(1, 1, "40")}}},
         {Identity::Tnc3,
          {{0, "V", Answer(0, 1, "TNC3 TURBO-FIRMWARE 2.7")},
           {0, "#PORT0", Answer(0, 0)},
@@ -478,7 +463,7 @@ TEST_F(TncSimTest, AirEventsGiveTheirLinkStatusTexts) {
 TEST_F(TncSimTest, ConnectedChannelRefusesOwnCallAndTheSameStationTwice) {
     TncSimCore core(HostConfig(), &clock);
     Ask(core, 1, "C DL2BBB");
-    EXPECT_EQ(Ask(core, 1, "IDL1AAA"), Answer(1, 2, "CHANNEL NOT DISCONNECTED"));
+    EXPECT_EQ(Ask(core, 1, "IDL1AAA"), Answer(1, 2, "NOT WHILE CONNECTED"));
     EXPECT_EQ(Ask(core, 2, "C DL2BBB-1"), Answer(2, 0)); // another station
     EXPECT_EQ(Ask(core, 3, "C DL2BBB"), Answer(3, 2, "STATION ALREADY CONNECTED"));
     EXPECT_EQ(Ask(core, 4, "IDL9ZZZ"), Answer(4, 0));
@@ -569,7 +554,7 @@ TEST_F(TncSimTest, LostBytesDesynchroniseUntilProbesFillTheFrame) {
         core.Take();
         // In step again: the host-mode check answers on channel 1.
         core.Feed(std::string(5, '\x01'));
-        EXPECT_EQ(core.Take(), Answer(1, 2, "INVALID COMMAND"));
+        EXPECT_EQ(core.Take(), Answer(1, 2, "INVALID COMMAND: \x01"));
     }
 }
 
@@ -705,8 +690,8 @@ TEST_F(TncSimTest, PtySimCarriesEveryByteAndSurvivesReopening) {
     {
         Slave slave(pty.SlavePath());
         ASSERT_TRUE(slave.ok());
-        slave.Write(Frame(1, false, "x")); // not connected: code 2
-        EXPECT_EQ(slave.Read(2 + 22), Answer(1, 2, "CHANNEL NOT CONNECTED"));
+        slave.Write(Frame(1, false, "x")); // not connected: taken and dropped
+        EXPECT_EQ(slave.Read(2), Answer(1, 0));
         ASSERT_TRUE(core.IncomingConnect(1, "DL2BBB"));
         core.RemoteData(1, binary);
         slave.Write(Frame(1, true, "G0"));
@@ -719,7 +704,7 @@ TEST_F(TncSimTest, PtySimCarriesEveryByteAndSurvivesReopening) {
     Slave again(pty.SlavePath());
     ASSERT_TRUE(again.ok());
     again.Write(std::string(5, '\x01'));
-    EXPECT_EQ(again.Read(2 + 16), Answer(1, 2, "INVALID COMMAND"));
+    EXPECT_EQ(again.Read(2 + 19), Answer(1, 2, "INVALID COMMAND: \x01"));
     const auto start = std::chrono::steady_clock::now();
     pty.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));

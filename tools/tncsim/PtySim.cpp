@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +31,12 @@ PtySim::PtySim(TncSimCore& core, int baud) : core_(core), baud_(baud) {
     ::tcsetattr(slave, TCSANOW, &raw);
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     path_ = name;
+    // Opens of a device file are seen by inotify; ours (above) came before the watch. The closes are
+    // watched too only so that the opens alternate with them: inotify merges equal events in a row.
+    watch_ = FileDescriptor(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (watch_.get() >= 0 && ::inotify_add_watch(watch_.get(), name, IN_OPEN | IN_CLOSE) < 0) {
+        watch_ = FileDescriptor();
+    }
     core_.SetOutputListener([wake = wake_] { wake->Set(); });
     pump_ = std::thread([this] { Pump(); });
 }
@@ -47,23 +54,47 @@ void PtySim::Stop() {
     }
 }
 
+void PtySim::CountOpens() {
+    if (watch_.get() < 0) {
+        return;
+    }
+    alignas(inotify_event) char events[4096];
+    ssize_t n = 0;
+    while ((n = ::read(watch_.get(), events, sizeof events)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            if ((event->mask & IN_OPEN) != 0) {
+                ++opens_;
+            }
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+}
+
 void PtySim::Pump() {
     using namespace std::chrono;
-    std::string pending; // the core's output the line has not taken yet
+    const auto exchange = milliseconds(core_.ExchangeDelayMs());
+    auto holdUntil = steady_clock::now(); // a reply leaves the TNC one exchange time after its frame came in
+    std::string pending;                  // the core's output the line has not taken yet
     double allowance = 0;
     auto last = steady_clock::now();
     char buffer[1024];
     while (!stop_) {
-        pollfd fds[2] = {{master_.get(), static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0},
-                         {wake_->fd(), POLLIN, 0}};
+        pollfd fds[3] = {{master_.get(), static_cast<short>(POLLIN | (pending.empty() ? 0 : POLLOUT)), 0},
+                         {wake_->fd(), POLLIN, 0},
+                         {watch_.get(), POLLIN, 0}};
         // Timed events of the core come due without input, so look again every few milliseconds.
-        ::poll(fds, 2, 5);
+        ::poll(fds, 3, 5);
         if ((fds[1].revents & POLLIN) != 0) {
             wake_->TryConsume();
         }
+        CountOpens();
         const ssize_t n = ::read(master_.get(), buffer, sizeof buffer);
         if (n > 0) {
-            core_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+            const int frames = core_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)));
+            if (frames > 0 && exchange.count() > 0) {
+                holdUntil = std::max(holdUntil, steady_clock::now()) + exchange * frames;
+            }
         } else if (n < 0 && errno == EIO) {
             // The port is closed on the program's side: wait for it to open again.
             std::this_thread::sleep_for(milliseconds(5));
@@ -71,7 +102,7 @@ void PtySim::Pump() {
         if (pending.size() < 4096) {
             pending += core_.Take(4096 - pending.size());
         }
-        std::size_t chunk = pending.size();
+        std::size_t chunk = steady_clock::now() < holdUntil ? 0 : pending.size();
         if (baud_ > 0) {
             const auto now = steady_clock::now();
             allowance = std::min(allowance + duration<double>(now - last).count() * baud_ / 10.0, 512.0);

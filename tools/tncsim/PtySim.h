@@ -24,17 +24,23 @@ public:
     PtySim& operator=(const PtySim&) = delete;
 
     const std::string& SlavePath() const { return path_; }
+    // How often the slave side was opened by others since the start (our own open does not count). Opens
+    // that overlap (a second open before the first one's close is seen) may count once.
+    int Opens() const { return opens_; }
     // Ends the pump thread; also done by the destructor.
     void Stop();
 
 private:
     void Pump();
+    void CountOpens();
 
     TncSimCore& core_;
     int baud_;
     FileDescriptor master_;
     FileDescriptor slave_;
     std::string path_;
+    FileDescriptor watch_; // inotify on the slave path: its opens
+    std::atomic<int> opens_{0};
     std::shared_ptr<Event> wake_ =
         std::make_shared<Event>(EventReset::Auto); // shared: a late listener call finds it
     std::atomic<bool> stop_{false};

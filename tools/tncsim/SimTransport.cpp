@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <utility>
 
 namespace quarn::tncsim {
@@ -34,7 +35,13 @@ bool SimTransport::Open() {
         return false;
     }
     open_ = true;
+    ++opens_;
     return true;
+}
+
+int SimTransport::Opens() const {
+    const std::lock_guard lock(stateMutex_);
+    return opens_;
 }
 
 bool SimTransport::Close() {
@@ -80,8 +87,16 @@ bool SimTransport::Write(const char* data, std::size_t count, std::size_t& writt
             return false;
         }
     }
-    core_.Feed(std::string_view(data, count));
+    const int frames = core_.Feed(std::string_view(data, count));
     written = count;
+    if (const std::uint32_t delayMs = core_.ExchangeDelayMs() * static_cast<std::uint32_t>(frames);
+        delayMs > 0) {
+        if (timing_ == SimTiming::Real) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        } else if (clock_ != nullptr) {
+            clock_->SleepMs(delayMs);
+        }
+    }
     return true;
 }
 

@@ -32,6 +32,10 @@ public:
     bool Open();
     bool Close();
     bool IsOpen() const;
+    // How many opens succeeded.
+    int Opens() const;
+    // Feeds the core, then waits the core's exchange time for each frame completed (charged to the test
+    // clock when Instant).
     bool Write(const char* data, std::size_t count, std::size_t& written);
     // Fewer bytes than asked: the time-out passed, or `stop` said so.
     bool Read(char* buffer, std::size_t count, std::size_t& read, const std::function<bool()>& stop = {});
@@ -60,6 +64,7 @@ private:
     std::shared_ptr<Signal> signal_ = std::make_shared<Signal>();
     mutable std::mutex stateMutex_;
     bool open_ = false;
+    int opens_ = 0;
     bool fast_ = false;
     bool openFails_ = false;
     int failWrites_ = 0;

@@ -12,6 +12,18 @@ namespace {
 constexpr const char* kInvalidChannel = "INVALID CHANNEL NUMBER";
 constexpr const char* kInvalidCommand = "INVALID COMMAND";
 constexpr const char* kSimultaneous = "*** SIMULTANEOUS USE OF PACTOR AND PACKET";
+constexpr const char* kAlreadyConnected = "CHANNEL ALREADY CONNECTED";
+constexpr const char* kNotWhileConnected = "NOT WHILE CONNECTED";
+
+// The firmware names the refused command by its letter.
+std::string InvalidCommand(const std::string& data) {
+    std::string text = kInvalidCommand;
+    if (!data.empty()) {
+        text += ": ";
+        text += static_cast<char>(std::toupper(static_cast<unsigned char>(data[0])));
+    }
+    return text;
+}
 
 // The number after a command letter, or `fallback` when there is none.
 int Number(const std::string& text, int fallback) {
@@ -35,9 +47,9 @@ std::optional<TncSimCore::Reply> TncSimCore::AnswerLocked(int channel, bool comm
         if (channel > config_.channels) {
             return Reply{channel, 2, kInvalidChannel};
         }
-        Reply reply{channel, 0, {}};
-        InformationLocked(channel, data, reply);
-        return reply;
+        // Information is always taken, with or without a link.
+        InformationLocked(channel, data);
+        return Reply{channel, 0, {}};
     }
     const std::string upper = Upper(data);
     if (channel == 255 && upper == "G" && config_.extendedPoll) {
@@ -49,7 +61,7 @@ std::optional<TncSimCore::Reply> TncSimCore::AnswerLocked(int channel, bool comm
         return Reply{channel, 2, kInvalidChannel};
     }
     if (data.empty()) {
-        return Reply{channel, 2, kInvalidCommand};
+        return Reply{channel, 2, InvalidCommand(data)};
     }
     Reply reply = channel == 0 ? ChannelZeroLocked(data) : CommandLocked(channel, data);
     reply.channel = channel;
@@ -59,7 +71,6 @@ std::optional<TncSimCore::Reply> TncSimCore::AnswerLocked(int channel, bool comm
 TncSimCore::Reply TncSimCore::CommandLocked(int channel, const std::string& data) {
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(data[0])));
     const std::string argument = Trim(std::string_view(data).substr(1));
-    Link& link = links_[static_cast<std::size_t>(channel)];
     switch (letter) {
     case 'C':
         return ConnectLocked(channel, argument);
@@ -68,23 +79,48 @@ TncSimCore::Reply TncSimCore::CommandLocked(int channel, const std::string& data
     case 'G':
         return PollLocked(channel, argument);
     case 'I':
-        if (argument.empty()) {
-            return {channel, 1, link.ownCall};
+        return OwnCallLocked(channel, argument);
+    case 'L':
+        return LinkCountsLocked(channel);
+    case '%':
+        return PtcLocked(channel, data);
+    default:
+        return ChannelZeroLocked(data);
+    }
+}
+
+TncSimCore::Reply TncSimCore::OwnCallLocked(int channel, const std::string& argument) {
+    Link& link = links_[static_cast<std::size_t>(channel)];
+    if (argument.empty()) {
+        return {channel, 1, link.ownCall};
+    }
+    if (channel != 0 && link.state != LinkState::Free) {
+        return {channel, 2, kNotWhileConnected};
+    }
+    link.ownCall = Upper(argument);
+    if (channel == 0) {
+        // Channel 0's call is the call of every channel without a link.
+        for (std::size_t other = 1; other < links_.size(); ++other) {
+            if (links_[other].state == LinkState::Free) {
+                links_[other].ownCall = link.ownCall;
+            }
         }
-        if (link.state != LinkState::Free) {
-            return {channel, 2, "CHANNEL NOT DISCONNECTED"};
-        }
-        link.ownCall = Upper(argument);
-        return {channel, 0, {}};
-    case 'L': {
-        int status = 0;
-        int frames = 0;
-        for (const Item& item : link.pending) {
-            ++(item.code == 7 ? frames : status);
-        }
-        int state = 0;
+    }
+    return {channel, 0, {}};
+}
+
+TncSimCore::Reply TncSimCore::LinkCountsLocked(int channel) const {
+    const Link& link = links_[static_cast<std::size_t>(channel)];
+    int status = 0;
+    int frames = 0;
+    for (const Item& item : link.pending) {
+        ++(item.code == 7 ? frames : status);
+    }
+    int state = link.forcedState;
+    if (state < 0) {
         switch (link.state) {
         case LinkState::Free:
+            state = 0;
             break;
         case LinkState::Setup:
             state = 1;
@@ -96,23 +132,17 @@ TncSimCore::Reply TncSimCore::CommandLocked(int channel, const std::string& data
             state = 3;
             break;
         }
-        return {channel, 1,
-                std::to_string(status) + " " + std::to_string(frames) + " " + std::to_string(link.unsent) +
-                    " " + std::to_string(link.unacked) + " " + std::to_string(link.tries) + " " +
-                    std::to_string(state)};
     }
-    case '%':
-        return PtcLocked(channel, data);
-    default:
-        return ChannelZeroLocked(data);
-    }
+    return {channel, 1,
+            std::to_string(status) + " " + std::to_string(frames) + " " + std::to_string(link.unsent) + " " +
+                std::to_string(link.unacked) + " " + std::to_string(link.tries) + " " +
+                std::to_string(state)};
 }
 
 TncSimCore::Reply TncSimCore::ChannelZeroLocked(const std::string& data) {
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(data[0])));
     const std::string argument = Trim(std::string_view(data).substr(1));
     const std::string upper = Upper(data);
-    Link& unproto = links_[0];
     switch (letter) {
     case 'V':
         return {0, 1, config_.version};
@@ -127,11 +157,7 @@ TncSimCore::Reply TncSimCore::ChannelZeroLocked(const std::string& data) {
     case 'D':
         return {0, 1, TncSimConfig::kNotConnected};
     case 'I':
-        if (argument.empty()) {
-            return {0, 1, unproto.ownCall};
-        }
-        unproto.ownCall = Upper(argument);
-        return {0, 0, {}};
+        return OwnCallLocked(0, argument);
     case 'L': {
         int status = 0;
         int frames = 0;
@@ -188,17 +214,17 @@ TncSimCore::Reply TncSimCore::ChannelZeroLocked(const std::string& data) {
         return PtcLocked(0, data);
     case '#':
         if (config_.ports.empty() || upper.rfind("#PORT", 0) != 0) {
-            return {0, 2, kInvalidCommand};
+            return {0, 2, InvalidCommand(data)};
         }
         return config_.ports.count(Number(upper.substr(5), -1)) > 0 ? Reply{0, 0, {}}
                                                                     : Reply{0, 2, "INVALID PORT"};
     case 'J':
-        return upper == "JHOST1" ? Reply{0, 0, {}} : Reply{0, 2, kInvalidCommand};
+        return upper == "JHOST1" ? Reply{0, 0, {}} : Reply{0, 2, InvalidCommand(data)};
     default:
         if (IsParameter(letter)) {
             return ParameterLocked(data);
         }
-        return {0, 2, kInvalidCommand};
+        return {0, 2, InvalidCommand(data)};
     }
 }
 
@@ -215,7 +241,7 @@ TncSimCore::Reply TncSimCore::ParameterLocked(const std::string& data) {
 
 TncSimCore::Reply TncSimCore::PtcLocked(int channel, const std::string& data) {
     if (!config_.ptc) {
-        return {channel, 2, kInvalidCommand};
+        return {channel, 2, InvalidCommand(data)};
     }
     const std::string sub = Upper(data.substr(1));
     if (sub == "T") {
@@ -256,7 +282,11 @@ TncSimCore::Reply TncSimCore::ConnectLocked(int channel, const std::string& argu
         }
     }
     if (link.state != LinkState::Free) {
-        return {channel, 0, {}};
+        // The same station again on a standing link is taken (the firmware sends SABM anew); anything
+        // else on a busy channel is refused.
+        const bool again = link.state == LinkState::Connected &&
+                           FirstCall(NormalPath(WithoutPort(argument))) == FirstCall(link.remote);
+        return again ? Reply{channel, 0, {}} : Reply{channel, 2, kAlreadyConnected};
     }
     if (config_.clashChannels.count(channel) > 0) {
         return {channel, 2, kSimultaneous};
@@ -350,7 +380,7 @@ TncSimCore::Reply TncSimCore::ExtendedPollLocked() {
     return {255, 1, list};
 }
 
-void TncSimCore::InformationLocked(int channel, const std::string& data, Reply& reply) {
+void TncSimCore::InformationLocked(int channel, const std::string& data) {
     if (channel == 0) {
         const std::string source = links_[0].ownCall;
         const std::string destination = unprotoDestination_.empty() ? "CQ" : unprotoDestination_;
@@ -364,8 +394,7 @@ void TncSimCore::InformationLocked(int channel, const std::string& data, Reply& 
     }
     Link& link = links_[static_cast<std::size_t>(channel)];
     if (link.state != LinkState::Connected) {
-        reply = {channel, 2, TncSimConfig::kNotConnected};
-        return;
+        return; // dropped: the firmware does not complain
     }
     if (link.unsent == 0 && link.unacked == 0) {
         link.flowMs = Now();

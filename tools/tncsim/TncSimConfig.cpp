@@ -31,6 +31,10 @@ TncSimConfig ConfigFor(Identity identity) {
         config.ptcModemText = "NO MODEM";
         config.pactorChannel = config.channels;
         break;
+    case Identity::TfLinux:
+        // The firmware ported to run on a PC: none of the family names, so the plain host-mode class.
+        config.version = "TF2.7b/Linux 1.0";
+        break;
     }
     return config;
 }
@@ -42,7 +46,8 @@ bool IdentityFromName(const std::string& name, Identity& identity) {
     static const std::map<std::string, Identity> names = {{"tnc2", Identity::Tnc2},
                                                           {"tnc3", Identity::Tnc3},
                                                           {"ptc2", Identity::PtcII},
-                                                          {"ptc2e", Identity::PtcIIe}};
+                                                          {"ptc2e", Identity::PtcIIe},
+                                                          {"tflinux", Identity::TfLinux}};
     const auto found = names.find(lower);
     if (found == names.end()) {
         return false;

@@ -11,21 +11,22 @@ namespace quarn::tncsim {
 enum class ConnectOutcome { Connected, Busy, LinkFailure };
 
 // The firmware families the program tells apart by the version text.
-enum class Identity { Tnc2, Tnc3, PtcII, PtcIIe };
+enum class Identity { Tnc2, Tnc3, PtcII, PtcIIe, TfLinux };
 
 // Everything a test or the command line may set about the simulated TNC.
 struct TncSimConfig {
     // ---- identity ----
     std::string version = "TNC2 Host Firmware 2.7";
-    int channels = 10;         // highest channel; above it "INVALID CHANNEL NUMBER"
-    bool extendedPoll = true;  // "G" on channel 255 answers the channels with something pending
-    bool frackIn10ms = false;  // "F" counts 10 ms units (else 100 ms units)
-    std::set<int> ports;       // "#PORTp" answered with code 0; empty: "#PORT" is unknown
-    bool ptc = false;          // understands the "%" commands
-    bool ptcMultiPort = false; // "%P9" answered with code 2 "INVALID ..."
-    std::set<int> ptcPorts;    // "%Pn" answered with code 0
-    std::string ptcModemText;  // the "%B" answer
-    int pactorChannel = -1;    // "%T" code 1 there, code 0 on the channels below it (even above `channels`)
+    int channels = 10;              // highest channel (1-255); above it "INVALID CHANNEL NUMBER"
+    bool everyChannelValid = false; // never "INVALID CHANNEL NUMBER": every channel up to 255 is a link
+    bool extendedPoll = true;       // "G" on channel 255 answers the channels with something pending
+    bool frackIn10ms = false;       // "F" counts 10 ms units (else 100 ms units)
+    std::set<int> ports;            // "#PORTp" answered with code 0; empty: "#PORT" is unknown
+    bool ptc = false;               // understands the "%" commands
+    bool ptcMultiPort = false;      // "%P9" answered with code 2 "INVALID ..."
+    std::set<int> ptcPorts;         // "%Pn" answered with code 0
+    std::string ptcModemText;       // the "%B" answer
+    int pactorChannel = -1; // "%T" code 1 there, code 0 on the channels below it (even above `channels`)
 
     // ---- terminal mode ----
     bool startInHostMode = false;
@@ -50,13 +51,17 @@ struct TncSimConfig {
     bool setupAnswersTarget = true; // during set-up the "C" query names the target (else "not connected")
     std::set<int> clashChannels;    // "C" there answers "*** SIMULTANEOUS ...": Pactor and packet at once
 
+    // ---- the line ----
+    // How long one exchange (a frame and its reply) takes; the transports apply it, the core does not.
+    std::uint32_t exchangeDelayMs = 0;
+
     // The start texts of the "C" query and of refused commands.
     static constexpr const char* kNotConnected = "CHANNEL NOT CONNECTED";
 };
 
 // A configuration with the version and the answers of one firmware family.
 TncSimConfig ConfigFor(Identity identity);
-// "tnc2", "tnc3", "ptc2", "ptc2e" (any case); false for anything else.
+// "tnc2", "tnc3", "ptc2", "ptc2e", "tflinux" (any case); false for anything else.
 bool IdentityFromName(const std::string& name, Identity& identity);
 
 } // namespace quarn::tncsim

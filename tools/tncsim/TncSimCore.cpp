@@ -24,7 +24,8 @@ template <typename T> void Bound(std::vector<T>& log) {
 
 TncSimCore::TncSimCore(TncSimConfig config, const IClock* clock)
     : config_(std::move(config)), clock_(clock != nullptr ? clock : &Clock()) {
-    config_.channels = std::clamp(config_.channels, 1, 254);
+    // Channel 255 is a link too where the extended poll is off (or every channel is valid).
+    config_.channels = config_.everyChannelValid ? 255 : std::clamp(config_.channels, 1, 255);
     startMs_ = clock_->NowMs();
     hostMode_ = config_.startInHostMode;
     switchesLeft_ = config_.ignoreSwitches;
@@ -60,10 +61,12 @@ void TncSimCore::SetOutputListener(std::function<void()> listener) {
 
 // ---- the serial line ----
 
-void TncSimCore::Feed(std::string_view bytes) {
+int TncSimCore::Feed(std::string_view bytes) {
+    int frames = 0;
     {
         const std::lock_guard lock(mutex_);
         RunDueLocked();
+        framesTaken_ = 0;
         for (char c : bytes) {
             if (silent_) {
                 break;
@@ -75,8 +78,10 @@ void TncSimCore::Feed(std::string_view bytes) {
             const auto byte = static_cast<std::uint8_t>(c);
             hostMode_ ? HostByte(byte) : TerminalByte(byte);
         }
+        frames = framesTaken_;
     }
     Notify();
+    return frames;
 }
 
 std::string TncSimCore::Take(std::size_t count) {
@@ -172,6 +177,7 @@ void TncSimCore::HostByte(std::uint8_t byte) {
     const bool command = frame_[1] != 0;
     std::string data = frame_.substr(3);
     frame_.clear();
+    ++framesTaken_;
     FrameLocked(channel, command, std::move(data));
 }
 
@@ -291,6 +297,8 @@ void TncSimCore::EndLinkLocked(int channel, const std::string& text) {
     link.unacked = 0;
     link.tries = 0;
     link.remoteBusy = false;
+    // A channel without a link speaks with channel 0's call again.
+    link.ownCall = links_[0].ownCall;
     ++link.generation;
 }
 
@@ -396,6 +404,15 @@ void TncSimCore::SetRemoteBusy(int channel, bool busy) {
         RunDueLocked();
         links_[static_cast<std::size_t>(channel)].remoteBusy = busy;
     }
+}
+
+bool TncSimCore::SetLinkState(int channel, int state) {
+    const std::lock_guard lock(mutex_);
+    if (!ValidLink(channel) || state < -1 || state > 15) {
+        return false;
+    }
+    links_[static_cast<std::size_t>(channel)].forcedState = state;
+    return true;
 }
 
 void TncSimCore::Monitor(std::string_view header, std::string_view info) {

@@ -46,7 +46,8 @@ public:
     explicit TncSimCore(TncSimConfig config = {}, const IClock* clock = nullptr);
 
     // ---- the serial line ----
-    void Feed(std::string_view bytes);
+    // Returns how many whole host-mode frames the bytes completed (each is one exchange).
+    int Feed(std::string_view bytes);
     // Up to `count` bytes the TNC has sent by now.
     std::string Take(std::size_t count = SIZE_MAX);
     std::size_t Available();
@@ -65,6 +66,9 @@ public:
     bool RemoteDisconnect(int channel);
     bool ConnectRequestNotice(int channel, std::string_view call);
     void SetRemoteBusy(int channel, bool busy);
+    // The link state "L" reports on `channel` (0-15) from now on; -1 gives the state of the link back.
+    // False for a channel that is no link or a state out of range.
+    bool SetLinkState(int channel, int state);
     // A monitored frame: code 4 without information, else code 5 and code 6. Filtered by "M".
     void Monitor(std::string_view header, std::string_view info = {});
     // Monitor information without its header (code 6 alone).
@@ -99,6 +103,8 @@ public:
     // The UI frames sent on channel 0, as "fm A to B: text".
     std::vector<std::string> UiFrames() const;
     int FreeBuffers() const;
+    // The time one exchange takes on the line (TncSimConfig::exchangeDelayMs); the transports wait it.
+    std::uint32_t ExchangeDelayMs() const { return config_.exchangeDelayMs; }
 
 private:
     struct Item {
@@ -114,6 +120,7 @@ private:
         int unacked = 0;
         int tries = 0;
         bool remoteBusy = false;
+        int forcedState = -1; // set by a test: what "L" reports in place of the link's own state
         std::uint64_t flowMs = 0;
         std::uint64_t generation = 0; // timed events of an older link do not apply
     };
@@ -138,12 +145,14 @@ private:
     Reply CommandLocked(int channel, const std::string& data);
     Reply ChannelZeroLocked(const std::string& data);
     Reply ConnectLocked(int channel, const std::string& argument);
+    Reply OwnCallLocked(int channel, const std::string& argument);
+    Reply LinkCountsLocked(int channel) const;
     Reply DisconnectLocked(int channel);
     Reply PollLocked(int channel, const std::string& argument);
     Reply ExtendedPollLocked();
     Reply ParameterLocked(const std::string& data);
     Reply PtcLocked(int channel, const std::string& data);
-    void InformationLocked(int channel, const std::string& data, Reply& reply);
+    void InformationLocked(int channel, const std::string& data);
     void EmitLocked(const Reply& reply);
     void StatusLocked(int channel, const std::string& text);
     void EndLinkLocked(int channel, const std::string& text);
@@ -169,6 +178,7 @@ private:
     bool collecting_ = false;
     std::string line_;
     std::string frame_;
+    int framesTaken_ = 0;
     std::string out_;
     std::size_t loseInput_ = 0;
     bool dropNext_ = false;

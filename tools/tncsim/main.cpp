@@ -16,11 +16,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: tncsim --pty [options]\n"
     "  --pty              run on a pseudo-terminal and print its path (point a COM port at it)\n"
-    "  --identity NAME    tnc2 (default), tnc3, ptc2, ptc2e\n"
-    "  --channels N       number of channels, 1-254 (default 10)\n"
+    "  --identity NAME    tnc2 (default), tnc3, ptc2, ptc2e, tflinux\n"
+    "  --channels N       number of channels, 1-255 (default 10)\n"
+    "  --every-channel    never answer INVALID CHANNEL NUMBER: all channels up to 255 exist\n"
     "  --call CALL        own call of every channel after power-on (default NOCALL)\n"
     "  --hostmode         start in host mode (default: terminal mode)\n"
     "  --baud N           pace the output at N baud (default: unpaced)\n"
+    "  --exchange-ms N    each frame is answered N ms after it came in (a real TNC: about 44)\n"
     "  --help             this text\n";
 
 int Usage(FILE* to, int code) {
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
     int channels = 0;
     bool hostMode = false;
     int baud = 0;
+    bool everyChannel = false;
+    std::optional<int> exchangeMs;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -58,6 +62,8 @@ int main(int argc, char** argv) {
             pty = true;
         } else if (option == "--hostmode") {
             hostMode = true;
+        } else if (option == "--every-channel") {
+            everyChannel = true;
         } else if (option == "--identity" && hasValue) {
             Identity identity{};
             if (!IdentityFromName(argv[++i], identity)) {
@@ -66,9 +72,9 @@ int main(int argc, char** argv) {
             }
             config = ConfigFor(identity);
         } else if (option == "--channels" && hasValue) {
-            const std::optional<int> number = NumberIn(argv[++i], 1, 254);
+            const std::optional<int> number = NumberIn(argv[++i], 1, 255);
             if (!number) {
-                std::fprintf(stderr, "tncsim: --channels takes a number from 1 to 254, not %s\n", argv[i]);
+                std::fprintf(stderr, "tncsim: --channels takes a number from 1 to 255, not %s\n", argv[i]);
                 return 2;
             }
             channels = *number;
@@ -81,7 +87,15 @@ int main(int argc, char** argv) {
                 return 2;
             }
             baud = *number;
-        } else if (option == "--identity" || option == "--channels" || option == "--call" || option == "--baud") {
+        } else if (option == "--exchange-ms" && hasValue) {
+            exchangeMs = NumberIn(argv[++i], 0, 10000);
+            if (!exchangeMs) {
+                std::fprintf(stderr, "tncsim: --exchange-ms takes milliseconds from 0 to 10000, not %s\n",
+                             argv[i]);
+                return 2;
+            }
+        } else if (option == "--identity" || option == "--channels" || option == "--call" ||
+                   option == "--baud" || option == "--exchange-ms") {
             std::fprintf(stderr, "tncsim: %s needs a value\n", option.c_str());
             return Usage(stderr, 2);
         } else {
@@ -103,6 +117,10 @@ int main(int argc, char** argv) {
         config.ownCall = call;
     }
     config.startInHostMode = hostMode;
+    config.everyChannelValid = everyChannel;
+    if (exchangeMs) {
+        config.exchangeDelayMs = static_cast<std::uint32_t>(*exchangeMs);
+    }
 
     // Block the stop signals before any thread starts, then wait for one of them here.
     sigset_t signals;

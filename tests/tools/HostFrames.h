@@ -1,0 +1,33 @@
+#pragma once
+
+// Host-mode frames as the program sends them and replies as the TNC gives them, for the simulator tests.
+
+#include <string>
+#include <string_view>
+
+namespace quarn::test {
+
+inline std::string Frame(int channel, bool command, std::string_view data) {
+    std::string bytes;
+    bytes += static_cast<char>(channel);
+    bytes += static_cast<char>(command ? 1 : 0);
+    bytes += static_cast<char>(data.size() - 1);
+    bytes += data;
+    return bytes;
+}
+
+inline std::string Answer(int channel, int code, std::string_view text = {}) {
+    std::string bytes;
+    bytes += static_cast<char>(channel);
+    bytes += static_cast<char>(code);
+    if (code >= 1 && code <= 5) {
+        bytes += text;
+        bytes += '\0';
+    } else if (code == 6 || code == 7) {
+        bytes += static_cast<char>(text.size() - 1);
+        bytes += text;
+    }
+    return bytes;
+}
+
+} // namespace quarn::test
