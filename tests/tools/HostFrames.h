@@ -2,6 +2,8 @@
 
 // Host-mode frames as the program sends them and replies as the TNC gives them, for the simulator tests.
 
+#include "tools/tncsim/TncSimCore.h"
+
 #include <string>
 #include <string_view>
 
@@ -28,6 +30,18 @@ inline std::string Answer(int channel, int code, std::string_view text = {}) {
         bytes += text;
     }
     return bytes;
+}
+
+// A simulator configuration that starts in host mode.
+inline tncsim::TncSimConfig HostConfig(tncsim::TncSimConfig config = {}) {
+    config.startInHostMode = true;
+    return config;
+}
+
+// Feeds one frame to the simulator and returns its reply.
+inline std::string Ask(tncsim::TncSimCore& core, int channel, std::string_view data, bool command = true) {
+    core.Feed(Frame(channel, command, data));
+    return core.Take();
 }
 
 } // namespace quarn::test

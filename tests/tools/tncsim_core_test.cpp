@@ -1,6 +1,7 @@
 // The simulated host-mode TNC as a byte machine: replays of recorded traces, the command table,
 // terminal mode, links on the air, the monitor, faults, and its two adapters.
 #include "HostFrames.h"
+#include "PtyPort.h"
 #include "TraceReplay.h"
 #include "support/ManualClock.h"
 #include "tools/tncsim/PtySim.h"
@@ -22,19 +23,9 @@ namespace {
 
 using namespace quarn::tncsim;
 
-TncSimConfig HostConfig(TncSimConfig config = {}) {
-    config.startInHostMode = true;
-    return config;
-}
-
 class TncSimTest : public ::testing::Test {
 protected:
     ManualClock clock{0};
-
-    std::string Ask(TncSimCore& core, int channel, std::string_view data, bool command = true) {
-        core.Feed(Frame(channel, command, data));
-        return core.Take();
-    }
 
     // Feeds the program's side of `exchanges` (but those in `skip`) and compares the TNC's side.
     void Replay(TncSimCore& core, const std::vector<TraceExchange>& exchanges,
@@ -649,61 +640,28 @@ TEST_F(TncSimTest, SimTransportRealTimeOutsAndStop) {
 
 // ---- the pseudo-terminal ----
 
-class Slave {
-public:
-    explicit Slave(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {}
-    ~Slave() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    bool ok() const { return fd_ >= 0; }
-    void Write(const std::string& bytes) {
-        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    std::string Read(std::size_t count, int limitMs = 2000) {
-        std::string bytes;
-        const auto start = std::chrono::steady_clock::now();
-        while (bytes.size() < count &&
-               std::chrono::steady_clock::now() - start < std::chrono::milliseconds(limitMs)) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 10) > 0) {
-                char buffer[512];
-                const ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, count - bytes.size()));
-                if (n > 0) {
-                    bytes.append(buffer, static_cast<std::size_t>(n));
-                }
-            }
-        }
-        return bytes;
-    }
-
-private:
-    int fd_;
-};
-
 TEST_F(TncSimTest, PtySimCarriesEveryByteAndSurvivesReopening) {
     TncSimCore core(HostConfig());
     PtySim pty(core);
     ASSERT_FALSE(pty.SlavePath().empty());
     const std::string binary("\x00\x11\x13\x1a\xff\x0d\x0a", 7);
     {
-        Slave slave(pty.SlavePath());
+        PtyPort slave(pty.SlavePath());
         ASSERT_TRUE(slave.ok());
-        slave.Write(Frame(1, false, "x")); // not connected: taken and dropped
+        ASSERT_TRUE(slave.Write(Frame(1, false, "x"))); // not connected: taken and dropped
         EXPECT_EQ(slave.Read(2), Answer(1, 0));
         ASSERT_TRUE(core.IncomingConnect(1, "DL2BBB"));
         core.RemoteData(1, binary);
-        slave.Write(Frame(1, true, "G0"));
+        ASSERT_TRUE(slave.Write(Frame(1, true, "G0")));
         EXPECT_EQ(Hex(slave.Read(3 + binary.size())), Hex(Answer(1, 7, binary)));
-        slave.Write(Frame(1, false, binary));
+        ASSERT_TRUE(slave.Write(Frame(1, false, binary)));
         EXPECT_EQ(Hex(slave.Read(2)), Hex(Answer(1, 0)));
         EXPECT_EQ(core.Received().back().data, binary);
     }
     // The client went away; the TNC stays in host mode for the next one.
-    Slave again(pty.SlavePath());
+    PtyPort again(pty.SlavePath());
     ASSERT_TRUE(again.ok());
-    again.Write(std::string(5, '\x01'));
+    ASSERT_TRUE(again.Write(std::string(5, '\x01')));
     EXPECT_EQ(again.Read(2 + 19), Answer(1, 2, "INVALID COMMAND: \x01"));
     const auto start = std::chrono::steady_clock::now();
     pty.Stop();
@@ -713,7 +671,7 @@ TEST_F(TncSimTest, PtySimCarriesEveryByteAndSurvivesReopening) {
 TEST_F(TncSimTest, PtySimPacesItsOutputAtTheBaudRate) {
     TncSimCore core(HostConfig());
     PtySim pty(core, 9600); // 960 bytes a second
-    Slave slave(pty.SlavePath());
+    PtyPort slave(pty.SlavePath());
     ASSERT_TRUE(slave.ok());
     core.Inject(std::string(192, 'p'));
     const auto start = std::chrono::steady_clock::now();

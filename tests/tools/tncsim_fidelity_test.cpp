@@ -2,7 +2,9 @@
 // "L", "C" on a busy channel, own calls per channel, refused commands, the time of one exchange, and
 // the opens of its port.
 #include "HostFrames.h"
+#include "PtyPort.h"
 #include "TraceReplay.h"
+#include "support/Elapsed.h"
 #include "support/ManualClock.h"
 #include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/SimTransport.h"
@@ -24,19 +26,9 @@ namespace {
 using namespace quarn::tncsim;
 using namespace std::chrono;
 
-TncSimConfig HostConfig(TncSimConfig config = {}) {
-    config.startInHostMode = true;
-    return config;
-}
-
 class TncSimFidelityTest : public ::testing::Test {
 protected:
     ManualClock clock{0};
-
-    std::string Ask(TncSimCore& core, int channel, std::string_view data, bool command = true) {
-        core.Feed(Frame(channel, command, data));
-        return core.Take();
-    }
 };
 
 TEST_F(TncSimFidelityTest, ChannelRangeUpTo255AndAnOptionWithoutInvalidChannels) {
@@ -283,51 +275,6 @@ TEST_F(TncSimFidelityTest, ExchangeTimeIsChargedOncePerFrame) {
     EXPECT_EQ(transport.Opens(), 2);
 }
 
-class Port {
-public:
-    explicit Port(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {}
-    ~Port() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Port(const Port&) = delete;
-    Port& operator=(const Port&) = delete;
-    bool ok() const { return fd_ >= 0; }
-    bool Write(const std::string& bytes) {
-        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    }
-    std::string Read(std::size_t count, milliseconds limit = milliseconds(2000)) {
-        std::string bytes;
-        const auto start = steady_clock::now();
-        while (bytes.size() < count && steady_clock::now() - start < limit) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 5) > 0) {
-                char buffer[256];
-                const ssize_t n = ::read(fd_, buffer, std::min(sizeof buffer, count - bytes.size()));
-                if (n > 0) {
-                    bytes.append(buffer, static_cast<std::size_t>(n));
-                }
-            }
-        }
-        return bytes;
-    }
-
-private:
-    int fd_;
-};
-
-bool WaitFor(const std::function<bool()>& done, milliseconds limit = milliseconds(2000)) {
-    const auto start = steady_clock::now();
-    while (!done()) {
-        if (steady_clock::now() - start > limit) {
-            return false;
-        }
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return true;
-}
-
 TEST_F(TncSimFidelityTest, PtySimCountsOpensAndAnswersAfterTheExchangeTime) {
     TncSimConfig config = HostConfig();
     config.exchangeDelayMs = 44;
@@ -335,12 +282,12 @@ TEST_F(TncSimFidelityTest, PtySimCountsOpensAndAnswersAfterTheExchangeTime) {
     PtySim pty(core);
     EXPECT_EQ(pty.Opens(), 0);
     for (int i = 0; i < 3; ++i) {
-        Port port(pty.SlavePath());
+        PtyPort port(pty.SlavePath());
         ASSERT_TRUE(port.ok());
     }
-    EXPECT_TRUE(WaitFor([&] { return pty.Opens() == 3; })) << pty.Opens();
+    EXPECT_TRUE(WaitFor([&] { return pty.Opens() == 3; }, 2000)) << pty.Opens();
 
-    Port port(pty.SlavePath());
+    PtyPort port(pty.SlavePath());
     ASSERT_TRUE(port.ok());
     const std::string version = Answer(0, 1, "TNC2 Host Firmware 2.7");
     for (int round = 0; round < 2; ++round) {
@@ -349,7 +296,7 @@ TEST_F(TncSimFidelityTest, PtySimCountsOpensAndAnswersAfterTheExchangeTime) {
         EXPECT_EQ(port.Read(version.size()), version);
         EXPECT_GE(steady_clock::now() - start, milliseconds(40));
     }
-    EXPECT_TRUE(WaitFor([&] { return pty.Opens() == 4; })) << pty.Opens();
+    EXPECT_TRUE(WaitFor([&] { return pty.Opens() == 4; }, 2000)) << pty.Opens();
 }
 
 } // namespace
