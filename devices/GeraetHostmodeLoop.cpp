@@ -52,14 +52,14 @@ void TGeraetHostmode::Schleife() {
             if (!message) {
                 break;
             }
-            NachrichtBehandeln(message->message);
+            NachrichtBehandeln(*message);
         }
         Warte(kCycleMs);
     }
 }
 
-void TGeraetHostmode::NachrichtBehandeln(std::uint32_t message) {
-    switch (message) {
+void TGeraetHostmode::NachrichtBehandeln(const ThreadMessage& message) {
+    switch (message.message) {
     case msg_init:
         InitSenden();
         break;
@@ -68,7 +68,7 @@ void TGeraetHostmode::NachrichtBehandeln(std::uint32_t message) {
         EigeneRufzeichenSetzen(true);
         break;
     default:
-        DebOutObjFmt(KlassenName().c_str(), "Run", "unbekannte Message $%x empfangen.", message);
+        DebOutObjFmt(KlassenName().c_str(), "Run", "unbekannte Message $%x empfangen.", message.message);
         break;
     }
 }

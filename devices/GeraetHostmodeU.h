@@ -16,6 +16,8 @@
 
 namespace quarn {
 
+struct ThreadMessage;
+
 // Thread messages of a host-mode device thread.
 inline constexpr std::uint32_t msg_verbinden = 0x4441;
 inline constexpr std::uint32_t msg_trennen = 0x4442;
@@ -168,7 +170,7 @@ protected:
     virtual std::vector<TEigenesRufzeichen> EigeneRufzeichenHolen() const;
     // The loop between start-up and shut-down: thread messages and the 50 ms cycle.
     virtual void Schleife();
-    void NachrichtBehandeln(std::uint32_t message);
+    void NachrichtBehandeln(const ThreadMessage& message);
     // Output to the monitor channel (INIT report, Pactor notices).
     virtual void MonitorMeldung(std::string_view header, std::string_view text);
     // Puts the edited parameters in force (under the device's lock, as its thread copies them).
