@@ -249,9 +249,9 @@ private:
     // What a connect's walk over the TNC channels came to.
     struct TVerbindenErgebnis {
         TConnectResult result = TConnectResult::DeviceError;
-        int linked = -1;        // the TNC channel that accepted "C", -1 none
-        bool zurueck = false;   // the channel's entry was taken: try again next cycle
-        bool gestoppt = false;  // the stop request came
+        int linked = -1;       // the TNC channel that accepted "C", -1 none
+        bool zurueck = false;  // the channel's entry was taken: try again next cycle
+        bool gestoppt = false; // the stop request came
     };
     void VerbindenBehandeln(const ThreadMessage& message);
     TVerbindenErgebnis PactorVerbinden(TVerbindenAuftrag& auftrag);
