@@ -47,6 +47,7 @@ void TGeraetHostmode::EigeneRufzeichenAbonnieren() {
 
 void TGeraetHostmode::Schleife() {
     while (!IsTerminated()) {
+        WiedervorlagePosten();
         for (int i = 0; i < kMessagesPerCycle && !IsTerminated(); ++i) {
             const std::optional<ThreadMessage> message = Messages().Peek(true);
             if (!message) {
@@ -62,6 +63,18 @@ void TGeraetHostmode::NachrichtBehandeln(const ThreadMessage& message) {
     switch (message.message) {
     case msg_init:
         InitSenden();
+        break;
+    case msg_verbinden:
+        VerbindenBehandeln(message);
+        break;
+    case msg_uiframe:
+        UIFrameSenden(message);
+        break;
+    case msg_pactorbreakin:
+        PactorBefehl(message, "%I", "Pactor BreakIn");
+        break;
+    case msg_pactorchangeover:
+        PactorBefehl(message, "%O", "Pactor ChangeOver");
         break;
     case msg_eigenerufzeichen:
         DebOutObj(KlassenName(), "Run", "msg_eigenerufzeichen empfangen");
@@ -145,24 +158,10 @@ int TGeraetHostmode::GetFunkKanaele(std::vector<std::shared_ptr<IFunkKanal>>& po
     return count;
 }
 
-TConnectResult TGeraetHostmode::Verbinde(const std::shared_ptr<IFunkKanal>& port, std::string& path,
-                                         std::shared_ptr<IVerbindung>& connection,
-                                         const std::shared_ptr<IKanal>& channel, std::string& myCall) {
-    DebOutObj(KlassenName(), "Verbinde", "FEHLER: Verbindungen werden noch nicht unterstützt.");
-    connection.reset();
-    return TConnectResult::DeviceError;
-}
-
 void TGeraetHostmode::Trenne(const std::shared_ptr<IVerbindung>& connection) {
     DebOutObj(KlassenName(), "Trenne", "");
 }
 
 void TGeraetHostmode::Restore() {}
-
-bool TGeraetHostmode::SendUI(const std::shared_ptr<IFunkKanal>& port, std::string_view destination,
-                             std::string_view myCall, std::string_view text) {
-    DebOutObj(KlassenName(), "SendUI", "FEHLER: UI-Frames werden noch nicht unterstützt.");
-    return false;
-}
 
 } // namespace quarn

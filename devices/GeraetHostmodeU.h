@@ -229,6 +229,43 @@ private:
     // stop request cut short may still be on its way.
     bool imTakt_ = false;
     bool antwortOffen_ = false;
+
+    // ---- connects ----
+public:
+    void PactorBreakIn(const std::shared_ptr<IVerbindung>& connection) override;
+    void PactorChangeOver(const std::shared_ptr<IVerbindung>& connection) override;
+
+protected:
+    // Once a cycle, before the thread messages are taken: the connects that found their TNC channel
+    // free but its entry still taken go back into the queue, to be tried again this cycle.
+    void WiedervorlagePosten();
+    // The connection stored for TNC channel 0..255, none when the entry is empty.
+    std::shared_ptr<IVerbindung> Eintrag(int channel);
+    void Eintragen(int channel, std::shared_ptr<IVerbindung> connection);
+
+private:
+    struct TVerbindenAuftrag;
+    struct TUIFrame;
+    // What a connect's walk over the TNC channels came to.
+    struct TVerbindenErgebnis {
+        TConnectResult result = TConnectResult::DeviceError;
+        int linked = -1;       // the TNC channel that accepted "C", -1 none
+        bool zurueck = false;  // the channel's entry was taken: try again next cycle
+        bool gestoppt = false; // the stop request came
+    };
+    void VerbindenBehandeln(const ThreadMessage& message);
+    TVerbindenErgebnis PactorVerbinden(TVerbindenAuftrag& auftrag);
+    TVerbindenErgebnis PacketVerbinden(TVerbindenAuftrag& auftrag, int portNummer);
+    // Sends "I" and "C" on one channel; false when the walk must go on with the next own call.
+    bool VerbindenAufKanal(TVerbindenAuftrag& auftrag, int channel, const std::string& path,
+                           TVerbindenErgebnis& ergebnis);
+    void VerbindenAbschliessen(const std::shared_ptr<TVerbindenAuftrag>& auftrag,
+                               const TVerbindenErgebnis& ergebnis);
+    void UIFrameSenden(const ThreadMessage& message);
+    void PactorBefehl(const ThreadMessage& message, std::string_view command, std::string_view name);
+
+    // Device thread only.
+    std::vector<std::shared_ptr<TVerbindenAuftrag>> wiedervorlage_;
 };
 
 } // namespace quarn

@@ -254,12 +254,13 @@ bool TGeraet::Warte(std::uint32_t milliseconds) const {
     return WaitForAny({StopEvent(), QuitEvent()}, milliseconds) == kWaitTimeout;
 }
 
-bool TGeraet::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+bool TGeraet::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                          std::any payload) {
     const std::shared_ptr<Worker> worker = CurrentWorker();
     if (!worker || worker->done.IsSet()) {
         return false;
     }
-    worker->thread->Messages().Post(ThreadMessage{message, wParam, lParam, {}});
+    worker->thread->Messages().Post(ThreadMessage{message, wParam, lParam, std::move(payload)});
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/CriticalSection.h"
 #include "platform/Event.h"
 
+#include <any>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -86,7 +87,8 @@ public:
     // For transports that poll: the quit event or TransportStopEvent is set.
     bool IsTransportStopped() const;
     // Posts a thread message to the running device thread; false without one. Any thread may post.
-    bool PostMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    bool PostMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
+                     std::any payload = {});
     bool HasThread() const;
 
     TGeraetStatus GetStatus() const;
