@@ -90,9 +90,8 @@ void SimAir::TransmitLocked(const AirEndpoint* sender, AirFrame frame) {
 }
 
 bool SimAir::InFlightLocked(const std::string& from, const std::string& to) const {
-    return std::any_of(flight_.begin(), flight_.end(), [&](const InFlight& f) {
-        return !f.lost && f.frame.from == from && f.frame.to == to;
-    });
+    return std::any_of(flight_.begin(), flight_.end(),
+                       [&](const InFlight& f) { return f.frame.from == from && f.frame.to == to; });
 }
 
 std::string SimAir::DefaultTargetLocked() const {

@@ -57,7 +57,7 @@ public:
     const std::shared_ptr<std::mutex>& Mutex() const { return mutex_; }
     std::uint64_t NowMs() const { return clock_->NowMs(); }
     void TransmitLocked(const AirEndpoint* sender, AirFrame frame);
-    // Frames from `from` to `to` still on the air.
+    // Frames from `from` to `to` still on the air (lost ones too: their air time is taken all the same).
     bool InFlightLocked(const std::string& from, const std::string& to) const;
     void RunLocked();
     void DetachLocked(TncSimCore* core);

@@ -60,7 +60,7 @@ void AxLink::Disconnect(std::uint64_t nowMs, std::vector<AirFrame>& out, std::ve
         return;
     case AxState::Connected:
         disconnectWanted_ = true;
-        Tick(nowMs, false, out, events);
+        Tick(nowMs, false, false, out, events);
         return;
     }
 }
@@ -181,10 +181,13 @@ void AxLink::Receive(const AirFrame& frame, std::uint64_t nowMs, std::vector<Air
     }
 }
 
-void AxLink::Tick(std::uint64_t nowMs, bool peerSending, std::vector<AirFrame>& out,
+void AxLink::Tick(std::uint64_t nowMs, bool peerSending, bool selfSending, std::vector<AirFrame>& out,
                   std::vector<AxEvent>& events) {
     if (state_ == AxState::Free) {
         return;
+    }
+    if (selfSending && t1DueMs_ != 0) {
+        StartTimer(nowMs);
     }
     if (t1DueMs_ != 0 && nowMs >= t1DueMs_) {
         if (tries_ >= params_.retries) {

@@ -54,8 +54,8 @@ public:
     void Receive(const AirFrame& frame, std::uint64_t nowMs, std::vector<AirFrame>& out,
                  std::vector<AxEvent>& events);
     // Timers and sending. `peerSending`: more frames of the peer to us are still on the air, so the
-    // acknowledgement waits for the last of them.
-    void Tick(std::uint64_t nowMs, bool peerSending, std::vector<AirFrame>& out,
+    // acknowledgement waits for the last of them. `selfSending`: ours are, and FRACK runs from their end.
+    void Tick(std::uint64_t nowMs, bool peerSending, bool selfSending, std::vector<AirFrame>& out,
               std::vector<AxEvent>& events);
 
 private:

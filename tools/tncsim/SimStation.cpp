@@ -224,7 +224,8 @@ void SimStation::OnAirTick(std::uint64_t nowMs) {
         if (found == sessions_.end()) {
             continue;
         }
-        found->second.link.Tick(nowMs, air_.InFlightLocked(peer, spec_.call), out, events);
+        found->second.link.Tick(nowMs, air_.InFlightLocked(peer, spec_.call),
+                                air_.InFlightLocked(spec_.call, peer), out, events);
         Handle(peer, out, events);
     }
 }

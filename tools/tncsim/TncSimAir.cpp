@@ -156,7 +156,8 @@ void TncSimCore::OnAirTick(std::uint64_t nowMs) {
         }
         std::vector<AirFrame> out;
         std::vector<AxEvent> events;
-        link.ax.Tick(nowMs, air_->InFlightLocked(link.ax.Peer(), link.ax.Me()), out, events);
+        link.ax.Tick(nowMs, air_->InFlightLocked(link.ax.Peer(), link.ax.Me()),
+                     air_->InFlightLocked(link.ax.Me(), link.ax.Peer()), out, events);
         AirLinkEventsLocked(static_cast<int>(channel), out, events);
     }
 }
