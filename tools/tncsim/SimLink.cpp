@@ -195,7 +195,8 @@ void AxLink::Tick(std::uint64_t nowMs, bool peerSending, bool selfSending, std::
             return;
         }
         ++tries_;
-        StartTimer(nowMs);
+        // From when it ran out, so a late look does not stretch the retries.
+        t1DueMs_ += params_.frackMs;
         if (state_ == AxState::Setup || resetting_) {
             out.push_back(Make(FrameType::SABM, true, true));
         } else if (state_ == AxState::Disconnecting) {
