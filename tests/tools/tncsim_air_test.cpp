@@ -1,6 +1,7 @@
 // Simulated TNCs and remote stations on one in-process air, driven with host-mode frames as the program
 // sends them: links between TNCs, data with window, loss and air time, stations, beacons and the monitor.
 #include "HostFrames.h"
+#include "TraceReplay.h"
 #include "support/ManualClock.h"
 #include "tools/tncsim/SimAir.h"
 #include "tools/tncsim/TncSimCore.h"
@@ -487,6 +488,98 @@ TEST_F(AirTest, ATncDestroyedBeforeItsAirLeavesIt) {
     std::string atB;
     Statuses(*b, 1, &atB);
     EXPECT_EQ(atB, "x\r");
+}
+
+// Two TNCs on one air as in the firmware recordings (two clients, their exchanges interleaved): each step
+// feeds one recorded exchange to the TNC that took it and compares the answer byte for byte.
+TEST_F(AirTest, AnswersAsRecordedFromTwoFirmwaresOnOneAir) {
+    struct Step {
+        int exchange = -1; // else `action`
+        TncSimCore* core = nullptr;
+        std::function<void()> action;
+    };
+    struct Case {
+        const char* trace;
+        std::function<std::vector<Step>()> steps;
+    };
+    const auto run = [this](const std::vector<TraceExchange>& exchanges, const std::vector<Step>& steps) {
+        for (const Step& step : steps) {
+            if (step.exchange < 0) {
+                step.action();
+                continue;
+            }
+            SCOPED_TRACE(step.exchange);
+            const TraceExchange& exchange = exchanges.at(static_cast<std::size_t>(step.exchange));
+            step.core->Feed(exchange.sent);
+            EXPECT_EQ(Hex(step.core->Take()), Hex(exchange.answer));
+        }
+    };
+    const auto each = [](int from, int to, TncSimCore* core) {
+        std::vector<Step> steps;
+        for (int i = from; i <= to; ++i) {
+            steps.push_back({i, core, {}});
+        }
+        return steps;
+    };
+    const auto join = [](std::vector<Step> first, const std::vector<Step>& second) {
+        first.insert(first.end(), second.begin(), second.end());
+        return first;
+    };
+    const std::vector<Case> cases = {
+        // A call nobody on the air owns: N 2 and F 100 (10 s), the failure after the first try and two
+        // retries.
+        {"link_failure",
+         [&] {
+             const int last = static_cast<int>(LoadTrace("link_failure").size()) - 1;
+             return join(join(each(0, last - 2, a.get()), {{-1, nullptr, [&] { clock.Advance(30'000); }}}),
+                         each(last - 1, last, a.get()));
+         }},
+        // Connected both ways; "C" again on the standing link is taken and resets it at the other end;
+        // the same station from another channel is refused.
+        {"connect_twice",
+         [&] {
+             return join(
+                 join({{0, a.get(), {}}, {1, a.get(), {}}, {2, b.get(), {}}, {3, a.get(), {}}},
+                      {{-1, nullptr,
+                        [&] { EXPECT_EQ(Ask(*b, 1, "G"), Answer(1, 3, "(1) LINK RESET fm DL1AAA")); }}}),
+                 each(4, static_cast<int>(LoadTrace("connect_twice").size()) - 1, a.get()));
+         }},
+        // Information from B reaches A: "G0" takes the data before the status that came first.
+        {"g0_g1_variants",
+         [&] {
+             return std::vector<Step>{{0, a.get(), {}}, {1, b.get(), {}}, {2, b.get(), {}}, {3, b.get(), {}},
+                                      {4, a.get(), {}}, {5, b.get(), {}}, {6, a.get(), {}}};
+         }},
+        // The disconnect texts at both ends, A's with the firmware clock ("K 1") 26:52 after power-on.
+        {"timestamp_K1",
+         [&] {
+             return std::vector<Step>{{0, a.get(), {}},
+                                      {-1, nullptr,
+                                       [&] {
+                                           clock.Advance((26 * 60 + 52) * 1000);
+                                           ASSERT_EQ(Ask(*a, 1, "C DL2BBB"), Answer(1, 0));
+                                           ASSERT_EQ(Ask(*b, 1, "G"),
+                                                     Answer(1, 3, "(1) CONNECTED to DL1AAA"));
+                                           clock.Advance(3000);
+                                       }},
+                                      {1, a.get(), {}},
+                                      {2, a.get(), {}},
+                                      {3, a.get(), {}},
+                                      {4, b.get(), {}},
+                                      {5, a.get(), {}}};
+         }},
+        // A UI frame of A in its own monitor, from the air.
+        {"unproto_ui_monitor",
+         [&] { return each(0, static_cast<int>(LoadTrace("unproto_ui_monitor").size()) - 1, a.get()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.trace);
+        const auto exchanges = LoadTrace(c.trace);
+        ASSERT_FALSE(exchanges.empty()) << c.trace;
+        MakeAir({});
+        ASSERT_EQ(Ask(*a, 0, "I DL1AAA"), Answer(0, 0));
+        run(exchanges, c.steps());
+    }
 }
 
 } // namespace

@@ -110,17 +110,16 @@ void AxLink::Receive(const AirFrame& frame, std::uint64_t nowMs, std::vector<Air
             t1DueMs_ = 0;
             events.push_back({AxEventType::Connected, {}});
         } else if (state_ == AxState::Connected) {
-            if (exchanged_ || resetting_) {
-                unsent_.insert(unsent_.begin(), unacked_.begin(), unacked_.end());
-                unacked_.clear();
-                va_ = vr_ = 0;
-                tries_ = 0;
-                t1DueMs_ = 0;
-                resetting_ = false;
-                exchanged_ = false;
-                events.push_back({AxEventType::Reset, {}});
-            }
-            // Before any information it is our UA that went missing: answered without a reset.
+            // A SABM on a standing link resets it, also when it is only our UA that went missing: the
+            // firmware cannot tell the two apart either.
+            unsent_.insert(unsent_.begin(), unacked_.begin(), unacked_.end());
+            unacked_.clear();
+            va_ = vr_ = 0;
+            tries_ = 0;
+            t1DueMs_ = 0;
+            resetting_ = false;
+            ackPending_ = false;
+            events.push_back({AxEventType::Reset, {}});
             out.push_back(Make(FrameType::UA, false, true));
         } else if (state_ == AxState::Disconnecting) {
             out.push_back(Make(FrameType::DM, false, true));
@@ -157,7 +156,6 @@ void AxLink::Receive(const AirFrame& frame, std::uint64_t nowMs, std::vector<Air
         if (state_ != AxState::Connected || resetting_) {
             return;
         }
-        exchanged_ = true;
         Acknowledge(frame.nr, nowMs);
         if (frame.ns == vr_) {
             vr_ = (vr_ + 1) % 8;
@@ -217,7 +215,6 @@ void AxLink::Tick(std::uint64_t nowMs, bool peerSending, bool selfSending, std::
         unacked_.push_back(frame.info);
         out.push_back(std::move(frame));
         sent = true;
-        exchanged_ = true;
     }
     if (sent) {
         ackPending_ = false; // the frames carry the receive number

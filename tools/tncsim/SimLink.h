@@ -71,7 +71,6 @@ private:
     AxParams params_;
     bool resetting_ = false;
     bool disconnectWanted_ = false;
-    bool exchanged_ = false; // information went either way since the link was made
     bool ackPending_ = false;
     int va_ = 0; // the oldest unacknowledged send number
     int vr_ = 0; // the next receive number expected

@@ -141,7 +141,6 @@ void SimStation::Handle(const std::string& peer, std::vector<AirFrame>& out, std
         Session& session = found->second;
         switch (events[i].type) {
         case AxEventType::Connected:
-        case AxEventType::Reset:
             session.step = 0;
             session.received.clear();
             Advance(session, out, events);
@@ -150,6 +149,7 @@ void SimStation::Handle(const std::string& peer, std::vector<AirFrame>& out, std
             session.received += events[i].data;
             Advance(session, out, events);
             break;
+        case AxEventType::Reset: // the script goes on where it was
         case AxEventType::Disconnected:
         case AxEventType::Busy:
         case AxEventType::Failure:
