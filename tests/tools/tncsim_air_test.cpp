@@ -1,13 +1,17 @@
 // Simulated TNCs and remote stations on one in-process air, driven with host-mode frames as the program
 // sends them: links between TNCs, data with window, loss and air time, stations, beacons and the monitor.
 #include "HostFrames.h"
+#include "PtyPort.h"
 #include "TraceReplay.h"
+#include "support/Elapsed.h"
 #include "support/ManualClock.h"
+#include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/SimAir.h"
 #include "tools/tncsim/TncSimCore.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -466,6 +470,18 @@ TEST_F(AirTest, BeaconsReachEveryMonitor) {
     EXPECT_EQ(Poll(*b, 0).size(), 2u);
 }
 
+TEST_F(AirTest, AMonitorNobodyFetchesKeepsOnlyTheNewestFrames) {
+    air->AddBeacon({"DB0BCN", 1000, "beacon", "BEACON"});
+    clock.Advance(3 * 3600 * 1000);
+    air->Run();
+    const ChannelView view = a->Channel(0);
+    EXPECT_LE(view.pendingStatus + view.pendingData, 4000);
+    EXPECT_GT(view.pendingStatus, 1000);
+    const auto first = ParseReplies(Ask(*a, 0, "G"));
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].code, 5); // a header, never information without one
+}
+
 TEST_F(AirTest, UiFramesOfOneTncReachTheOther) {
     ASSERT_EQ(Ask(*a, 0, "C CQ"), Answer(0, 0));
     ASSERT_EQ(Ask(*a, 0, "UI test\r", false), Answer(0, 0));
@@ -580,6 +596,63 @@ TEST_F(AirTest, AnswersAsRecordedFromTwoFirmwaresOnOneAir) {
         ASSERT_EQ(Ask(*a, 0, "I DL1AAA"), Answer(0, 0));
         run(exchanges, c.steps());
     }
+}
+
+// One frame over the pseudo-terminal and its whole reply (empty when none came within two seconds).
+HostReply AskPty(PtyPort& port, int channel, std::string_view data, bool command = true) {
+    if (!port.Write(Frame(channel, command, data))) {
+        return {};
+    }
+    std::string bytes;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < until) {
+        bytes += port.Read(1, std::chrono::milliseconds(50));
+        const auto replies = ParseReplies(bytes);
+        if (!replies.empty()) {
+            return replies.front();
+        }
+    }
+    return {};
+}
+
+// As tncsim --pty runs it: the pty's TNC on the air of its stations and beacons, in real time.
+TEST(AirPtyTest, ThePtyTncSharesTheAirWithItsStations) {
+    SimAir air;
+    TncSimCore core(HostConfig());
+    air.Attach(core);
+    air.AddStation({"DL4ECH", StationBehaviour::Echo, {}, 300, {}});
+    air.AddBeacon({"DB0BCN", 200, "beacon", "BEACON"});
+    PtySim pty(core);
+    PtyPort port(pty.SlavePath());
+    ASSERT_TRUE(port.ok());
+    ASSERT_EQ(AskPty(port, 0, "I DL1AAA").code, 0);
+
+    // The station calls in on the first free channel; the beacons fill the monitor meanwhile.
+    std::vector<std::string> status;
+    std::vector<std::string> monitor;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (int channel : {0, 1}) {
+                const HostReply reply = AskPty(port, channel, "G");
+                (channel == 0 ? monitor : status).push_back(reply.text);
+            }
+            return std::find(status.begin(), status.end(), "(1) CONNECTED to DL4ECH") != status.end() &&
+                   std::find(monitor.begin(), monitor.end(), "fm DB0BCN to BEACON ctl UI^ pid F0") !=
+                       monitor.end();
+        },
+        5000));
+    ASSERT_EQ(AskPty(port, 1, "hello\r", false).code, 0);
+    std::string echoed;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const HostReply reply = AskPty(port, 1, "G0");
+            if (reply.code == 7) {
+                echoed += reply.text;
+            }
+            return echoed == "hello\r";
+        },
+        5000))
+        << echoed;
 }
 
 } // namespace

@@ -14,6 +14,8 @@ namespace {
 constexpr std::string_view kChatter = "cmd:*** Connected to NOCALL\r";
 // A simulator left running for hours keeps only the recent part of its logs.
 constexpr std::size_t kLogLimit = 100000;
+// Monitor items a TNC keeps for a program that does not fetch them.
+constexpr std::size_t kMonitorLimit = 4000;
 
 template <typename T> void Bound(std::vector<T>& log) {
     if (log.size() > kLogLimit) {
@@ -326,6 +328,14 @@ void TncSimCore::MonitorLocked(char kind, const std::string& header, const std::
     } else {
         monitor_.push_back({5, header});
         monitor_.push_back({6, info.substr(0, 256)});
+    }
+    // Nobody polling (terminal mode, or no program at all) while beacons go on: the oldest frames make
+    // room, as in a TNC whose buffers are full. A header goes with its information.
+    while (monitor_.size() > kMonitorLimit) {
+        monitor_.pop_front();
+        if (!monitor_.empty() && monitor_.front().code == 6) {
+            monitor_.pop_front();
+        }
     }
 }
 
