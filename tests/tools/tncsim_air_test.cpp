@@ -157,6 +157,28 @@ TEST_F(AirTest, ConnectBinaryDataBothWaysAndDisconnectFromEitherSide) {
     }
 }
 
+TEST_F(AirTest, AConnectReachesTheChannelThatOwnsTheCall) {
+    struct Case {
+        std::string target;
+        int channel; // of B; 0: nobody has the call
+    };
+    for (const Case& c : {Case{"DL2BBB", 1}, Case{"dl2bbb-7", 5}, Case{"DL2BBB-8", 0}}) {
+        SCOPED_TRACE(c.target);
+        MakeAir({});
+        ASSERT_EQ(Ask(*b, 5, "I DL2BBB-7"), Answer(5, 0));
+        ASSERT_EQ(Ask(*a, 3, "C " + c.target), Answer(3, 0));
+        air->Run();
+        for (int channel = 1; channel <= 10; ++channel) {
+            EXPECT_EQ(Statuses(*b, channel),
+                      channel == c.channel
+                          ? std::vector<std::string>{"(" + std::to_string(channel) + ") CONNECTED to DL1AAA"}
+                          : std::vector<std::string>{})
+                << channel;
+        }
+        EXPECT_EQ(a->Channel(3).state, c.channel > 0 ? LinkState::Connected : LinkState::Setup);
+    }
+}
+
 TEST_F(AirTest, DisconnectWaitsUntilTheDataIsAcknowledged) {
     MakeAir({0, 1, 1200});
     Connect();
