@@ -68,7 +68,7 @@ public:
     // Called (outside the lock) whenever output appears; the adapters wake their readers with it.
     void SetOutputListener(std::function<void()> listener);
 
-    // ---- the air side ----
+    // ---- the air side as a test plays it (for a TNC on no SimAir) ----
     // A remote station connects on `channel`; false when the channel is busy or "Y" forbids it.
     bool IncomingConnect(int channel, std::string_view path);
     bool RemoteData(int channel, std::string_view bytes);
@@ -118,7 +118,7 @@ public:
     // The time one exchange takes on the line (TncSimConfig::exchangeDelayMs); the transports wait it.
     std::uint32_t ExchangeDelayMs() const { return config_.exchangeDelayMs; }
 
-    // ---- on an air (SimAir calls these with the air's lock held) ----
+    // ---- on an air: SimAir::Attach calls JoinAir, the rest runs with the air's lock held ----
     void OnAirFrame(const AirFrame& frame, bool own, bool heard) override;
     void OnAirTick(std::uint64_t nowMs) override;
     std::string OwnCallLocked(int channel) const;
