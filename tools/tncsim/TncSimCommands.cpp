@@ -134,8 +134,8 @@ TncSimCore::Reply TncSimCore::LinkCountsLocked(int channel) const {
         }
     }
     return {channel, 1,
-            std::to_string(status) + " " + std::to_string(frames) + " " + std::to_string(link.unsent) + " " +
-                std::to_string(link.unacked) + " " + std::to_string(link.tries) + " " +
+            std::to_string(status) + " " + std::to_string(frames) + " " + std::to_string(Unsent(link)) + " " +
+                std::to_string(Unacked(link)) + " " + std::to_string(Tries(link)) + " " +
                 std::to_string(state)};
 }
 
@@ -286,7 +286,16 @@ TncSimCore::Reply TncSimCore::ConnectLocked(int channel, const std::string& argu
         // else on a busy channel is refused.
         const bool again = link.state == LinkState::Connected &&
                            FirstCall(NormalPath(WithoutPort(argument))) == FirstCall(link.remote);
-        return again ? Reply{channel, 0, {}} : Reply{channel, 2, kAlreadyConnected};
+        if (!again) {
+            return {channel, 2, kAlreadyConnected};
+        }
+        if (air_ != nullptr) {
+            std::vector<AirFrame> out;
+            link.ax.Reset(Now(), out);
+            std::vector<AxEvent> none;
+            AirLinkEventsLocked(channel, out, none);
+        }
+        return {channel, 0, {}};
     }
     if (config_.clashChannels.count(channel) > 0) {
         return {channel, 2, kSimultaneous};
@@ -300,6 +309,10 @@ TncSimCore::Reply TncSimCore::ConnectLocked(int channel, const std::string& argu
             FirstCall(l.remote) == call) {
             return {channel, 2, "STATION ALREADY CONNECTED"};
         }
+    }
+    if (air_ != nullptr) {
+        AirConnectLocked(channel, path);
+        return {channel, 0, {}};
     }
     link.state = LinkState::Setup;
     link.remote = path;
@@ -343,6 +356,13 @@ TncSimCore::Reply TncSimCore::DisconnectLocked(int channel) {
         return {channel, 0, {}};
     }
     link.state = LinkState::Disconnecting;
+    if (air_ != nullptr) {
+        std::vector<AirFrame> out;
+        std::vector<AxEvent> events;
+        link.ax.Disconnect(Now(), out, events);
+        AirLinkEventsLocked(channel, out, events);
+        return {channel, 0, {}};
+    }
     const std::uint64_t generation = ++link.generation;
     const std::string call = FirstCall(link.remote);
     AfterLocked(config_.disconnectDelayMs, [this, channel, generation, call] {
@@ -381,6 +401,10 @@ TncSimCore::Reply TncSimCore::ExtendedPollLocked() {
 }
 
 void TncSimCore::InformationLocked(int channel, const std::string& data) {
+    if (channel == 0 && air_ != nullptr) {
+        AirUiLocked(data);
+        return;
+    }
     if (channel == 0) {
         const std::string source = links_[0].ownCall;
         const std::string destination = unprotoDestination_.empty() ? "CQ" : unprotoDestination_;
@@ -395,6 +419,10 @@ void TncSimCore::InformationLocked(int channel, const std::string& data) {
     Link& link = links_[static_cast<std::size_t>(channel)];
     if (link.state != LinkState::Connected) {
         return; // dropped: the firmware does not complain
+    }
+    if (air_ != nullptr) {
+        link.ax.Queue(data);
+        return;
     }
     if (link.unsent == 0 && link.unacked == 0) {
         link.flowMs = Now();

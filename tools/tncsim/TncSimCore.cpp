@@ -1,5 +1,6 @@
 #include "tools/tncsim/TncSimCore.h"
 
+#include "tools/tncsim/SimAir.h"
 #include "tools/tncsim/TncSimText.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@ namespace {
 constexpr std::string_view kChatter = "cmd:*** Connected to NOCALL\r";
 // A simulator left running for hours keeps only the recent part of its logs.
 constexpr std::size_t kLogLimit = 100000;
+// Monitor items a TNC keeps for a program that does not fetch them.
+constexpr std::size_t kMonitorLimit = 4000;
 
 template <typename T> void Bound(std::vector<T>& log) {
     if (log.size() > kLogLimit) {
@@ -36,6 +39,13 @@ TncSimCore::TncSimCore(TncSimConfig config, const IClock* clock)
     }
 }
 
+TncSimCore::~TncSimCore() {
+    const std::lock_guard lock(*mutex_);
+    if (air_ != nullptr) {
+        air_->DetachLocked(this);
+    }
+}
+
 std::uint64_t TncSimCore::Now() const {
     return clock_->NowMs();
 }
@@ -43,7 +53,7 @@ std::uint64_t TncSimCore::Now() const {
 void TncSimCore::Notify() {
     std::function<void()> listener;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(*mutex_);
         if (!std::exchange(outputAdded_, false)) {
             return;
         }
@@ -55,7 +65,7 @@ void TncSimCore::Notify() {
 }
 
 void TncSimCore::SetOutputListener(std::function<void()> listener) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     listener_ = std::move(listener);
 }
 
@@ -64,7 +74,7 @@ void TncSimCore::SetOutputListener(std::function<void()> listener) {
 int TncSimCore::Feed(std::string_view bytes) {
     int frames = 0;
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(*mutex_);
         RunDueLocked();
         framesTaken_ = 0;
         for (char c : bytes) {
@@ -85,7 +95,7 @@ int TncSimCore::Feed(std::string_view bytes) {
 }
 
 std::string TncSimCore::Take(std::size_t count) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     RunDueLocked();
     if (silent_) {
         return {};
@@ -102,7 +112,7 @@ std::string TncSimCore::Take(std::size_t count) {
 }
 
 std::size_t TncSimCore::Available() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     RunDueLocked();
     if (silent_) {
         return 0;
@@ -111,7 +121,7 @@ std::size_t TncSimCore::Available() {
 }
 
 void TncSimCore::DropOutput() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     out_.clear();
 }
 
@@ -247,9 +257,15 @@ void TncSimCore::RunDueLocked() {
     for (Link& link : links_) {
         FlowLocked(link, now);
     }
+    if (air_ != nullptr) {
+        air_->RunLocked();
+    }
 }
 
 void TncSimCore::FlowLocked(Link& link, std::uint64_t now) {
+    if (air_ != nullptr) {
+        return; // the air moves the frames
+    }
     if (link.state != LinkState::Connected || config_.ackDelayMs == 0) {
         link.flowMs = now;
         return;
@@ -297,6 +313,7 @@ void TncSimCore::EndLinkLocked(int channel, const std::string& text) {
     link.unacked = 0;
     link.tries = 0;
     link.remoteBusy = false;
+    link.ax = AxLink{};
     // A channel without a link speaks with channel 0's call again.
     link.ownCall = links_[0].ownCall;
     ++link.generation;
@@ -312,12 +329,20 @@ void TncSimCore::MonitorLocked(char kind, const std::string& header, const std::
         monitor_.push_back({5, header});
         monitor_.push_back({6, info.substr(0, 256)});
     }
+    // Nobody polling (terminal mode, or no program at all) while beacons go on: the oldest frames make
+    // room, as in a TNC whose buffers are full. A header goes with its information.
+    while (monitor_.size() > kMonitorLimit) {
+        monitor_.pop_front();
+        if (!monitor_.empty() && monitor_.front().code == 6) {
+            monitor_.pop_front();
+        }
+    }
 }
 
 // ---- the air side ----
 
 bool TncSimCore::IncomingConnect(int channel, std::string_view path) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     RunDueLocked();
     if (!ValidLink(channel) || links_[static_cast<std::size_t>(channel)].state != LinkState::Free) {
         return false;
@@ -339,7 +364,7 @@ bool TncSimCore::IncomingConnect(int channel, std::string_view path) {
 }
 
 bool TncSimCore::RemoteData(int channel, std::string_view bytes) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     RunDueLocked();
     if (!ValidLink(channel) || links_[static_cast<std::size_t>(channel)].state != LinkState::Connected ||
         bytes.empty()) {
@@ -352,7 +377,7 @@ bool TncSimCore::RemoteData(int channel, std::string_view bytes) {
 }
 
 bool TncSimCore::LinkReset(int channel, bool byRemote) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!ValidLink(channel) || links_[static_cast<std::size_t>(channel)].state != LinkState::Connected) {
         return false;
     }
@@ -362,7 +387,7 @@ bool TncSimCore::LinkReset(int channel, bool byRemote) {
 }
 
 bool TncSimCore::FrameReject(int channel) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!ValidLink(channel) || links_[static_cast<std::size_t>(channel)].state != LinkState::Connected) {
         return false;
     }
@@ -371,7 +396,7 @@ bool TncSimCore::FrameReject(int channel) {
 }
 
 bool TncSimCore::LinkFailure(int channel) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!ValidLink(channel) || links_[static_cast<std::size_t>(channel)].state == LinkState::Free) {
         return false;
     }
@@ -381,7 +406,7 @@ bool TncSimCore::LinkFailure(int channel) {
 }
 
 bool TncSimCore::RemoteDisconnect(int channel) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!ValidLink(channel) || links_[static_cast<std::size_t>(channel)].state == LinkState::Free) {
         return false;
     }
@@ -390,7 +415,7 @@ bool TncSimCore::RemoteDisconnect(int channel) {
 }
 
 bool TncSimCore::ConnectRequestNotice(int channel, std::string_view call) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!ValidLink(channel)) {
         return false;
     }
@@ -399,7 +424,7 @@ bool TncSimCore::ConnectRequestNotice(int channel, std::string_view call) {
 }
 
 void TncSimCore::SetRemoteBusy(int channel, bool busy) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (ValidLink(channel)) {
         RunDueLocked();
         links_[static_cast<std::size_t>(channel)].remoteBusy = busy;
@@ -407,7 +432,7 @@ void TncSimCore::SetRemoteBusy(int channel, bool busy) {
 }
 
 bool TncSimCore::SetLinkState(int channel, int state) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!ValidLink(channel) || state < -1 || state > 15) {
         return false;
     }
@@ -416,12 +441,12 @@ bool TncSimCore::SetLinkState(int channel, int state) {
 }
 
 void TncSimCore::Monitor(std::string_view header, std::string_view info) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     MonitorLocked(FrameKind(header), std::string(header), std::string(info));
 }
 
 void TncSimCore::MonitorInfoOnly(std::string_view info) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     if (!info.empty()) {
         monitor_.push_back({6, std::string(info.substr(0, 256))});
     }
@@ -430,28 +455,28 @@ void TncSimCore::MonitorInfoOnly(std::string_view info) {
 // ---- faults ----
 
 void TncSimCore::DropNextReply() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     dropNext_ = true;
 }
 
 void TncSimCore::CutNextReply(std::size_t keep) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     cutNext_ = keep;
 }
 
 void TncSimCore::WrongCodeNextReply(std::uint8_t code) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     codeNext_ = code;
 }
 
 void TncSimCore::ReplaceNextReply(std::string_view bytes) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     replaceNext_ = std::string(bytes);
 }
 
 void TncSimCore::Inject(std::string_view bytes) {
     {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(*mutex_);
         out_ += bytes;
         outputAdded_ = !bytes.empty();
     }
@@ -459,17 +484,17 @@ void TncSimCore::Inject(std::string_view bytes) {
 }
 
 void TncSimCore::LoseInput(std::size_t count) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     loseInput_ = count;
 }
 
 void TncSimCore::SetSilent(bool silent) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     silent_ = silent;
 }
 
 void TncSimCore::FallBackToTerminalMode() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     hostMode_ = false;
     frame_.clear();
     collecting_ = false;
@@ -479,12 +504,12 @@ void TncSimCore::FallBackToTerminalMode() {
 // ---- observation ----
 
 std::vector<ReceivedFrame> TncSimCore::Received() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return received_;
 }
 
 int TncSimCore::CountCommand(std::string_view data, int channel) const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return static_cast<int>(std::count_if(received_.begin(), received_.end(), [&](const ReceivedFrame& f) {
         return f.command && f.data == data && (channel < 0 || f.channel == channel);
     }));
@@ -495,17 +520,17 @@ bool TncSimCore::HasCommand(std::string_view data, int channel) const {
 }
 
 bool TncSimCore::InHostMode() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return hostMode_;
 }
 
 int TncSimCore::SwitchRequests() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return switchRequests_;
 }
 
 ChannelView TncSimCore::Channel(int channel) const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     ChannelView view;
     if (channel < 0 || channel > config_.channels) {
         return view;
@@ -515,8 +540,8 @@ ChannelView TncSimCore::Channel(int channel) const {
     view.state = link.state;
     view.ownCall = link.ownCall;
     view.remote = link.remote;
-    view.unsent = link.unsent;
-    view.unacked = link.unacked;
+    view.unsent = Unsent(link);
+    view.unacked = Unacked(link);
     view.remoteBusy = link.remoteBusy;
     for (const Item& item : pending) {
         ++(item.code == 6 || item.code == 7 ? view.pendingData : view.pendingStatus);
@@ -525,24 +550,24 @@ ChannelView TncSimCore::Channel(int channel) const {
 }
 
 std::string TncSimCore::UnprotoDestination() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return unprotoDestination_;
 }
 
 std::vector<std::string> TncSimCore::UiFrames() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return uiFrames_;
 }
 
 int TncSimCore::FreeBuffers() const {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(*mutex_);
     return FreeBuffersLocked();
 }
 
 int TncSimCore::FreeBuffersLocked() const {
     int queued = 0;
     for (const Link& link : links_) {
-        queued += link.unsent + link.unacked;
+        queued += Unsent(link) + Unacked(link);
     }
     return std::max(0, config_.freeBuffers - config_.buffersPerFrame * queued);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "tools/tncsim/SimFrame.h"
+#include "tools/tncsim/SimLink.h"
 #include "tools/tncsim/TncSimConfig.h"
 
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -15,6 +18,8 @@
 #include <vector>
 
 namespace quarn::tncsim {
+
+class SimAir;
 
 enum class LinkState { Free, Setup, Connected, Disconnecting };
 
@@ -40,10 +45,17 @@ struct ChannelView {
 // A host-mode TNC as a byte state machine: the program's bytes go in through Feed, the TNC's come out
 // through Take. It has no thread; timed events (connects, acknowledgements, disconnects) happen when a
 // call finds the clock past them. All calls may come from any thread.
-class TncSimCore {
+//
+// Alone, a connect ends as the configuration says. Attached to a SimAir (SimAir::Attach), its channels
+// are AX.25 links on that air: a connect reaches whoever owns the call, information goes out in frames
+// within the window, and the monitor shows the frames on the air, its own ones too.
+class TncSimCore final : public AirEndpoint {
 public:
     // `clock` defaults to the process clock; it must outlive the core.
     explicit TncSimCore(TncSimConfig config = {}, const IClock* clock = nullptr);
+    ~TncSimCore() override;
+    TncSimCore(const TncSimCore&) = delete;
+    TncSimCore& operator=(const TncSimCore&) = delete;
 
     // ---- the serial line ----
     // Returns how many whole host-mode frames the bytes completed (each is one exchange).
@@ -56,7 +68,7 @@ public:
     // Called (outside the lock) whenever output appears; the adapters wake their readers with it.
     void SetOutputListener(std::function<void()> listener);
 
-    // ---- the air side ----
+    // ---- the air side as a test plays it (for a TNC on no SimAir) ----
     // A remote station connects on `channel`; false when the channel is busy or "Y" forbids it.
     bool IncomingConnect(int channel, std::string_view path);
     bool RemoteData(int channel, std::string_view bytes);
@@ -106,6 +118,13 @@ public:
     // The time one exchange takes on the line (TncSimConfig::exchangeDelayMs); the transports wait it.
     std::uint32_t ExchangeDelayMs() const { return config_.exchangeDelayMs; }
 
+    // ---- on an air: SimAir::Attach calls JoinAir, the rest runs with the air's lock held ----
+    void OnAirFrame(const AirFrame& frame, bool own, bool heard) override;
+    void OnAirTick(std::uint64_t nowMs) override;
+    std::string OwnCallLocked(int channel) const;
+    void JoinAir(SimAir& air);
+    void LeaveAirLocked() { air_ = nullptr; }
+
 private:
     struct Item {
         int code = 0;
@@ -123,6 +142,7 @@ private:
         int forcedState = -1; // set by a test: what "L" reports in place of the link's own state
         std::uint64_t flowMs = 0;
         std::uint64_t generation = 0; // timed events of an older link do not apply
+        AxLink ax;                    // the link's frames when on an air
     };
     struct Timer {
         std::uint64_t dueMs;
@@ -163,11 +183,22 @@ private:
     int FreeBuffersLocked() const;
     int FrackMs() const { return config_.frackIn10ms ? frack_ * 10 : frack_ * 100; }
     void Notify();
+    // The counts of "L" and "@B": of the link's frames on an air, else of the timed stand-in.
+    int Unsent(const Link& link) const { return air_ != nullptr ? link.ax.Unsent() : link.unsent; }
+    int Unacked(const Link& link) const { return air_ != nullptr ? link.ax.Unacked() : link.unacked; }
+    int Tries(const Link& link) const { return air_ != nullptr ? link.ax.Tries() : link.tries; }
+    AxParams AirParamsLocked() const;
+    void AirConnectLocked(int channel, const std::string& path);
+    void AirIncomingLocked(const AirFrame& frame);
+    void AirLinkEventsLocked(int channel, std::vector<AirFrame>& out, std::vector<AxEvent>& events);
+    void AirUiLocked(const std::string& data);
 
     TncSimConfig config_;
     const IClock* clock_;
     std::uint64_t startMs_;
-    mutable std::mutex mutex_;
+    // Shared with the air and its other TNCs once attached: one lock for all of the air.
+    std::shared_ptr<std::mutex> mutex_ = std::make_shared<std::mutex>();
+    SimAir* air_ = nullptr;
     std::function<void()> listener_;
     bool outputAdded_ = false;
 
