@@ -35,13 +35,20 @@ std::string TrimUpper(std::string_view text) {
 }
 
 // "DB0ABC VIA DB0XYZ V DB0QRS" reads as "DB0ABC DB0XYZ DB0QRS".
-std::string WithoutVia(std::string text) {
-    for (const std::string_view word : {std::string_view(" VIA "), std::string_view(" V ")}) {
-        for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at)) {
-            text.replace(at, word.size(), " ");
+std::string WithoutVia(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (text.substr(at, 5) == " VIA ") {
+            at += 4; // the last blank stays and may start the next " V "
+        } else if (text.substr(at, 3) == " V ") {
+            at += 2;
+        } else {
+            result += text[at++];
         }
     }
-    return text;
+    return result;
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
