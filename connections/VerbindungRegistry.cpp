@@ -103,12 +103,13 @@ void TVerbindung::RestoreFromRegistry(std::string_view key, std::int32_t handle)
             }
         } catch (const std::exception& error) {
             const auto* own = dynamic_cast<const Exception*>(&error);
-            DebOutObj(kClass, "Restore", (own ? own->className() : std::string("std::exception")) + ": " +
-                                             error.what());
+            DebOutObj(kClass, "Restore",
+                      (own ? own->className() : std::string("std::exception")) + ": " + error.what());
             throw;
         }
         if (!store.DeleteKey(hive, at)) {
-            DebOutObj(kClass, "Restore", "FEHLER beim Löschen der wiederhergestellten Verbindung in der Registry.");
+            DebOutObj(kClass, "Restore",
+                      "FEHLER beim Löschen der wiederhergestellten Verbindung in der Registry.");
         }
     }
     SetFernsteuerung(true);

@@ -83,7 +83,8 @@ void TVerbindung::SendTextLine(std::string_view text) {
 
 void TVerbindung::SID() {
     const bool hide = Config() ? Config()->GetHideSentSID() : true;
-    SendeText(SidZeile(ProgramVersion(), GetStationenDatenbankEintrag() != nullptr), !hide, false, false, true);
+    SendeText(SidZeile(ProgramVersion(), GetStationenDatenbankEintrag() != nullptr), !hide, false, false,
+              true);
 }
 
 } // namespace quarn

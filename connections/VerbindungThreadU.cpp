@@ -46,12 +46,14 @@ TVerbindungThread::TVerbindungThread(std::shared_ptr<TVerbindung> connection)
       }) {}
 
 TVerbindungThread::~TVerbindungThread() {
-    if (thread_.joinable()) {
-        if (IsCurrent()) {
-            thread_.detach();
-        } else {
-            Abandon();
-        }
+    if (!thread_.joinable()) {
+        return;
+    }
+    // Only the worker's own last reference can bring us here while it runs; elsewhere it has ended.
+    if (IsCurrent()) {
+        thread_.detach();
+    } else {
+        thread_.join();
     }
 }
 

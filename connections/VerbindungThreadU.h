@@ -17,7 +17,7 @@ public:
     using Handler = std::function<void(const std::shared_ptr<IVerbindungFuerModul>&)>;
 
     explicit TVerbindungThread(std::shared_ptr<TVerbindung> connection);
-    // Joins a worker that has ended; one still running is abandoned.
+    // Joins a worker that has ended; on the worker itself (its last reference went) it lets it go.
     ~TVerbindungThread();
     TVerbindungThread(const TVerbindungThread&) = delete;
     TVerbindungThread& operator=(const TVerbindungThread&) = delete;

@@ -67,7 +67,8 @@ template <typename Done> bool TVerbindung::WaitUntil(const Event& wake, std::uin
         if (elapsed >= limitMs) {
             return false;
         }
-        const auto slice = static_cast<std::uint32_t>(std::min<std::uint64_t>(kWaitSliceMs, limitMs - elapsed));
+        const auto slice =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kWaitSliceMs, limitMs - elapsed));
         if (gui) {
             WaitForAny({wake, threadEnded_, QuitEvent(), PendingSynchronizeCallsEvent()}, slice);
         } else {
@@ -222,7 +223,8 @@ void TVerbindung::EndThread() {
         thread_->Join();
     } else {
         // Never killed: it keeps the connection (and so everything it uses) until it ends by itself.
-        DebOutObj(kClass, "Getrennt", "ENDTHREAD: Thread endet nicht rechtzeitig, wird sich selbst überlassen...");
+        DebOutObj(kClass, "Getrennt",
+                  "ENDTHREAD: Thread endet nicht rechtzeitig, wird sich selbst überlassen...");
         thread_->Abandon();
     }
     thread_.reset();

@@ -63,7 +63,8 @@ thread_local std::shared_ptr<IApplication> currentClient;
 
 } // namespace
 
-std::shared_ptr<TVerbindung> TVerbindung::Create(const std::shared_ptr<TGeraet>& device, RegistryStore* store) {
+std::shared_ptr<TVerbindung> TVerbindung::Create(const std::shared_ptr<TGeraet>& device,
+                                                 RegistryStore* store) {
     return std::shared_ptr<TVerbindung>(new TVerbindung(device, store));
 }
 
@@ -129,8 +130,9 @@ std::string TVerbindung::Get_MyCall() const {
 void TVerbindung::Set_MyCall(std::string_view myCall) {
     // A peer's or client's request must not bring the program down: a plain error, not an assertion.
     if (state_.load() > 2) {
-        throw QuarnException(kClass, "Set_MyCall", "Das eigene Rufzeichen einer bestehenden Verbindung "
-                                                   "kann nicht geändert werden.");
+        throw QuarnException(kClass, "Set_MyCall",
+                             "Das eigene Rufzeichen einer bestehenden Verbindung "
+                             "kann nicht geändert werden.");
     }
     const Locker locker(lock_);
     myCall_ = TrimUpper(myCall);

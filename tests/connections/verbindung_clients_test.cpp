@@ -1,8 +1,8 @@
 // Automation clients on a connection: each has its own copy of the received text, waits for a text
 // across piece boundaries and reads what follows it; slots, release and the size bound.
 #include "VerbindungTestFixture.h"
-#include "foundation/QuarnException.h"
 #include "devices/TraceLines.h"
+#include "foundation/QuarnException.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -103,8 +103,8 @@ TEST_F(VerbindungClientsTest, ReleaseEndsAWaitingClientWithAnError) {
     auto reads = std::async(std::launch::async, [&] { return connection->ReceiveText(client); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     connection->Release();
-    for (std::future_status status : {waits.wait_for(std::chrono::seconds(10)),
-                                      reads.wait_for(std::chrono::seconds(10))}) {
+    for (std::future_status status :
+         {waits.wait_for(std::chrono::seconds(10)), reads.wait_for(std::chrono::seconds(10))}) {
         ASSERT_EQ(status, std::future_status::ready);
     }
     try {

@@ -31,11 +31,11 @@ TEST(CaretEscapesTest, RewritesEscapesAndLeavesEverythingElse) {
         {"^Z", "\x1A"},
         {"^$1B", "\x1B"},
         {"^$ff", "\xFF"},
-        {"^$7", "\x07"},          // the text ends after one digit
-        {"^$1G", "^$1G"},         // no hexadecimal number
-        {"^$", "^$"},             // at the very end
-        {"^[", "^["},             // not an escape
-        {"^", "^"},               // a lone caret at the end
+        {"^$7", "\x07"},  // the text ends after one digit
+        {"^$1G", "^$1G"}, // no hexadecimal number
+        {"^$", "^$"},     // at the very end
+        {"^[", "^["},     // not an escape
+        {"^", "^"},       // a lone caret at the end
         {"a^Mb^$0D", "a\rb\r"},
         {"^^^M", "^\r"},
     };

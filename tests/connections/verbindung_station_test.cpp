@@ -33,10 +33,10 @@ protected:
 TEST_F(VerbindungStationTest, EntryIsFoundWithOrWithoutSsid) {
     const auto connection = Make();
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"db0box", "DB0BOX"},    // exact, no SSID
-        {"DB0BOX-5", "DB0BOX"},  // falls back to the call without SSID
-        {"DL1ABC", "DL1ABC-0"},  // no SSID reads as -0
-        {"DL1XYZ", ""},          // unknown
+        {"db0box", "DB0BOX"},   // exact, no SSID
+        {"DB0BOX-5", "DB0BOX"}, // falls back to the call without SSID
+        {"DL1ABC", "DL1ABC-0"}, // no SSID reads as -0
+        {"DL1XYZ", ""},         // unknown
     };
     for (const auto& [call, found] : cases) {
         connection->Set_Call(call);

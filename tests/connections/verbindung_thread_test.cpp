@@ -106,13 +106,13 @@ TEST_F(VerbindungThreadTest, StubbornHandlerIsLeftRunningAndKeepsWhatItUses) {
     auto release = std::make_shared<Event>(EventReset::Manual, false);
     auto handlerEnded = std::make_shared<Event>(EventReset::Manual, false);
     std::weak_ptr<TVerbindung> watch;
-    TVerbindungThread::SetHandlerForTests([release, handlerEnded](const std::shared_ptr<IVerbindungFuerModul>&
-                                                                      connection) {
-        release->Wait(kInfinite); // ignores the disconnect event and the queues
-        // What the handler holds must still work when it finally moves on.
-        connection->GetTransmitQueue().PushString("late");
-        handlerEnded->Set();
-    });
+    TVerbindungThread::SetHandlerForTests(
+        [release, handlerEnded](const std::shared_ptr<IVerbindungFuerModul>& connection) {
+            release->Wait(kInfinite); // ignores the disconnect event and the queues
+            // What the handler holds must still work when it finally moves on.
+            connection->GetTransmitQueue().PushString("late");
+            handlerEnded->Set();
+        });
     {
         const auto connection = TVerbindung::Create(device, &store);
         watch = connection;
@@ -137,11 +137,12 @@ TEST_F(VerbindungThreadTest, StubbornHandlerIsLeftRunningAndKeepsWhatItUses) {
 
 TEST_F(VerbindungThreadTest, GetrenntOnTheGuiThreadRunsTheHandlersGuiCalls) {
     auto ranOnGui = std::make_shared<std::atomic<bool>>(false);
-    TVerbindungThread::SetHandlerForTests([ranOnGui](const std::shared_ptr<IVerbindungFuerModul>& connection) {
-        connection->GetHandle(4)->Wait(kInfinite);
-        // Ending the link shows something on the GUI thread while that thread waits for us.
-        Synchronize([ranOnGui] { ranOnGui->store(IsGuiThread()); });
-    });
+    TVerbindungThread::SetHandlerForTests(
+        [ranOnGui](const std::shared_ptr<IVerbindungFuerModul>& connection) {
+            connection->GetHandle(4)->Wait(kInfinite);
+            // Ending the link shows something on the GUI thread while that thread waits for us.
+            Synchronize([ranOnGui] { ranOnGui->store(IsGuiThread()); });
+        });
     const auto connection = Make();
     connection->Start();
     QElapsedTimer elapsed;

@@ -22,8 +22,8 @@ TEST_F(VerbindungTrennenTest, EachDisconnectGoesOneLevelUp) {
     for (const Step& step : steps) {
         const auto connection = Make();
         // Reach the level the way the device does: disconnect and done steps.
-        const std::vector<std::vector<int>> route = {
-            {}, {0}, {0, -1}, {0, 0}, {0, 0, -1}, {0, 0, 0}, {0, 0, 0, -1}};
+        const std::vector<std::vector<int>> route = {{},         {0},       {0, -1},      {0, 0},
+                                                     {0, 0, -1}, {0, 0, 0}, {0, 0, 0, -1}};
         for (const int action : route[step.before]) {
             action == 0 ? connection->Disconnect() : connection->DiscLevelDone();
         }
