@@ -2,6 +2,7 @@
 #include "ui/StandInMainWindow.h"
 
 #include "connections/ConnectionsListU.h"
+#include "connections/VerbindungenAnmelden.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
 #include "foundation/ConfigU.h"
@@ -80,6 +81,7 @@ void TStandInMainWindow::Aufbauen() {
         klaenge_ = std::make_unique<TKlaenge>();
         klaenge_->Play(kSoundProgramStart, std::string_view());
         connectionsList_ = std::make_unique<TConnectionsList>();
+        VerbindungenAnmelden();
         SplashStatus(Tr("Initialisiere Schriften..."));
         LadeSchrift();
 
