@@ -1,5 +1,6 @@
-// The serial host-mode kind on a pseudo-terminal, with the scripted TNC pumped behind its master side.
-#include "HostmodeFake.h"
+// The serial host-mode kind on a pseudo-terminal with the simulated TNC behind it: settings applied while
+// it runs, own calls and radio ports from the program's lists, a missing port. The whole start over a
+// pseudo-terminal is in hostmode_tncsim_test.cpp.
 #include "devices/GeraetHostmodeDialog.h"
 #include "devices/GeraetHostmodeSerialU.h"
 #include "platform/Codepage.h"
@@ -7,148 +8,49 @@
 #include "platform/SerialPort.h"
 #include "stations/MyCallsU.h"
 #include "support/Elapsed.h"
+#include "tools/tncsim/PtySim.h"
+#include "tools/tncsim/TncSimCore.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <atomic>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
 namespace quarn::test {
 namespace {
 
-// A pseudo-terminal whose slave is raw and stays open here, so the device may open and close it.
-class PtyTnc {
-public:
-    explicit PtyTnc(FakeTnc& tnc) : tnc_(tnc) {
-        int master = -1;
-        int slave = -1;
-        char name[256] = {};
-        if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-            return;
-        }
-        termios raw{};
-        ::tcgetattr(slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave, TCSANOW, &raw);
-        ::fcntl(master, F_SETFL, O_NONBLOCK);
-        master_ = master;
-        slave_ = slave;
-        path_ = name;
-        pump_ = std::thread([this] { Pump(); });
-    }
-    ~PtyTnc() {
-        stop_ = true;
-        if (pump_.joinable()) {
-            pump_.join();
-        }
-        ::close(master_);
-        ::close(slave_);
-    }
-    const std::string& path() const { return path_; }
+using namespace quarn::tncsim;
 
-private:
-    void Pump() {
-        char buffer[512];
-        while (!stop_) {
-            pollfd fd{master_, POLLIN, 0};
-            ::poll(&fd, 1, 5);
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n > 0) {
-                tnc_.Feed(std::string(buffer, static_cast<std::size_t>(n)));
-            }
-            const std::string out = tnc_.Take(4096);
-            for (std::size_t done = 0; done < out.size() && !stop_;) {
-                const ssize_t w = ::write(master_, out.data() + done, out.size() - done);
-                if (w > 0) {
-                    done += static_cast<std::size_t>(w);
-                } else {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-            }
-        }
-    }
-
-    FakeTnc& tnc_;
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-    std::thread pump_;
-    std::atomic<bool> stop_{false};
-};
-
-// True when the scripted TNC got the command within five seconds.
-bool WaitForCommand(FakeTnc& tnc, const std::string& command) {
-    const auto start = std::chrono::steady_clock::now();
-    while (!tnc.Has(command) && msSince(start) < 5000) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return tnc.Has(command);
+// A TNC with the radio ports "#PORT0" and "#PORT1", left in host mode by an earlier client.
+TncSimConfig HostModeTnc() {
+    TncSimConfig config;
+    config.channels = 4;
+    config.ports = {0, 1};
+    config.startInHostMode = true;
+    return config;
 }
 
-constexpr const char* kDeviceKey = "\\Software\\Velmoor\\Quarn\\Geraete\\7";
-
-TEST(HostmodeSerial, WholeStartOnAPseudoTerminal) {
-    FakeTnc tnc;
-    PtyTnc pty(tnc);
-    ASSERT_FALSE(pty.path().empty());
-    RegistryStore& store = RegistryStore::Instance();
-    store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM3", pty.path());
-    store.WriteDWord(Hive::LocalMachine, kDeviceKey, "Anschluss", 3);
-    store.WriteDWord(Hive::LocalMachine, kDeviceKey, "Baudrate", 9600);
-    store.WriteBinary(Hive::LocalMachine, kDeviceKey, "Init", std::string("T 25\0", 5));
-
-    auto device = std::make_shared<TGeraetHostmodeSerial>();
-    device->SetRegistryKey(kDeviceKey);
-    device->Init();
-    const auto start = std::chrono::steady_clock::now();
-    while (!tnc.Has("T 25") && msSince(start) < 10000) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_EQ(device->GetStatus(), TGeraetStatus::Bereit);
-    EXPECT_EQ(device->GetStatusDetail(), "COM3, 9600");
-    EXPECT_EQ(device->GetGeraeteKlasse(), "TNC2");
-    EXPECT_EQ(tnc.jhost1Count, 1); // started in terminal mode
-    EXPECT_TRUE(tnc.Has("U0"));
-    EXPECT_TRUE(tnc.Has("T 25"));
-    const auto stopStart = std::chrono::steady_clock::now();
-    device->DeInit();
-    EXPECT_LT(msSince(stopStart), 1000);
-    EXPECT_FALSE(device->CommIsOpen());
-    const auto left = std::chrono::steady_clock::now();
-    while (tnc.InHostMode() && msSince(left) < 2000) { // the last bytes travel through the pump
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    EXPECT_TRUE(tnc.Has("S0"));
-    EXPECT_FALSE(tnc.InHostMode());
-    store.DeleteKey(Hive::LocalMachine, kDeviceKey);
+// True when the simulated TNC got the command within five seconds.
+bool WaitForCommand(const TncSimCore& tnc, const std::string& command) {
+    return WaitFor([&] { return tnc.HasCommand(command); }, 5000);
 }
 
 TEST(HostmodeSerial, ChangingOnlyTheInitListResendsItWithoutRestart) {
-    FakeTnc tnc;
-    tnc.hostMode = true;
-    PtyTnc pty(tnc);
-    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey,
-                                          "COM2", pty.path());
+    TncSimCore tnc(HostModeTnc());
+    PtySim pty(tnc);
+    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM2", pty.SlavePath());
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(2);
     device->Init();
     ASSERT_TRUE(WaitForCommand(tnc, "U0"));
-    const auto readyStart = std::chrono::steady_clock::now();
-    while (device->GetStatus() != TGeraetStatus::Bereit && msSince(readyStart) < 5000) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(WaitFor([&] { return device->GetStatus() == TGeraetStatus::Bereit; }, 5000));
     device->EditedParameter().initListe = {"K 7"};
     device->EinstellungenUebernehmen();
     EXPECT_TRUE(WaitForCommand(tnc, "K 7"));
-    EXPECT_FALSE(tnc.Has("S0")); // the TNC was not left and entered again
+    EXPECT_FALSE(tnc.HasCommand("S0")); // the TNC was not left and entered again
     device->DeInit();
+    EXPECT_FALSE(device->CommIsOpen());
 }
 
 TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
@@ -156,17 +58,16 @@ TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
     store.DeleteKey(Hive::CurrentUser, kEigeneRufzeichenKey);
     store.WriteDWord(Hive::CurrentUser, std::string(kEigeneRufzeichenKey) + "\\DL1ABC", "SSIDs", 0x5);
     const std::shared_ptr<TMyCalls> calls = TMyCalls::Create();
-    FakeTnc tnc;
-    tnc.hostMode = true;
-    PtyTnc pty(tnc);
-    store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty.path());
+    TncSimCore tnc(HostModeTnc());
+    PtySim pty(tnc);
+    store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty.SlavePath());
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(5);
     device->Init();
     EXPECT_TRUE(WaitForCommand(tnc, "IDL1ABC"));
     EXPECT_TRUE(WaitForCommand(tnc, "IDL1ABC-2"));
     std::vector<std::shared_ptr<IFunkKanal>> ports;
-    ASSERT_EQ(device->GetFunkKanaele(ports, 8), 2); // the scripted TNC knows "#PORT0" and "#PORT1"
+    ASSERT_EQ(device->GetFunkKanaele(ports, 8), 2); // the TNC knows "#PORT0" and "#PORT1"
     EXPECT_EQ(ports[0]->GetName(), "HM50");
     EXPECT_EQ(ports[0]->GetBezeichnung(), "TNC2 intern");
     EXPECT_EQ(ports[1]->GetName(), "HM51");
@@ -181,8 +82,8 @@ TEST(HostmodeSerial, OwnCallsAndRadioPortsComeFromTheProgramsLists) {
 }
 
 TEST(HostmodeSerial, MissingPortGivesStatusFehler) {
-    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey,
-                                          "COM4", "/nonexistent/tty");
+    RegistryStore::Instance().WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM4",
+                                          "/nonexistent/tty");
     auto device = std::make_shared<TGeraetHostmodeSerial>();
     device->SerialParameter().SetComPort(4);
     device->Init();

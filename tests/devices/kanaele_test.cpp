@@ -1,7 +1,7 @@
 // The channel set: how many channels, which one is current, the free-channel search for connects,
 // growing and shrinking with their buffer files, and the monitor output.
-#include "HostmodeFake.h"
 #include "KanalTestFixture.h"
+#include "TncSimHostmode.h"
 #include "TraceLines.h"
 #include "console/ConsoleU.h"
 #include "devices/KanaeleU.h"
@@ -198,14 +198,14 @@ TEST_F(KanaeleTest, MonitorLinesAndNoticesReachChannelZeroFromDeviceThreads) {
 }
 
 // A host-mode device whose monitor notice the test gives.
-class MeldendesGeraet : public test::FakeHostmode {
+class MeldendesGeraet : public test::TncSimHostmode {
 public:
-    using FakeHostmode::FakeHostmode;
+    using TncSimHostmode::TncSimHostmode;
     void Melden(std::string_view header, std::string_view text) { MonitorMeldung(header, text); }
 };
 
 TEST_F(KanaeleTest, HostModeNoticesReachTheMonitorWhileTheSetExistsAndAreTraced) {
-    test::FakeTnc tnc;
+    tncsim::TncSimCore tnc;
     auto device = std::make_shared<MeldendesGeraet>(tnc);
     {
         TKanaele kanaele(fenster);
