@@ -144,7 +144,9 @@ void TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
     bool check = fullCheck && c != 0;
     std::optional<std::string> connectedTo;
     if (check) {
-        connectedTo = TNCKanalConnectedTo(c);
+        bool known = false;
+        connectedTo = TNCKanalConnectedTo(c, known);
+        check = known;
     }
     const int polls = c == 0 ? kPollsKanal0 : kPollsKanal;
     for (int i = 0; i < polls && !IsTerminated(); ++i) {
@@ -248,7 +250,8 @@ void TGeraetHostmode::DatenEmpfangen(int c, const std::string& text) {
     std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
     if (!connection || connection->GetState() == 2) {
         DebOutObj(KlassenName(), "Run", "WARNUNG: AX25-Daten ohne vs_connected");
-        const std::optional<std::string> path = TNCKanalConnectedTo(c);
+        bool known = false;
+        const std::optional<std::string> path = TNCKanalConnectedTo(c, known);
         Verbunden(c, path.value_or(std::string()), false);
         connection = GetKanalVerbindung(c);
     }
@@ -270,10 +273,11 @@ void TGeraetHostmode::MonitorFrameZeigen(const TMonitorFrame& frame) {
     }
 }
 
-std::optional<std::string> TGeraetHostmode::TNCKanalConnectedTo(int c) {
+std::optional<std::string> TGeraetHostmode::TNCKanalConnectedTo(int c, bool& known) {
     int code = 0;
     std::string text;
-    if (!Sende(c, true, code, text, "C")) {
+    known = Sende(c, true, code, text, "C") && code == 1;
+    if (!known) {
         return std::nullopt;
     }
     return ConnectedToAus(text);

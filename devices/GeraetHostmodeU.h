@@ -252,7 +252,8 @@ public:
     // One cycle of the loop without its sleep (device thread): polls, status pass, thread messages.
     void Zyklus();
     // The "C" query: the path the TNC has channel c connected to, or nothing for a free channel.
-    std::optional<std::string> TNCKanalConnectedTo(int c);
+    // `known` is false when the answer was an error, from which nothing may be concluded.
+    std::optional<std::string> TNCKanalConnectedTo(int c, bool& known);
     std::string GetConnectPath(std::string_view text) const;
     // A link on TNC channel c came up: an outgoing connect completed, or a station connected to us.
     void Verbunden(int c, const std::string& path, bool sendConnectText);

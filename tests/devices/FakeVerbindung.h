@@ -6,6 +6,7 @@
 #include "platform/CriticalSection.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -99,9 +100,12 @@ public:
         const std::lock_guard lock(mutex_);
         saved_.emplace_back(key);
     }
+    // A restored link is a running one, as the real connection makes it.
     void RestoreFromRegistry(std::string_view, std::int32_t handle) override {
         handle_ = handle;
         ++restores_;
+        fernsteuerung_ = true;
+        state_ = 3;
     }
     void KanalPrompt(std::string_view text, int kind) override {
         const std::lock_guard lock(mutex_);
@@ -141,6 +145,7 @@ public:
     bool Released() const { return released_; }
     int Starts() const { return starts_; }
     int DiscDone() const { return discDone_; }
+    int Restores() const { return restores_; }
     std::weak_ptr<TGeraet> Device() const { return device_; }
 
 private:
@@ -175,9 +180,13 @@ private:
 // Puts a maker of FakeVerbindung in place for the test's lifetime and keeps every connection it made.
 class FakeVerbindungen {
 public:
-    FakeVerbindungen() {
-        SetVerbindungFabrik([this](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
+    // `prepare` sees every new connection before the device does (a status, a rule for incoming links).
+    explicit FakeVerbindungen(std::function<void(FakeVerbindung&)> prepare = {}) {
+        SetVerbindungFabrik([this, prepare](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
             auto connection = std::make_shared<FakeVerbindung>(device);
+            if (prepare) {
+                prepare(*connection);
+            }
             const std::lock_guard lock(mutex_);
             made_.push_back(connection);
             return connection;
