@@ -4,6 +4,7 @@
 #include "foundation/InterfacesU.h"
 #include "foundation/QueueU.h"
 #include "platform/CriticalSection.h"
+#include "platform/Registry.h"
 
 #include <atomic>
 #include <functional>
@@ -96,13 +97,30 @@ public:
         }
         state_ = 1;
     }
+    // Saved and restored through the registry store as the real connection does, with fewer values.
     void SaveToRegistry(std::string_view key) override {
+        const std::string sub = std::string(key) + "\\" + std::to_string(handle_.load());
+        RegistryStore& store = RegistryStore::Instance();
+        store.CreateKey(Hive::LocalMachine, sub);
+        store.WriteString(Hive::LocalMachine, sub, "C", Get_Path());
+        store.WriteString(Hive::LocalMachine, sub, "R", Get_RealPath());
+        store.WriteString(Hive::LocalMachine, sub, "M", Get_MyCall());
+        store.WriteDWord(Hive::LocalMachine, sub, "A", ausgehend_ ? 1 : 0);
         const std::lock_guard lock(mutex_);
         saved_.emplace_back(key);
     }
     // A restored link is a running one, as the real connection makes it.
-    void RestoreFromRegistry(std::string_view, std::int32_t handle) override {
+    void RestoreFromRegistry(std::string_view key, std::int32_t handle) override {
         handle_ = handle;
+        const std::string sub = std::string(key) + "\\" + std::to_string(handle);
+        RegistryStore& store = RegistryStore::Instance();
+        if (store.KeyExists(Hive::LocalMachine, sub)) {
+            Set_Path(store.ReadString(Hive::LocalMachine, sub, "C").value_or(""));
+            Set_RealPath(store.ReadString(Hive::LocalMachine, sub, "R").value_or(""));
+            Set_MyCall(store.ReadString(Hive::LocalMachine, sub, "M").value_or(""));
+            ausgehend_ = store.ReadDWord(Hive::LocalMachine, sub, "A").value_or(0) != 0;
+            store.DeleteKey(Hive::LocalMachine, sub);
+        }
         ++restores_;
         fernsteuerung_ = true;
         state_ = 3;

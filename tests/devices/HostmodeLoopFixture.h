@@ -77,7 +77,7 @@ inline tncsim::TncSimConfig LoopTnc(bool extended = false, int channels = 4) {
 }
 
 class LoopTest : public ::testing::Test {
-protected:
+public:
     LoopTest()
         : connections_([this](FakeVerbindung& connection) {
               connection.SetStatus(std::make_shared<TStatus>());
@@ -92,18 +92,32 @@ protected:
     }
     ~LoopTest() override { SetFreierKanalQuelle(nullptr); }
 
-    // Starts the device on its thread (start-up and one cycle), runs `body` there and ends the thread.
+    // Starts the device on its thread (start-up and one cycle), runs `body` there, ends the thread and
+    // drops the device.
     void Run(tncsim::TncSimCore& core, const std::function<void(LoopDevice&)>& body) {
+        madeBefore_ = connections_.Made().size();
         device_ = std::make_shared<LoopDevice>(core);
         device_->calls = kLoopCalls;
-        device_->RunOnThread([&](LoopDevice& d) {
+        device_->RunOnThread([&](TncSimHostmode& sim) {
+            auto& d = static_cast<LoopDevice&>(sim);
             ASSERT_TRUE(d.Hochfahren());
             d.Zyklus();
             body(d);
         });
+        // The device goes with the test's simulator; its entries are left to the test unreleased.
+        for (int c = 0; c < TGeraetHostmode::kKanaele; ++c) {
+            device_->KanalFreigeben(c);
+        }
+        device_.reset();
     }
 
     std::vector<std::shared_ptr<FakeVerbindung>> Made() const { return connections_.Made(); }
+    // The connections made since the last Run began (rows of a table share the fixture).
+    std::vector<std::shared_ptr<FakeVerbindung>> NewlyMade() const {
+        std::vector<std::shared_ptr<FakeVerbindung>> made = connections_.Made();
+        made.erase(made.begin(), made.begin() + static_cast<std::ptrdiff_t>(madeBefore_));
+        return made;
+    }
     std::shared_ptr<FakeVerbindung> Fake(const std::shared_ptr<IVerbindung>& connection) const {
         return std::dynamic_pointer_cast<FakeVerbindung>(connection);
     }
@@ -124,6 +138,7 @@ protected:
     std::atomic<int> channelNumber_{0};
     FakeVerbindungen connections_;
     std::shared_ptr<LoopDevice> device_;
+    std::size_t madeBefore_ = 0;
 };
 
 } // namespace quarn::test
