@@ -257,6 +257,8 @@ public:
     std::string GetConnectPath(std::string_view text) const;
     // A link on TNC channel c came up: an outgoing connect completed, or a station connected to us.
     void Verbunden(int c, const std::string& path, bool sendConnectText);
+    // The status pass of a cycle over the channels with a connection: "L", "O", "F", "@B" and data out.
+    void StatusDurchlauf();
 
 protected:
     // Shows one monitored frame on the monitor channel.
@@ -280,7 +282,6 @@ private:
     void EingehendeVerbindung(int c, const std::shared_ptr<IVerbindung>& connection);
     // "<Quarn>: Alle Kanäle sind belegt." and "D" on channel c.
     void VerbindungAbweisen(int c);
-    void StatusDurchlauf();
     void KanalStatus(int c, const std::shared_ptr<IVerbindung>& connection, bool refresh);
     void DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window);
     void TrennenNachricht(int c);
