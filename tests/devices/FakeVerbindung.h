@@ -200,15 +200,16 @@ class FakeVerbindungen {
 public:
     // `prepare` sees every new connection before the device does (a status, a rule for incoming links).
     explicit FakeVerbindungen(std::function<void(FakeVerbindung&)> prepare = {}) {
-        SetVerbindungFabrik([this, prepare](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
-            auto connection = std::make_shared<FakeVerbindung>(device);
-            if (prepare) {
-                prepare(*connection);
-            }
-            const std::lock_guard lock(mutex_);
-            made_.push_back(connection);
-            return connection;
-        });
+        SetVerbindungFabrik(
+            [this, prepare](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
+                auto connection = std::make_shared<FakeVerbindung>(device);
+                if (prepare) {
+                    prepare(*connection);
+                }
+                const std::lock_guard lock(mutex_);
+                made_.push_back(connection);
+                return connection;
+            });
     }
     ~FakeVerbindungen() { SetVerbindungFabrik(nullptr); }
     FakeVerbindungen(const FakeVerbindungen&) = delete;

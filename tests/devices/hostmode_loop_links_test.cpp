@@ -261,10 +261,10 @@ TEST_F(LoopTest, NoConnectionFromAnEmptyPath) {
 
 struct CheckRow {
     const char* name;
-    const char* remote;       // what the TNC has on channel 1, empty: free
-    const char* entry;        // the RealPath of the entry, nullptr: none
-    std::uint8_t state;       // of the entry
-    bool ended;               // with reason 1
+    const char* remote; // what the TNC has on channel 1, empty: free
+    const char* entry;  // the RealPath of the entry, nullptr: none
+    std::uint8_t state; // of the entry
+    bool ended;         // with reason 1
     bool adopted;
 };
 
@@ -319,8 +319,8 @@ TEST_F(LoopTest, DisconnectLevels) {
             d.Trenne(connection);
             EXPECT_EQ(connection->DiscDone(), 1);
             EXPECT_TRUE(connection->GetrenntGruende().empty()); // the TNC says when
-            d.Zyklus();                                          // "D" goes out
-            d.Zyklus();                                          // "DISCONNECTED fm" comes in
+            d.Zyklus();                                         // "D" goes out
+            d.Zyklus();                                         // "DISCONNECTED fm" comes in
         });
         EXPECT_EQ(core.CountCommand("D", 2), 1);
         EXPECT_EQ(connection->GetrenntGruende(), std::vector<int>{0});

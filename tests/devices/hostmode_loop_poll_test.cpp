@@ -40,9 +40,9 @@ std::map<int, int> Difference(const std::map<int, int>& after, const std::map<in
 struct PollRow {
     const char* name;
     bool extended;
-    bool fullCheck;                         // the measured cycle is a full check
-    std::function<void(TncSimCore&)> arm;   // just before the measured cycle
-    std::map<int, int> polls;               // "G" per channel in the measured cycle
+    bool fullCheck;                       // the measured cycle is a full check
+    std::function<void(TncSimCore&)> arm; // just before the measured cycle
+    std::map<int, int> polls;             // "G" per channel in the measured cycle
 };
 
 TEST_F(LoopTest, StandardAndExtendedPoll) {
@@ -51,7 +51,9 @@ TEST_F(LoopTest, StandardAndExtendedPoll) {
     const std::vector<PollRow> rows = {
         {"standard", false, false, {}, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}}},
         {"standard, full check", false, true, {}, {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}}},
-        {"standard, data on 2", false, false,
+        {"standard, data on 2",
+         false,
+         false,
          [](TncSimCore& core) {
              core.IncomingConnect(2, "DL2BBB");
              core.RemoteData(2, "x");
@@ -59,16 +61,24 @@ TEST_F(LoopTest, StandardAndExtendedPoll) {
          {{0, 1}, {1, 1}, {2, 3}, {3, 1}, {4, 1}}},
         {"extended, nothing pending", true, false, {}, {{255, 1}}},
         {"extended, full check", true, true, {}, {{1, 1}, {2, 1}, {3, 1}, {4, 1}}},
-        {"extended, data on 2", true, false,
+        {"extended, data on 2",
+         true,
+         false,
          [](TncSimCore& core) {
              core.IncomingConnect(2, "DL2BBB");
              core.RemoteData(2, "x");
          },
          {{255, 1}, {2, 3}}},
-        {"extended, monitor", true, false,
-         [](TncSimCore& core) { core.Monitor("fm DL2BBB to CQ ctl UI^ pid F0", "beacon"); }, {{255, 1}, {0, 3}}},
-        {"extended, a channel above the TNC's", true, false,
-         [&](TncSimCore& core) { core.ReplaceNextReply(listWithChannel7); }, {{255, 1}, {1, 1}, {7, 7}}},
+        {"extended, monitor",
+         true,
+         false,
+         [](TncSimCore& core) { core.Monitor("fm DL2BBB to CQ ctl UI^ pid F0", "beacon"); },
+         {{255, 1}, {0, 3}}},
+        {"extended, a channel above the TNC's",
+         true,
+         false,
+         [&](TncSimCore& core) { core.ReplaceNextReply(listWithChannel7); },
+         {{255, 1}, {1, 1}, {7, 7}}},
     };
     for (const PollRow& row : rows) {
         SCOPED_TRACE(row.name);

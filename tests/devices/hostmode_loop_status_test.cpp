@@ -48,9 +48,15 @@ TEST_F(LoopTest, AnUnreadableLReplyKeepsTheLastValuesAndSendsNothing) {
         const std::shared_ptr<IStatus> status = connection->GetStatus();
         ASSERT_EQ(status->GetLinkStatus(), 0x1F);
         const int tries = status->GetTries();
-        for (const std::string& reply : {std::string("\x01\x01" "0 0 0 0 0 A\0", 14),      // a letter
-                                         std::string("\x01\x02" "0 0 0 0 0 4\0", 14),      // an error code
-                                         std::string("\x01\x01" "0 0 99999999999 0 0 4\0", 25)}) { // overflow
+        for (const std::string& reply : {std::string("\x01\x01"
+                                                     "0 0 0 0 0 A\0",
+                                                     14), // a letter
+                                         std::string("\x01\x02"
+                                                     "0 0 0 0 0 4\0",
+                                                     14), // an error code
+                                         std::string("\x01\x01"
+                                                     "0 0 99999999999 0 0 4\0",
+                                                     25)}) { // overflow
             SCOPED_TRACE(reply.substr(2));
             connection->SendText("one\r");
             const std::size_t frames = core.Received().size();
@@ -74,9 +80,9 @@ struct FrackRow {
 
 TEST_F(LoopTest, MaxframeAndFrackWithAndWithoutScaling) {
     const std::vector<FrackRow> rows = {
-        {Identity::Tnc2, "F 30", 3},   // 100 ms units
+        {Identity::Tnc2, "F 30", 3}, // 100 ms units
         {Identity::Tnc2, "F 300", 30},
-        {Identity::Tnc3, "F 300", 3},  // 10 ms units, scaled
+        {Identity::Tnc3, "F 300", 3}, // 10 ms units, scaled
         {Identity::Tnc3, "F 30", 1},
     };
     for (const FrackRow& row : rows) {

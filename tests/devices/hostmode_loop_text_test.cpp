@@ -18,7 +18,8 @@ TEST(HostmodeLoopText, LinkStatusReportsWithTheirPrefixes) {
         {"BUSY fm DL2BBB", TLinkMeldung::Busy, "DL2BBB"},
         {"(1) CONNECTED to DL2BBB via DB0XYZ", TLinkMeldung::Connected, "DL2BBB via DB0XYZ"},
         {"1:LINK RESET fm DL2BBB", TLinkMeldung::LinkResetFm, "DL2BBB"},
-        {"(12) LINK RESET to DL2BBB - 00/00/00 00:01:02", TLinkMeldung::LinkResetTo, "DL2BBB - 00/00/00 00:01:02"},
+        {"(12) LINK RESET to DL2BBB - 00/00/00 00:01:02", TLinkMeldung::LinkResetTo,
+         "DL2BBB - 00/00/00 00:01:02"},
         {"disconnected fm DL2BBB", TLinkMeldung::Disconnected, "DL2BBB"},
         {"LINK FAILURE with DL2BBB", TLinkMeldung::LinkFailure, "DL2BBB"},
         {"(3) CONNECT REQUEST fm DL2BBB", TLinkMeldung::ConnectRequest, "DL2BBB"},
@@ -48,13 +49,13 @@ TEST(HostmodeLoopText, LCountsAreReadOnlyFromCodeOneWithDigitsAndBlanks) {
     const std::vector<LRow> rows = {
         {1, "0 0 0 0 0 4", true, {0, 0, 0, 0, 0, 4}},
         {1, "1 12 3 4 5 15", true, {1, 12, 3, 4, 5, 15}},
-        {1, "0 2", true, {0, 2, 0, 0, 0, 0}},                   // missing numbers stay 0
-        {1, "0 0 0 0 0 4 99 x", true, {0, 0, 0, 0, 0, 4}},      // the sixth blank ends the parse
-        {1, "0 0 A 0 0 4", false, {}},                          // a letter
-        {1, "0 0 -1 0 0 4", false, {}},                         // no sign
-        {1, "0 0 99999999999999 0 0 4", false, {}},             // would overflow
-        {2, "INVALID CHANNEL NUMBER", false, {}},               // an error reply
-        {0, "", false, {}},                                     // no reply text
+        {1, "0 2", true, {0, 2, 0, 0, 0, 0}},              // missing numbers stay 0
+        {1, "0 0 0 0 0 4 99 x", true, {0, 0, 0, 0, 0, 4}}, // the sixth blank ends the parse
+        {1, "0 0 A 0 0 4", false, {}},                     // a letter
+        {1, "0 0 -1 0 0 4", false, {}},                    // no sign
+        {1, "0 0 99999999999999 0 0 4", false, {}},        // would overflow
+        {2, "INVALID CHANNEL NUMBER", false, {}},          // an error reply
+        {0, "", false, {}},                                // no reply text
         {1, "", false, {}},
     };
     for (const LRow& row : rows) {
@@ -87,9 +88,9 @@ TEST(HostmodeLoopText, FrackInSecondsWithAndWithoutScaling) {
         bool scaled;
         int frack;
     };
-    for (const Row row : {Row{0, false, 1}, Row{10, false, 1}, Row{11, false, 1}, Row{15, false, 2}, Row{25, false, 3},
-                          Row{24, false, 2}, Row{250, true, 3}, Row{100, true, 1}, Row{110, true, 1},
-                          Row{119, true, 1}, Row{150, true, 2}}) {
+    for (const Row row : {Row{0, false, 1}, Row{10, false, 1}, Row{11, false, 1}, Row{15, false, 2},
+                          Row{25, false, 3}, Row{24, false, 2}, Row{250, true, 3}, Row{100, true, 1},
+                          Row{110, true, 1}, Row{119, true, 1}, Row{150, true, 2}}) {
         EXPECT_EQ(FrackAusAntwort(row.value, row.scaled), row.frack) << row.value << " " << row.scaled;
     }
 }
