@@ -2,6 +2,8 @@
 // and the disconnect levels, on the simulator in-process with cycles run one by one.
 #include "HostmodeLoopFixture.h"
 #include "TraceLines.h"
+#include "connections/ConnectionsListU.h"
+#include "support/Elapsed.h"
 
 #include <gtest/gtest.h>
 
@@ -257,6 +259,24 @@ TEST_F(LoopTest, NoConnectionFromAnEmptyPath) {
     });
     EXPECT_TRUE(Made().empty());
     EXPECT_TRUE(trace.Contains("Fehler bei EmpfangeText"));
+}
+
+TEST_F(LoopTest, TheDeviceNeverWaitsForTheConnectionsList) {
+    // Membership is the connection's business: a list held elsewhere does not hold up the TNC's traffic.
+    TConnectionsList list;
+    const TConnectionsList::ScopedLock held(list);
+    TncSimCore core(LoopTnc());
+    const auto start = std::chrono::steady_clock::now();
+    Run(core, [&](LoopDevice& d) {
+        const auto connection = Accepted(core, d);
+        ASSERT_NE(connection, nullptr);
+        connection->SetDiscLevel(1);
+        d.Trenne(connection);
+        d.Zyklus();
+        d.Zyklus();
+        EXPECT_EQ(connection->GetrenntGruende(), std::vector<int>{0});
+    });
+    EXPECT_LT(msSince(start), 5000);
 }
 
 struct CheckRow {
