@@ -15,6 +15,8 @@ constexpr const char* kClass = "TFunkKanal";
 std::mutex sourceLock;
 TFreierKanalQuelle freeChannelSource;
 
+} // namespace
+
 std::shared_ptr<IKanal> FreienKanalHolen() {
     TFreierKanalQuelle source;
     {
@@ -23,8 +25,6 @@ std::shared_ptr<IKanal> FreienKanalHolen() {
     }
     return source ? source() : nullptr;
 }
-
-} // namespace
 
 void SetFreierKanalQuelle(TFreierKanalQuelle source) {
     const std::lock_guard lock(sourceLock);

@@ -15,6 +15,8 @@ class TGeraet;
 // place while it exists; without one there is no free channel.
 using TFreierKanalQuelle = std::function<std::shared_ptr<IKanal>()>;
 void SetFreierKanalQuelle(TFreierKanalQuelle source);
+// A free channel from the source in place, reserved for the caller; null without one. Any thread.
+std::shared_ptr<IKanal> FreienKanalHolen();
 
 // One way out of a device: a port of a multi-port TNC, the Pactor link of a PTC or the network kernel.
 // Connects and UI frames go through it to its device. Fields are set while the device sets up and only

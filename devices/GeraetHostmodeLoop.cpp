@@ -1,19 +1,23 @@
-// The host-mode device between start-up and shut-down: the thread messages of the set-up (INIT list,
-// own calls) and the radio ports. The polling loop with its connections builds on this.
+// The host-mode device between start-up and shut-down: the 50 ms cycle that polls the TNC for link
+// status, monitored frames and received data, and the thread messages of the set-up.
 #include "devices/FunkKanalU.h"
 #include "devices/GeraetHostmodeText.h"
 #include "devices/GeraetHostmodeU.h"
+#include "devices/HostmodeLinkStatus.h"
 #include "devices/KanaeleU.h"
+#include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "platform/ThreadMessageQueue.h"
 #include "stations/MyCallsU.h"
+
+#include <thread>
 
 namespace quarn {
 
 namespace {
 
 constexpr int kMessagesPerCycle = 3;
-constexpr std::uint32_t kCycleMs = 50;
+constexpr int kLetzterKanal = 255;
 constexpr std::string_view kNotSentInit = "CDIMQY";
 
 } // namespace
@@ -46,21 +50,252 @@ void TGeraetHostmode::EigeneRufzeichenAbonnieren() {
 }
 
 void TGeraetHostmode::Schleife() {
+    // Every start, and so every restart after a change of settings, begins with a full check.
+    pollZaehler_ = 0;
+    statusZeitGesetzt_ = false;
+    headerPending_ = false;
     while (!IsTerminated()) {
-        WiedervorlagePosten();
-        for (int i = 0; i < kMessagesPerCycle && !IsTerminated(); ++i) {
-            const std::optional<ThreadMessage> message = Messages().Peek(true);
-            if (!message) {
-                break;
-            }
-            NachrichtBehandeln(*message);
+        Zyklus();
+        if (!Warte(kZyklusMs)) {
+            break;
         }
-        Warte(kCycleMs);
     }
+    VerbindungenSpeichern();
+}
+
+void TGeraetHostmode::Zyklus() {
+    const int zaehler = pollZaehler_;
+    const bool fullCheck = zaehler < 1 || zaehler > 50;
+    pollZaehler_ = fullCheck ? 1 : zaehler + 1;
+    if (fullCheck) {
+        if (const TConfig* config = Config()) {
+            const std::int32_t flags = config->GetMonitorFlags();
+            if (flags != monitorFlags_) {
+                monitorFlags_ = flags;
+                SetMonitor();
+            }
+        }
+    }
+    std::vector<int> liste;
+    if (extended_ && !fullCheck) {
+        int code = 0;
+        std::string reply;
+        if (!Sende(kLetzterKanal, true, code, reply, "G")) {
+            DebOutObj(KlassenName(), "Run", "Terminated, break. (1)");
+            return;
+        }
+        for (const char byte : reply) {
+            liste.push_back(static_cast<std::uint8_t>(byte) - 1);
+        }
+    } else {
+        liste = PollListe(fullCheck);
+    }
+    for (const int c : liste) {
+        if (IsTerminated()) {
+            return;
+        }
+        if (c >= 0 && c < kKanaele) {
+            KanalAbfragen(c, fullCheck);
+        }
+        std::this_thread::yield();
+    }
+    if (IsTerminated()) {
+        return;
+    }
+    StatusDurchlauf();
+    WiedervorlagePosten();
+    for (int i = 0; i < kMessagesPerCycle && !IsTerminated(); ++i) {
+        const std::optional<ThreadMessage> message = Messages().Peek(true);
+        if (!message) {
+            break;
+        }
+        NachrichtBehandeln(*message);
+        std::this_thread::yield();
+    }
+}
+
+bool TGeraetHostmode::IstLinkKanal(int c) const {
+    return (c >= 1 && c <= kanalAnzahl_) || (c > 0 && c == pactorKanal_);
+}
+
+std::vector<int> TGeraetHostmode::PollListe(bool fullCheck) {
+    // The extended poll names the channels with something pending; its full check asks every link.
+    std::vector<int> liste;
+    for (int c = extended_ ? 1 : 0; c <= kanalAnzahl_; ++c) {
+        liste.push_back(c);
+    }
+    if (pactorKanal_ > kanalAnzahl_) {
+        liste.push_back(pactorKanal_);
+    }
+    return liste;
+}
+
+void TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
+    int code = 0;
+    std::string text;
+    if (c > kanalAnzahl_ && !IstLinkKanal(c)) {
+        // Not a channel the device serves: what waits there is read away.
+        for (int i = 0; i < kPollsKanal; ++i) {
+            if (!Sende(c, true, code, text, "G")) {
+                return;
+            }
+        }
+        return;
+    }
+    bool check = fullCheck && c != 0;
+    std::optional<std::string> connectedTo;
+    if (check) {
+        bool known = false;
+        connectedTo = TNCKanalConnectedTo(c, known);
+        check = known;
+    }
+    const int polls = c == 0 ? kPollsKanal0 : kPollsKanal;
+    for (int i = 0; i < polls && !IsTerminated(); ++i) {
+        if (!Befehl(c, true, code, text, "G")) {
+            DebOutObjFmt(KlassenName(), "Run", "Fehler beim Abfragen von Kanal %d (1)", c);
+            if (!Resync()) {
+                return;
+            }
+            if (code == 0 || (code >= 3 && code <= 7)) {
+                continue; // the reply may be incomplete: it is dropped
+            }
+        }
+        if (!AntwortBehandeln(c, code, text, check, connectedTo)) {
+            return;
+        }
+    }
+}
+
+bool TGeraetHostmode::AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,
+                                       const std::optional<std::string>& connectedTo) {
+    constexpr std::int32_t kMonitorFrames = kMonitorSUFrames | kMonitorIFrames | kMonitorUIFrames;
+    switch (code) {
+    case 0:
+        if (fullCheck) {
+            FullCheckAbschliessen(c, connectedTo);
+        }
+        return false;
+    case 3:
+        fullCheck = false; // the link changes under the comparison
+        DebOutObj(KlassenName(), "Run", "Verbindungsstatus: " + text);
+        if (text.empty()) {
+            Resync();
+            return false;
+        }
+        LinkStatusBehandeln(c, text);
+        return true;
+    case 4:
+        if ((monitorFlags_ & kMonitorSUFrames) && MonitorKopfLesen(text)) {
+            MonitorAnzeigen({});
+        }
+        return true;
+    case 5:
+        if (monitorFlags_ & kMonitorFrames) {
+            headerPending_ = MonitorKopfLesen(text);
+            if (headerPending_ && monitorFrame_.kind == 1) {
+                if (!(monitorFlags_ & kMonitorIFrames)) {
+                    headerPending_ = false;
+                } else if (!(monitorFlags_ & kMonitorIInformation)) {
+                    MonitorAnzeigen({});
+                    headerPending_ = false;
+                }
+            } else if (headerPending_ && monitorFrame_.kind == 10 && !(monitorFlags_ & kMonitorUIFrames)) {
+                headerPending_ = false;
+            }
+        }
+        return true;
+    case 6:
+        if ((monitorFlags_ & kMonitorFrames) && headerPending_) {
+            MonitorAnzeigen(text);
+            headerPending_ = false;
+        }
+        return true;
+    case 7:
+        fullCheck = false;
+        DatenEmpfangen(c, text);
+        return true;
+    default:
+        DebOutObjFmt(KlassenName(), "Run", "Fehler beim Abfragen von Kanal %d (2)", c);
+        return Resync();
+    }
+}
+
+void TGeraetHostmode::FullCheckAbschliessen(int c, const std::optional<std::string>& connectedTo) {
+    const std::string tnc = connectedTo.value_or(std::string());
+    if (const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c)) {
+        // A connect being set up has no report yet to compare with.
+        if (connection->GetState() != 2 &&
+            PfadNormalisiert(connection->Get_RealPath()) != PfadNormalisiert(tnc)) {
+            DebOutObj(KlassenName(), "Run", "FULLCHECK: TNCKanalConnectedTo = " + tnc);
+            DebOutObj(KlassenName(), "Run", "FULLCHECK: RealPath = " + connection->Get_RealPath());
+            VerbindungBeenden(c, 1, true);
+        }
+    } else if (IstGetoetet(c)) {
+        if (!connectedTo) {
+            GetoetetSetzen(c, false); // the killed link is gone at last
+        }
+    } else if (!tnc.empty()) {
+        DebOutObj(KlassenName(), "Run", "FULLCHECK: Verbindung aufgetaucht.");
+        Verbunden(c, tnc, false);
+    }
+    if (const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c)) {
+        connection->SetFernsteuerung(true);
+    }
+}
+
+void TGeraetHostmode::DatenEmpfangen(int c, const std::string& text) {
+    if (IstGetoetet(c)) {
+        DebOutObjFmt(KlassenName(), "Run", "Daten auf getrenntem Kanal %d verworfen.", c);
+        return;
+    }
+    std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+    if (!connection || connection->GetState() == 2) {
+        DebOutObj(KlassenName(), "Run", "WARNUNG: AX25-Daten ohne vs_connected");
+        bool known = false;
+        const std::optional<std::string> path = TNCKanalConnectedTo(c, known);
+        Verbunden(c, path.value_or(std::string()), false);
+        connection = GetKanalVerbindung(c);
+    }
+    if (!connection) {
+        DebOutObj(KlassenName(), "Run", "Fehler bei EmpfangeText");
+        return;
+    }
+    connection->EmpfangeText(text);
+}
+
+void TGeraetHostmode::MonitorAnzeigen(std::string_view information) {
+    monitorFrame_.information = std::string(information);
+    MonitorFrameZeigen(monitorFrame_);
+}
+
+void TGeraetHostmode::MonitorFrameZeigen(const TMonitorFrame& frame) {
+    if (TKanaele* channels = TKanaele::Instance()) {
+        channels->MonitorZeile(frame);
+    }
+}
+
+std::optional<std::string> TGeraetHostmode::TNCKanalConnectedTo(int c, bool& known) {
+    int code = 0;
+    std::string text;
+    known = Sende(c, true, code, text, "C") && code == 1;
+    if (!known) {
+        return std::nullopt;
+    }
+    return ConnectedToAus(text);
+}
+
+std::string TGeraetHostmode::GetConnectPath(std::string_view text) const {
+    DebOutObj(KlassenName(), "GetConnectPath", "Eingabe: " + std::string(text));
+    std::string path = ConnectPathAus(text);
+    DebOutObj(KlassenName(), "GetConnectPath", "Ausgabe: " + path);
+    return path;
 }
 
 void TGeraetHostmode::NachrichtBehandeln(const ThreadMessage& message) {
     switch (message.message) {
+    case msg_trennen:
+        TrennenNachricht(static_cast<int>(message.wParam));
+        break;
     case msg_init:
         InitSenden();
         break;
@@ -158,10 +393,5 @@ int TGeraetHostmode::GetFunkKanaele(std::vector<std::shared_ptr<IFunkKanal>>& po
     return count;
 }
 
-void TGeraetHostmode::Trenne(const std::shared_ptr<IVerbindung>& connection) {
-    DebOutObj(KlassenName(), "Trenne", "");
-}
-
-void TGeraetHostmode::Restore() {}
 
 } // namespace quarn

@@ -207,7 +207,7 @@ private:
     mutable CriticalSection funkLock_;
     std::array<std::optional<TFunkKanalEintrag>, kFunkKanaele> funkEintraege_;
     std::array<std::shared_ptr<IFunkKanal>, kFunkKanaele> funkKanaele_;
-    CriticalSection kanalLock_;
+    mutable CriticalSection kanalLock_;
     std::array<std::shared_ptr<IVerbindung>, kKanaele> kanaele_;
     TMonitorFrame monitorFrame_;
     int kanalAnzahl_ = 0;
@@ -239,9 +239,6 @@ protected:
     // Once a cycle, before the thread messages are taken: the connects that found their TNC channel
     // free but its entry still taken go back into the queue, to be tried again this cycle.
     void WiedervorlagePosten();
-    // The connection stored for TNC channel 0..255, none when the entry is empty.
-    std::shared_ptr<IVerbindung> Eintrag(int channel);
-    void Eintragen(int channel, std::shared_ptr<IVerbindung> connection);
 
 private:
     struct TVerbindenAuftrag;
@@ -266,6 +263,69 @@ private:
 
     // Device thread only.
     std::vector<std::shared_ptr<TVerbindenAuftrag>> wiedervorlage_;
+
+    // ---- run loop ----
+public:
+    // How often "G" is asked per cycle at most; "O" and "F" are refreshed at this interval at most.
+    static constexpr int kPollsKanal0 = 20;
+    static constexpr int kPollsKanal = 7;
+    static constexpr std::uint64_t kStatusIntervallMs = 334;
+    static constexpr std::uint32_t kZyklusMs = 50;
+    // At most this many frames are kept unsent or unacknowledged in the TNC per link.
+    static constexpr int kFensterFrames = 14;
+
+    // The connection entry of TNC channel c (none outside 0..255). Any thread.
+    std::shared_ptr<IVerbindung> GetKanalVerbindung(int c) const;
+    // Stores a connection in c's entry; false when c is outside 0..255 or the entry is occupied.
+    bool KanalEintragen(int c, std::shared_ptr<IVerbindung> connection);
+    // Clears c's entry and returns what it held.
+    std::shared_ptr<IVerbindung> KanalFreigeben(int c);
+    // True after a kill until the TNC reports the channel disconnected or free.
+    bool IstGetoetet(int c) const;
+
+    // One cycle of the loop without its sleep (device thread): polls, status pass, thread messages.
+    void Zyklus();
+    // The "C" query: the path the TNC has channel c connected to, or nothing for a free channel.
+    // `known` is false when the answer was an error, from which nothing may be concluded.
+    std::optional<std::string> TNCKanalConnectedTo(int c, bool& known);
+    std::string GetConnectPath(std::string_view text) const;
+    // A link on TNC channel c came up: an outgoing connect completed, or a station connected to us.
+    void Verbunden(int c, const std::string& path, bool sendConnectText);
+    // The status pass of a cycle over the channels with a connection: "L", "O", "F", "@B" and data out.
+    void StatusDurchlauf();
+
+protected:
+    // Shows one monitored frame on the monitor channel.
+    virtual void MonitorFrameZeigen(const TMonitorFrame& frame);
+
+private:
+    // The TNC channels the loop serves as links: 1..N, and the Pactor channel wherever it lies.
+    bool IstLinkKanal(int c) const;
+    std::vector<int> PollListe(bool fullCheck);
+    void KanalAbfragen(int c, bool fullCheck);
+    // Handles one "G" reply; false when polling the channel ends for this cycle.
+    bool AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,
+                          const std::optional<std::string>& connectedTo);
+    void FullCheckAbschliessen(int c, const std::optional<std::string>& connectedTo);
+    void LinkStatusBehandeln(int c, const std::string& text);
+    void DatenEmpfangen(int c, const std::string& text);
+    void MonitorAnzeigen(std::string_view information);
+    // Ends the connection of channel c (if any) with the reason, releases it and clears the entry.
+    void VerbindungBeenden(int c, int reason, bool ownCalls);
+    void LinkResetBehandeln(int c, const std::string& path);
+    void EingehendeVerbindung(int c, const std::shared_ptr<IVerbindung>& connection);
+    // "<Quarn>: Alle Kanäle sind belegt." and "D" on channel c.
+    void VerbindungAbweisen(int c);
+    void KanalStatus(int c, const std::shared_ptr<IVerbindung>& connection, bool refresh);
+    void DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window);
+    void TrennenNachricht(int c);
+    void GetoetetSetzen(int c, bool killed);
+    // The shut-down save of the live links under the device key.
+    void VerbindungenSpeichern();
+
+    std::array<bool, kKanaele> getoetet_{};
+    std::uint64_t statusZeitMs_ = 0;
+    bool statusZeitGesetzt_ = false;
 };
 
 } // namespace quarn

@@ -177,22 +177,6 @@ void TGeraetHostmode::PactorChangeOver(const std::shared_ptr<IVerbindung>& conne
 
 // ---- the channel-entry table ----
 
-std::shared_ptr<IVerbindung> TGeraetHostmode::Eintrag(int channel) {
-    if (channel < 0 || channel >= kKanaele) {
-        return nullptr;
-    }
-    const Locker lock(kanalLock_);
-    return kanaele_[static_cast<std::size_t>(channel)];
-}
-
-void TGeraetHostmode::Eintragen(int channel, std::shared_ptr<IVerbindung> connection) {
-    if (channel < 0 || channel >= kKanaele) {
-        return;
-    }
-    const Locker lock(kanalLock_);
-    kanaele_[static_cast<std::size_t>(channel)] = std::move(connection);
-}
-
 // ---- device thread ----
 
 void TGeraetHostmode::WiedervorlagePosten() {
@@ -243,7 +227,7 @@ TGeraetHostmode::TVerbindenErgebnis TGeraetHostmode::PactorVerbinden(TVerbindenA
     if (IstSimult(reply)) {
         ergebnis.result = TConnectResult::ModesNotTogether;
     } else if (StartsWithNoCase(reply, "CHANNEL NO")) {
-        if (Eintrag(pactorKanal_)) {
+        if (GetKanalVerbindung(pactorKanal_)) {
             ergebnis.zurueck = true;
             return ergebnis;
         }
@@ -282,7 +266,7 @@ TGeraetHostmode::TVerbindenErgebnis TGeraetHostmode::PacketVerbinden(TVerbindenA
         if (!StartsWithNoCase(reply, "CHANNEL NO")) {
             continue; // in use
         }
-        if (Eintrag(channel)) {
+        if (GetKanalVerbindung(channel)) {
             ergebnis.zurueck = true;
             return ergebnis;
         }
@@ -358,7 +342,7 @@ void TGeraetHostmode::VerbindenAbschliessen(const std::shared_ptr<TVerbindenAuft
         const std::lock_guard lock(auftrag->mutex);
         if (!auftrag->Abgelaufen()) {
             if (ergebnis.linked >= 0) {
-                Eintragen(ergebnis.linked, auftrag->verbindung);
+                KanalEintragen(ergebnis.linked, auftrag->verbindung);
             }
             auftrag->result = ergebnis.result;
             auftrag->fertig.Set();

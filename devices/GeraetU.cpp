@@ -5,6 +5,7 @@
 #include "foundation/GlobalU.h"
 #include "foundation/SynchronizeU.h"
 #include "foundation/UnhandledExceptionU.h"
+#include "platform/Clock.h"
 #include "platform/Codepage.h"
 #include "platform/Exception.h"
 #include "platform/Thread.h"
@@ -12,12 +13,16 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace quarn {
 
 namespace {
 
 constexpr const char* kUnit = "GeraetU";
 constexpr const char* kClass = "TGeraet";
+// How long a device's wait sleeps before it looks at the clock again.
+constexpr std::uint64_t kWarteScheibeMs = 50;
 
 // A stop event that is never set, for callers that ask a device without a thread.
 const Event& NeverSetEvent() {
@@ -251,7 +256,17 @@ bool TGeraet::Warte(std::uint32_t milliseconds) const {
     if (IsTerminated()) {
         return false;
     }
-    return WaitForAny({StopEvent(), QuitEvent()}, milliseconds) == kWaitTimeout;
+    // The wait ends by the program's clock, so a test clock decides when it is over; the events are
+    // watched in short slices meanwhile.
+    const std::uint64_t ende = Clock().NowMs() + milliseconds;
+    for (std::uint64_t jetzt = Clock().NowMs(); jetzt < ende; jetzt = Clock().NowMs()) {
+        const auto scheibe =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(ende - jetzt, kWarteScheibeMs));
+        if (WaitForAny({StopEvent(), QuitEvent()}, scheibe) != kWaitTimeout) {
+            return false;
+        }
+    }
+    return !IsTerminated();
 }
 
 bool TGeraet::PostMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,

@@ -77,7 +77,7 @@ public:
     // True when the device has no running thread, or its thread was asked to stop, or the program is
     // quitting. On the device thread it answers for that thread, even after it was abandoned.
     bool IsTerminated() const;
-    // Waits up to `milliseconds`, or less when the stop request or the quit event comes; false then.
+    // Waits `milliseconds` by Clock(), or less when the stop request or the quit event comes; false then.
     bool Warte(std::uint32_t milliseconds) const;
     // The stop event of the calling device thread (of the current thread when called elsewhere).
     const Event& StopEvent() const;

@@ -4,8 +4,10 @@
 #include "foundation/InterfacesU.h"
 #include "foundation/QueueU.h"
 #include "platform/CriticalSection.h"
+#include "platform/Registry.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -95,13 +97,33 @@ public:
         }
         state_ = 1;
     }
+    // Saved and restored through the registry store as the real connection does, with fewer values.
     void SaveToRegistry(std::string_view key) override {
+        const std::string sub = std::string(key) + "\\" + std::to_string(handle_.load());
+        RegistryStore& store = RegistryStore::Instance();
+        store.CreateKey(Hive::LocalMachine, sub);
+        store.WriteString(Hive::LocalMachine, sub, "C", Get_Path());
+        store.WriteString(Hive::LocalMachine, sub, "R", Get_RealPath());
+        store.WriteString(Hive::LocalMachine, sub, "M", Get_MyCall());
+        store.WriteDWord(Hive::LocalMachine, sub, "A", ausgehend_ ? 1 : 0);
         const std::lock_guard lock(mutex_);
         saved_.emplace_back(key);
     }
-    void RestoreFromRegistry(std::string_view, std::int32_t handle) override {
+    // A restored link is a running one, as the real connection makes it.
+    void RestoreFromRegistry(std::string_view key, std::int32_t handle) override {
         handle_ = handle;
+        const std::string sub = std::string(key) + "\\" + std::to_string(handle);
+        RegistryStore& store = RegistryStore::Instance();
+        if (store.KeyExists(Hive::LocalMachine, sub)) {
+            Set_Path(store.ReadString(Hive::LocalMachine, sub, "C").value_or(""));
+            Set_RealPath(store.ReadString(Hive::LocalMachine, sub, "R").value_or(""));
+            Set_MyCall(store.ReadString(Hive::LocalMachine, sub, "M").value_or(""));
+            ausgehend_ = store.ReadDWord(Hive::LocalMachine, sub, "A").value_or(0) != 0;
+            store.DeleteKey(Hive::LocalMachine, sub);
+        }
         ++restores_;
+        fernsteuerung_ = true;
+        state_ = 3;
     }
     void KanalPrompt(std::string_view text, int kind) override {
         const std::lock_guard lock(mutex_);
@@ -141,6 +163,7 @@ public:
     bool Released() const { return released_; }
     int Starts() const { return starts_; }
     int DiscDone() const { return discDone_; }
+    int Restores() const { return restores_; }
     std::weak_ptr<TGeraet> Device() const { return device_; }
 
 private:
@@ -175,13 +198,18 @@ private:
 // Puts a maker of FakeVerbindung in place for the test's lifetime and keeps every connection it made.
 class FakeVerbindungen {
 public:
-    FakeVerbindungen() {
-        SetVerbindungFabrik([this](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
-            auto connection = std::make_shared<FakeVerbindung>(device);
-            const std::lock_guard lock(mutex_);
-            made_.push_back(connection);
-            return connection;
-        });
+    // `prepare` sees every new connection before the device does (a status, a rule for incoming links).
+    explicit FakeVerbindungen(std::function<void(FakeVerbindung&)> prepare = {}) {
+        SetVerbindungFabrik(
+            [this, prepare](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
+                auto connection = std::make_shared<FakeVerbindung>(device);
+                if (prepare) {
+                    prepare(*connection);
+                }
+                const std::lock_guard lock(mutex_);
+                made_.push_back(connection);
+                return connection;
+            });
     }
     ~FakeVerbindungen() { SetVerbindungFabrik(nullptr); }
     FakeVerbindungen(const FakeVerbindungen&) = delete;

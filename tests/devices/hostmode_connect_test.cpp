@@ -5,7 +5,9 @@
 #include "TncSimHostmode.h"
 #include "devices/FunkKanalU.h"
 #include "devices/VerbindenLaeuft.h"
+#include "foundation/GlobalU.h"
 #include "platform/ThreadMessageQueue.h"
+#include "platform/WaitForAny.h"
 #include "support/Elapsed.h"
 #include "support/ManualClock.h"
 #include "tools/tncsim/TncSimCore.h"
@@ -40,9 +42,13 @@ public:
         }
         return TncSimHostmode::CommWrite(data, count, written);
     }
-    std::shared_ptr<IVerbindung> EntryOf(int channel) { return Eintrag(channel); }
+    std::shared_ptr<IVerbindung> EntryOf(int channel) { return GetKanalVerbindung(channel); }
     void SetEntry(int channel, std::shared_ptr<IVerbindung> connection) {
-        Eintragen(channel, std::move(connection));
+        if (connection) {
+            KanalEintragen(channel, std::move(connection));
+        } else {
+            KanalFreigeben(channel);
+        }
     }
     std::vector<std::string> Notices() const {
         const std::lock_guard lock(mutex_);
@@ -63,7 +69,10 @@ protected:
                     NachrichtBehandeln(*message);
                 }
             }
-            Warte(10);
+            // Real time: the hand-moved clock decides deadlines here, not the pace of this loop.
+            if (WaitForAny({StopEvent(), QuitEvent()}, 10) != kWaitTimeout) {
+                break;
+            }
         }
     }
     void MonitorMeldung(std::string_view header, std::string_view text) override {
