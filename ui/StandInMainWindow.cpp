@@ -5,6 +5,7 @@
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
+#include "devices/VerbindenLaeuft.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
@@ -18,6 +19,8 @@
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
+
+#include <QCloseEvent>
 
 #include <QAction>
 #include <QPointer>
@@ -58,6 +61,16 @@ TStandInMainWindow::TStandInMainWindow(std::filesystem::path fontFile) : fontFil
 
 TStandInMainWindow::~TStandInMainWindow() {
     Abbauen();
+}
+
+void TStandInMainWindow::closeEvent(QCloseEvent* event) {
+    // A connect still waits for its device and holds the connection it made.
+    if (VerbindenLaeuft()) {
+        DebOutObj(kClass, "Close", "Verbindungsaufbau läuft, Schließen abgelehnt.");
+        event->ignore();
+        return;
+    }
+    TStandInFenster::closeEvent(event);
 }
 
 void TStandInMainWindow::SplashStatus(const QString& text) {
@@ -192,9 +205,11 @@ void TStandInMainWindow::Abbauen() noexcept {
             }
         });
     }
-    Guarded("QuitEvent.Set", false, [] { QuitEvent().Set(); });
+    // The devices go first, before the quit event: it would cut their closing exchange short and leave
+    // the TNC in host mode without its DEINIT list.
     // A part that could not be freed may have left its files half written: the next start checks.
     bool freed = Guarded("Geraete.Free", true, [this] { geraete_.reset(); });
+    Guarded("QuitEvent.Set", false, [] { QuitEvent().Set(); });
     freed &= Guarded("Kanaele.Free", true, [this] { kanaele_.reset(); });
     freed &= Guarded("MyCalls.Release", true, [this] { myCalls_.reset(); });
     freed &= Guarded("StationenDatenbank.Free", true, [this] {

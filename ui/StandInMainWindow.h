@@ -32,6 +32,9 @@ public:
     TStandInMainWindow(const TStandInMainWindow&) = delete;
     TStandInMainWindow& operator=(const TStandInMainWindow&) = delete;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void Aufbauen();
     void LadeSchrift();

@@ -5,6 +5,7 @@
 #include "devices/KanaeleU.h"
 #include "devices/KanalU.h"
 #include "devices/MonitorFrameU.h"
+#include "devices/VerbindenLaeuft.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"
@@ -371,6 +372,15 @@ TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedTe
     EXPECT_EQ(editor->toPlainText(), "cq de dl1xyz");
 }
 
+TEST_F(StandInChannelsTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
+    {
+        const TVerbindenMarke pending(nullptr);
+        EXPECT_FALSE(window_.close());
+        EXPECT_TRUE(window_.isVisible());
+    }
+    EXPECT_TRUE(window_.close());
+}
+
 // Pictures for a person to look at: the window with the monitor, eight channels and channel 1 connected
 // to a mailbox, with received and sent text, system lines and its status bar.
 TEST_F(StandInChannelsTest, ScreenshotOfTheWindowWithAConnectedChannel) {
@@ -442,7 +452,7 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
 
     int at = 0;
     for (const char* step :
-         {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: QuitEvent.Set", "QuarnDestroy: Geraete.Free",
+         {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: Geraete.Free", "QuarnDestroy: QuitEvent.Set",
           "QuarnDestroy: Kanaele.Free", "QuarnDestroy: MyCalls.Release",
           "QuarnDestroy: StationenDatenbank.Free", "QuarnDestroy: ConnectionsList.Free",
           "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0", "QuarnDestroy: Config.Free"}) {
