@@ -524,7 +524,8 @@ bool TVerbindung::InfoboxReconnect(std::string_view call) {
 
 void TVerbindung::Start(bool restored) {
     QUARN_ASSERT(hadDevice_, "VerbindungU");
-    state_.store(3);
+    // Through SetState, so the channel's status bar leaves "Verbinde..." when the link comes up.
+    SetState(3);
     restored_.store(restored);
     const Locker locker(threadLock_);
     if (thread_) {

@@ -10,6 +10,8 @@
 
 #include <future>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <thread>
 
 namespace quarn::test {
@@ -41,6 +43,9 @@ TEST_F(VerbindungThreadTest, NewLinkIsGreetedRunsAndEndsPromptly) {
     EXPECT_TRUE(channel->Has("Verbunden"));
     EXPECT_EQ(connections.Count(), 1);
     EXPECT_EQ(connection->GetState(), 3);
+    // The status bar must leave "Verbinde..." when the link comes up.
+    const std::vector<std::string> lines = channel->Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Status"), 2) << "once when attached, once when started";
 
     const auto ended = GetrenntOnDeviceThread(connection, 1);
     ASSERT_EQ(ended.wait_for(2s), std::future_status::ready) << "a prompt handler ends at once";
