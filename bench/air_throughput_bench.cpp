@@ -275,6 +275,8 @@ int main(int argc, char** argv) {
         }
     }
     FinalizeSynchronize();
-    std::filesystem::remove_all(home);
+    RegistryStore::Instance().Flush();
+    std::error_code ignored; // a write of the registry may still be under way
+    std::filesystem::remove_all(home, ignored);
     return ok ? 0 : 1;
 }

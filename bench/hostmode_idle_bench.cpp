@@ -257,6 +257,8 @@ int main(int argc, char** argv) {
         ok = Measure(true, seconds) && ok;
     }
     quarn::FinalizeSynchronize();
-    std::filesystem::remove_all(home);
+    quarn::RegistryStore::Instance().Flush();
+    std::error_code ignored; // a write of the registry may still be under way
+    std::filesystem::remove_all(home, ignored);
     return ok ? 0 : 1;
 }
