@@ -178,12 +178,15 @@ TEST_F(StackAirTest, ALiveLinkIsSavedAtTheEndAndRestoredAtTheNextStart) {
     ExchangeBinary(*atA, *atB, 2048, 3);
     const int c = atA->Connection()->Get_Handle();
     const std::shared_ptr<IVerbindung> remote = atB->Connection();
+    const std::weak_ptr<IVerbindung> before = atA->Connection();
 
     // The program ends: the device saves its link under its key and goes; the TNC keeps the link.
     a_.Stop();
     EXPECT_TRUE(RegistryStore::Instance().KeyExists(Hive::LocalMachine,
                                                      std::string(kKeyA) + "\\" + std::to_string(c)));
     EXPECT_FALSE(atA->Has("Getrennt 0"));
+    // Released with the device: its thread ends and lets go of it.
+    EXPECT_TRUE(PumpUntil([&] { return before.expired(); }, 10000));
 
     // And starts anew: Restore brings the link back on its TNC channel, the channel set gives it its window.
     a_.device = MakeDevice(*a_.core, "DL1AAA", kKeyA);
