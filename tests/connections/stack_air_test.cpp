@@ -69,7 +69,8 @@ protected:
     }
 
     // A connect as the GUI makes it, on this (the GUI) thread.
-    static TConnectResult Connect(Station& from, const std::string& to, const std::shared_ptr<StackKanal>& channel,
+    static TConnectResult Connect(Station& from, const std::string& to,
+                                  const std::shared_ptr<StackKanal>& channel,
                                   std::shared_ptr<IVerbindung>& connection) {
         auto port = std::make_shared<TFunkKanal>(from.device);
         port->SetNummer(-1);
@@ -102,12 +103,16 @@ protected:
         const std::size_t hadB = atB.ReceivedSize();
         atA.Connection()->SendeText(toB, false, false, false, true);
         atB.Connection()->SendeText(toA, false, false, false, true);
-        ASSERT_TRUE(PumpUntil([&] { return atA.ReceivedSize() >= hadA + size && atB.ReceivedSize() >= hadB + size; }))
-            << atA.ReceivedSize() - hadA << " / " << atB.ReceivedSize() - hadB << " bytes arrived";
+        ASSERT_TRUE(PumpUntil([&] {
+            return atA.ReceivedSize() >= hadA + size && atB.ReceivedSize() >= hadB + size;
+        })) << atA.ReceivedSize() - hadA
+            << " / " << atB.ReceivedSize() - hadB << " bytes arrived";
         const std::string gotA = atA.Received().substr(hadA);
         const std::string gotB = atB.Received().substr(hadB);
-        EXPECT_TRUE(gotB == toB) << "A to B differs at " << std::mismatch(toB.begin(), toB.end(), gotB.begin()).first - toB.begin();
-        EXPECT_TRUE(gotA == toA) << "B to A differs at " << std::mismatch(toA.begin(), toA.end(), gotA.begin()).first - toA.begin();
+        EXPECT_TRUE(gotB == toB) << "A to B differs at "
+                                 << std::mismatch(toB.begin(), toB.end(), gotB.begin()).first - toB.begin();
+        EXPECT_TRUE(gotA == toA) << "B to A differs at "
+                                 << std::mismatch(toA.begin(), toA.end(), gotA.begin()).first - toA.begin();
     }
 
     Station a_;
@@ -183,7 +188,7 @@ TEST_F(StackAirTest, ALiveLinkIsSavedAtTheEndAndRestoredAtTheNextStart) {
     // The program ends: the device saves its link under its key and goes; the TNC keeps the link.
     a_.Stop();
     EXPECT_TRUE(RegistryStore::Instance().KeyExists(Hive::LocalMachine,
-                                                     std::string(kKeyA) + "\\" + std::to_string(c)));
+                                                    std::string(kKeyA) + "\\" + std::to_string(c)));
     EXPECT_FALSE(atA->Has("Getrennt 0"));
     // Released with the device: its thread ends and lets go of it.
     EXPECT_TRUE(PumpUntil([&] { return before.expired(); }, 10000));
