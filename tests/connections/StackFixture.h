@@ -26,6 +26,16 @@
 #include <string>
 #include <vector>
 
+#if defined(__SANITIZE_THREAD__)
+// The link status posts its timer clean-up to the GUI thread through Qt's event queue, whose lock
+// ThreadSanitizer cannot see (Qt is not built with it); the hand-over is not annotated as Synchronize's
+// is. Only that hand-over is left out of the reports; one header per test program includes this.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:PostToGuiThread\n"
+           "race:QMetaObject::invokeMethodImpl\n";
+}
+#endif
+
 namespace quarn::test {
 
 // Data in which every byte value occurs, NUL and 0xFF among them, in an order that shows a swap.
