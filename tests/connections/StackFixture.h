@@ -28,11 +28,15 @@
 
 #if defined(__SANITIZE_THREAD__)
 // The link status posts its timer clean-up to the GUI thread through Qt's event queue, whose lock
-// ThreadSanitizer cannot see (Qt is not built with it); the hand-over is not annotated as Synchronize's
-// is. Only that hand-over is left out of the reports; one header per test program includes this.
+// ThreadSanitizer cannot see (Qt is not built with it); that hand-over is not annotated as
+// Synchronize's is. Only it is left out of the reports, matched by the stack that posted it, which a
+// longer history keeps. One header per test program includes this.
 extern "C" const char* __tsan_default_suppressions() {
     return "race:PostToGuiThread\n"
            "race:QMetaObject::invokeMethodImpl\n";
+}
+extern "C" const char* __tsan_default_options() {
+    return "history_size=7";
 }
 #endif
 
