@@ -543,6 +543,9 @@ void TVerbindung::Release() {
         return;
     }
     releasedEvent_.Set();
+    // A link released without Getrennt (its device went) must not leave its thread waiting for ever,
+    // holding the connection: the handler ends as when the link goes down.
+    disconnect_.Set();
     // While the object is still shared the list may hold it; from the destructor it holds it no more.
     if (TConnectionsList* list = TConnectionsList::Instance(); list && weak_from_this().lock()) {
         list->Remove(shared_from_this());

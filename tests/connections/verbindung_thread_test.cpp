@@ -69,6 +69,22 @@ TEST_F(VerbindungThreadTest, RestoredLinkIsNotGreeted) {
     EXPECT_TRUE(connection->GetTransmitQueue().IsEmpty());
 }
 
+// A device that goes releases its live links without Getrennt (the TNC keeps them for the next start):
+// their threads must end all the same, and with them the last hold on the connection.
+TEST_F(VerbindungThreadTest, ReleaseWithoutGetrenntEndsTheThread) {
+    auto connection = TVerbindung::Create(device, &store);
+    const auto channel = std::make_shared<RecordingKanal>();
+    connection->SetKanal(channel);
+    connection->Start();
+    ASSERT_TRUE(PumpUntil([&] { return channel->Has("Verbunden") && connections.Count() == 1; }));
+    const std::weak_ptr<TVerbindung> weak = connection;
+    connection->Release();
+    connection.reset();
+    EXPECT_TRUE(PumpUntil([&] { return weak.expired(); }));
+    EXPECT_EQ(connections.Count(), 0);
+    EXPECT_FALSE(channel->Has("Getrennt 0"));
+}
+
 TEST_F(VerbindungThreadTest, GetrenntLetsTheHandlerShowWhatCameInFirst) {
     // A slow handler: it takes one piece at a time and notes whether the link was already down.
     auto order = std::make_shared<std::vector<std::string>>();

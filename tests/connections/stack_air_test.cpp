@@ -1,0 +1,221 @@
+// Two whole stations on one in-process air: host-mode devices on simulated TNCs, the real connections
+// with their threads and plain handlers. A connects to B as the GUI would, binary data goes both ways,
+// links end from either side, a connect fails on the air, and a program restart restores a live link.
+#include "StackFixture.h"
+#include "devices/TncSimHostmode.h"
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace quarn::test {
+namespace {
+
+using namespace quarn::tncsim;
+
+constexpr const char* kKeyA = "\\Software\\Velmoor\\Quarn\\Geraete\\71";
+constexpr std::size_t kDataBytes = 10 * 1024;
+
+// A station: its TNC on the air and the device on it. The device ends before the TNC.
+struct Station {
+    std::unique_ptr<TncSimCore> core;
+    std::shared_ptr<TncSimHostmode> device;
+
+    void Stop() {
+        if (device) {
+            device->DeInit();
+            device.reset();
+        }
+    }
+    ~Station() { Stop(); }
+};
+
+class StackAirTest : public StackTest {
+protected:
+    void TearDown() override {
+        b_.Stop();
+        a_.Stop();
+        RegistryStore::Instance().DeleteKey(Hive::LocalMachine, kKeyA);
+        StackTest::TearDown();
+    }
+
+    static std::shared_ptr<TncSimHostmode> MakeDevice(TncSimCore& core, const std::string& call,
+                                                      const std::string& key = {}) {
+        auto device = std::make_shared<TncSimHostmode>(core);
+        device->calls = {{call, {0}}};
+        if (!key.empty()) {
+            device->SetRegistryKey(key);
+        }
+        return device;
+    }
+
+    // Puts a TNC on the air and a device on it; `init` goes to the TNC at start-up.
+    void Start(Station& station, const std::string& call, const std::vector<std::string>& init = {},
+               const std::string& key = {}) {
+        station.core = std::make_unique<TncSimCore>(StackTnc());
+        air_.Attach(*station.core);
+        station.device = MakeDevice(*station.core, call, key);
+        station.device->Parameter().initListe = init;
+        station.device->Init();
+        WaitReady(station);
+    }
+    static void WaitReady(Station& station) {
+        ASSERT_TRUE(PumpUntil([&] {
+            return station.device->GetStatus() == TGeraetStatus::Bereit && station.core->HasCommand("U0") &&
+                   station.core->CountCommand("G") > 0;
+        }));
+    }
+
+    // A connect as the GUI makes it, on this (the GUI) thread.
+    static TConnectResult Connect(Station& from, const std::string& to,
+                                  const std::shared_ptr<StackKanal>& channel,
+                                  std::shared_ptr<IVerbindung>& connection) {
+        auto port = std::make_shared<TFunkKanal>(from.device);
+        port->SetNummer(-1);
+        std::string path = to;
+        std::string myCall = from.device->calls.front().call;
+        return from.device->Verbinde(port, path, connection, channel, myCall);
+    }
+
+    // A calls B; both sides see the link up. The channel B took is returned.
+    std::shared_ptr<StackKanal> ConnectAToB(const std::shared_ptr<StackKanal>& atA) {
+        std::shared_ptr<IVerbindung> connection;
+        EXPECT_EQ(Connect(a_, "DL2BBB", atA, connection), TConnectResult::Connected);
+        EXPECT_EQ(connection, atA->Connection());
+        connection.reset();
+        const std::size_t before = HandedOut().size();
+        EXPECT_TRUE(PumpUntil([&] {
+            const auto out = HandedOut();
+            return atA->Has("Verbunden") && out.size() > before && out.back()->Has("Verbunden") &&
+                   out.back()->Connection();
+        }));
+        const auto out = HandedOut();
+        return out.size() > before ? out.back() : nullptr;
+    }
+
+    // Sends `size` bytes each way at once and checks both arrive whole and in order.
+    static void ExchangeBinary(StackKanal& atA, StackKanal& atB, std::size_t size, unsigned seed) {
+        const std::string toB = StackData(size, seed);
+        const std::string toA = StackData(size, seed + 101);
+        const std::size_t hadA = atA.ReceivedSize();
+        const std::size_t hadB = atB.ReceivedSize();
+        atA.Connection()->SendeText(toB, false, false, false, true);
+        atB.Connection()->SendeText(toA, false, false, false, true);
+        ASSERT_TRUE(PumpUntil([&] {
+            return atA.ReceivedSize() >= hadA + size && atB.ReceivedSize() >= hadB + size;
+        })) << atA.ReceivedSize() - hadA
+            << " / " << atB.ReceivedSize() - hadB << " bytes arrived";
+        const std::string gotA = atA.Received().substr(hadA);
+        const std::string gotB = atB.Received().substr(hadB);
+        EXPECT_TRUE(gotB == toB) << "A to B differs at "
+                                 << std::mismatch(toB.begin(), toB.end(), gotB.begin()).first - toB.begin();
+        EXPECT_TRUE(gotA == toA) << "B to A differs at "
+                                 << std::mismatch(toA.begin(), toA.end(), gotA.begin()).first - toA.begin();
+    }
+
+    Station a_;
+    Station b_;
+};
+
+TEST_F(StackAirTest, BinaryDataBothWaysByteExactAndTheLinkEndsFromEitherSide) {
+    Start(a_, "DL1AAA");
+    Start(b_, "DL2BBB");
+    for (const bool fromA : {true, false}) {
+        SCOPED_TRACE(fromA ? "ended by A" : "ended by B");
+        auto atA = std::make_shared<StackKanal>(1);
+        const std::shared_ptr<StackKanal> atB = ConnectAToB(atA);
+        ASSERT_TRUE(atB);
+        EXPECT_EQ(atB->Connection()->Get_Call(), "DL1AAA");
+        EXPECT_FALSE(atB->Connection()->GetAusgehend());
+        EXPECT_EQ(atA->Connection()->Get_RealPath(), "DL2BBB");
+        ExchangeBinary(*atA, *atB, kDataBytes, fromA ? 1 : 2);
+
+        const std::weak_ptr<IVerbindung> linkA = atA->Connection();
+        const std::weak_ptr<IVerbindung> linkB = atB->Connection();
+        // The end is graceful: what was typed last still goes out before the link goes down.
+        StackKanal& ending = fromA ? *atA : *atB;
+        StackKanal& other = fromA ? *atB : *atA;
+        ending.Connection()->SendeText("last words\r", false, false, false, true);
+        ending.Connection()->Disconnect();
+        EXPECT_TRUE(PumpUntil([&] { return atA->Has("Getrennt 0") && atB->Has("Getrennt 0"); }))
+            << "A: " << atA->Events().size() << " B: " << atB->Events().size();
+        EXPECT_TRUE(other.Received().ends_with("last words\r"));
+        // Down on both sides: the channels let go, the threads ended, the entries are free.
+        EXPECT_TRUE(PumpUntil([&] { return !atA->Connection() && !atB->Connection(); }, 10000));
+        EXPECT_TRUE(PumpUntil([&] { return linkA.expired() && linkB.expired(); }, 10000));
+        for (int c = 0; c < TGeraetHostmode::kKanaele; ++c) {
+            ASSERT_FALSE(a_.device->GetKanalVerbindung(c)) << c;
+            ASSERT_FALSE(b_.device->GetKanalVerbindung(c)) << c;
+        }
+        EXPECT_EQ(list_.Count(), 0);
+    }
+    EXPECT_EQ(TVerbindung::InstanceCount(), 0);
+}
+
+TEST_F(StackAirTest, AConnectToACallNobodyOwnsEndsInLinkFailure) {
+    // Short retries, so the failure comes within a second.
+    Start(a_, "DL1AAA", {"F 2", "N 2"});
+    Start(b_, "DL2BBB");
+    auto atA = std::make_shared<StackKanal>(1);
+    std::shared_ptr<IVerbindung> connection;
+    ASSERT_EQ(Connect(a_, "DL7XXX", atA, connection), TConnectResult::Connected);
+    const std::weak_ptr<IVerbindung> link = connection;
+    connection.reset();
+    // The channel is told, then let go.
+    EXPECT_TRUE(PumpUntil([&] { return atA->Has("Getrennt 1") && !atA->Connection(); }));
+    EXPECT_FALSE(atA->Has("Verbunden"));
+    EXPECT_TRUE(PumpUntil([&] { return link.expired(); }, 10000));
+    for (int c = 0; c < TGeraetHostmode::kKanaele; ++c) {
+        ASSERT_FALSE(a_.device->GetKanalVerbindung(c)) << c;
+    }
+    EXPECT_TRUE(HandedOut().empty()); // B never heard of it
+}
+
+TEST_F(StackAirTest, ALiveLinkIsSavedAtTheEndAndRestoredAtTheNextStart) {
+    Start(a_, "DL1AAA", {}, kKeyA);
+    Start(b_, "DL2BBB");
+    auto atA = std::make_shared<StackKanal>(1);
+    const std::shared_ptr<StackKanal> atB = ConnectAToB(atA);
+    ASSERT_TRUE(atB);
+    ExchangeBinary(*atA, *atB, 2048, 3);
+    const int c = atA->Connection()->Get_Handle();
+    const std::shared_ptr<IVerbindung> remote = atB->Connection();
+    const std::weak_ptr<IVerbindung> before = atA->Connection();
+
+    // The program ends: the device saves its link under its key and goes; the TNC keeps the link.
+    a_.Stop();
+    EXPECT_TRUE(RegistryStore::Instance().KeyExists(Hive::LocalMachine,
+                                                    std::string(kKeyA) + "\\" + std::to_string(c)));
+    EXPECT_FALSE(atA->Has("Getrennt 0"));
+    // Released with the device: its thread ends and lets go of it.
+    EXPECT_TRUE(PumpUntil([&] { return before.expired(); }, 10000));
+
+    // And starts anew: Restore brings the link back on its TNC channel, the channel set gives it its window.
+    a_.device = MakeDevice(*a_.core, "DL1AAA", kKeyA);
+    a_.device->Restore();
+    const std::shared_ptr<IVerbindung> restored = a_.device->GetKanalVerbindung(c);
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->Get_RealPath(), "DL2BBB");
+    EXPECT_TRUE(restored->GetAusgehend());
+    auto atA2 = std::make_shared<StackKanal>(1);
+    restored->SetKanal(atA2);
+    const int asked = a_.core->CountCommand("C", c);
+    a_.device->Init();
+    WaitReady(a_);
+    // The first full check asks the TNC what the channel is connected to, and keeps the link.
+    ASSERT_TRUE(PumpUntil([&] { return a_.core->CountCommand("C", c) > asked; }));
+    ExchangeBinary(*atA2, *atB, kDataBytes, 4);
+    EXPECT_EQ(a_.device->GetKanalVerbindung(c), restored);
+    EXPECT_EQ(atB->Connection(), remote);
+    EXPECT_FALSE(atA2->Has("Getrennt 0"));
+    EXPECT_FALSE(atA2->Has("Getrennt 1"));
+    EXPECT_FALSE(atB->Has("Getrennt 0"));
+
+    atA2->Connection()->Disconnect();
+    EXPECT_TRUE(PumpUntil([&] { return atA2->Has("Getrennt 0") && atB->Has("Getrennt 0"); }));
+}
+
+} // namespace
+} // namespace quarn::test
