@@ -175,8 +175,6 @@ void TGeraetHostmode::PactorChangeOver(const std::shared_ptr<IVerbindung>& conne
     }
 }
 
-// ---- the channel-entry table ----
-
 // ---- device thread ----
 
 void TGeraetHostmode::WiedervorlagePosten() {
@@ -358,6 +356,8 @@ void TGeraetHostmode::VerbindenAbschliessen(const std::shared_ptr<TVerbindenAuft
     // caller has released the connection; this side only drops it.
     DebOutObjFmt(KlassenName().c_str(), "Run", "Connect nach Ablauf der Frist: Kanal %d wird getrennt.",
                  ergebnis.linked);
+    // Until the TNC reports the channel down, its reports and data must not raise an incoming link.
+    GetoetetSetzen(ergebnis.linked, true);
     int code = 0;
     std::string reply;
     Sende(ergebnis.linked, true, code, reply, "D");

@@ -34,6 +34,8 @@ public:
 
     std::function<void(std::string_view frame)> beforeWrite;
     std::atomic<bool> paused{false};
+    // The whole cycle of the run loop, link polling included, in place of the thread messages alone.
+    std::atomic<bool> polling{false};
     std::atomic<int> cycles{0};
 
     bool CommWrite(const char* data, std::size_t count, std::size_t& written) override {
@@ -58,7 +60,10 @@ public:
 protected:
     void Schleife() override {
         while (!IsTerminated()) {
-            if (!paused) {
+            if (polling) {
+                ++cycles;
+                Zyklus();
+            } else if (!paused) {
                 ++cycles;
                 WiedervorlagePosten();
                 for (int i = 0; i < 3; ++i) {
@@ -320,6 +325,15 @@ TEST_F(HostmodeConnect, DeadlineRaceAcceptedAfterCallerGaveUpIsDisconnected) {
     EXPECT_EQ(abandoned->Starts(), 0);
     EXPECT_EQ(device_->EntryOf(1), nullptr);
     EXPECT_TRUE(core_->HasCommand("CDB0XYZ", 1)); // the TNC did take it
+
+    // The TNC's reports of that link ("CONNECTED to", then "DISCONNECTED fm") raise no incoming link.
+    const std::size_t made = made_.Made().size();
+    const int cycles = device_->cycles;
+    device_->polling = true;
+    ASSERT_TRUE(WaitFor([&] { return device_->cycles > cycles + 60; })) << "a full check included";
+    device_->polling = false;
+    EXPECT_EQ(made_.Made().size(), made);
+    EXPECT_FALSE(core_->HasCommand("I", 1)) << "no incoming link was accepted";
 
     // The channel is free for the next connect: no live link was left behind.
     const Attempt next = Connect("DB0NXT");
