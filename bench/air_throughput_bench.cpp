@@ -6,6 +6,7 @@
 // program's own limit, in MB/s) and once at 9,600 baud (the payload rate against the line rate left
 // after the frames' own bytes). Usage: air_throughput_bench [kilobytes unpaced, default 512]
 // [kilobytes at 9,600 baud, default 24]
+#include "bench/BenchHome.h"
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/FunkKanalU.h"
 #include "foundation/ConfigU.h"
@@ -226,18 +227,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // The program's folders in a private place, so the bench never touches real settings.
-    const std::filesystem::path home =
-        std::filesystem::temp_directory_path() / ("air_throughput_bench." + std::to_string(::getpid()));
-    for (const char* folder : {"config", "data", "cache", "runtime"}) {
-        std::filesystem::create_directories(home / folder);
-    }
-    std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all);
-    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home / "runtime").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const quarn::bench::BenchHome home("air_throughput_bench");
 
     QApplication application(argc, argv);
     InitializeSynchronize();
@@ -275,8 +265,5 @@ int main(int argc, char** argv) {
         }
     }
     FinalizeSynchronize();
-    RegistryStore::Instance().Flush();
-    std::error_code ignored; // a write of the registry may still be under way
-    std::filesystem::remove_all(home, ignored);
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // 44 ms as a real firmware does, once in standard and once in extended poll. The simulator runs in a
 // child process (this program started again with --sim), so the process CPU clock here is the
 // program's side alone. Usage: hostmode_idle_bench [seconds per mode, default 30]
+#include "bench/BenchHome.h"
 #include "devices/GeraetHostmodeSerialU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/SynchronizeU.h"
@@ -231,18 +232,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    // The program's folders in a private place, so the bench never touches real settings.
-    const std::filesystem::path home =
-        std::filesystem::temp_directory_path() / ("hostmode_idle_bench." + std::to_string(::getpid()));
-    for (const char* folder : {"config", "data", "cache", "runtime"}) {
-        std::filesystem::create_directories(home / folder);
-    }
-    std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all);
-    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home / "runtime").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const quarn::bench::BenchHome home("hostmode_idle_bench");
 
     QApplication application(argc, argv);
     quarn::InitializeSynchronize();
@@ -257,8 +247,5 @@ int main(int argc, char** argv) {
         ok = Measure(true, seconds) && ok;
     }
     quarn::FinalizeSynchronize();
-    quarn::RegistryStore::Instance().Flush();
-    std::error_code ignored; // a write of the registry may still be under way
-    std::filesystem::remove_all(home, ignored);
     return ok ? 0 : 1;
 }
