@@ -2,6 +2,7 @@
 
 #include "connections/VerbindungStandardU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/UnhandledExceptionU.h"
 #include "platform/Exception.h"
 #include "platform/WaitForAny.h"
 
@@ -201,7 +202,7 @@ bool TVerbindungAbstract::RunGeschuetzt(const THandlerFabrik& fabrik) {
     } catch (const std::exception& error) {
         // The link stays up: this handler must go on moving text, whatever the transfer did.
         ok = false;
-        DebOutObjFmt(GetClassName(), "Run", "Exception: %s", error.what());
+        ReportUnhandledException(&error, GetClassName(), "Run", nested ? nested->GetClassName() : "");
         connection->KanalPrompt(std::string("Übertragung abgebrochen: ") + error.what(), 3);
         if (nested) {
             try {
