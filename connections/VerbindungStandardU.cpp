@@ -241,8 +241,12 @@ void TVerbindungStandard::Zeile(const std::string& line) {
         if (const TTransferStart* start = ErkenneTransferStart(line)) {
             if (const THandlerFabrik fabrik = TransferFabrik(start->art)) {
                 // The transfer handler reads its start line itself.
-                connection->GetReceiveQueue().PushFrontString(line);
-                RunGeschuetzt(fabrik);
+                TStringQueue& received = connection->GetReceiveQueue();
+                received.PushFrontString(line);
+                if (!RunGeschuetzt(fabrik) && received.PeekString() == line) {
+                    // A handler that failed before reading its start line must not be started by it again.
+                    received.PopString();
+                }
             } else {
                 DebOutObj(kKlasse, "ReceiveData", "kein Handler für " + std::string(start->prefix));
             }
