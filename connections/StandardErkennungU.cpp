@@ -15,20 +15,17 @@ using enum TStationType;
 
 // Search order matters (same position: the earlier entry wins) and so do trailing blanks.
 constexpr std::array<TArtTreffer, 42> kArtTabelle = {{
-    {"DieBox", st_box},       {"BayBox", st_box},      {"BayCom-Mailbox", st_box},
-    {"TheBox", st_box},       {"BBS", st_box},         {"DVMS ", st_box},
-    {"[FBB", st_box},         {"[DP-", st_box},        {"3NET ", st_digi},
-    {"(3)NET ", st_digi},     {"XNET", st_digi},       {"XNet", st_digi},
-    {"Xnet", st_digi},        {"(X)NET", st_digi},     {"(X)Net", st_digi},
-    {"X-Net", st_digi},       {"DAMA", st_digi},       {"DosNET", st_digi},
-    {"LinuxNET", st_digi},    {"LinuXnet", st_digi},   {"PCNET", st_digi},
-    {"(PC)NET", st_digi},     {"Digi ", st_digi},      {"DIGI ", st_digi},
-    {"TNN ", st_digi},        {"RMNC/FlexNet", st_digi}, {"PC/FlexNet", st_digi},
-    {"TheNetNode", st_digi},  {"SNET", st_digi},       {"Digiware", st_digi},
-    {"NetCHL", st_digi},      {"BPQ", st_digi},        {"TheNet", st_digi},
-    {"SuperVozelj", st_digi}, {"ItaNet", st_digi},     {"[TNOS", st_digi},
-    {"Node", st_digi},        {"node", st_digi},       {"network", st_digi},
-    {"Interlink", st_digi},   {"Convers", st_convers}, {"Mailbox", st_box},
+    {"DieBox", st_box},      {"BayBox", st_box},        {"BayCom-Mailbox", st_box}, {"TheBox", st_box},
+    {"BBS", st_box},         {"DVMS ", st_box},         {"[FBB", st_box},           {"[DP-", st_box},
+    {"3NET ", st_digi},      {"(3)NET ", st_digi},      {"XNET", st_digi},          {"XNet", st_digi},
+    {"Xnet", st_digi},       {"(X)NET", st_digi},       {"(X)Net", st_digi},        {"X-Net", st_digi},
+    {"DAMA", st_digi},       {"DosNET", st_digi},       {"LinuxNET", st_digi},      {"LinuXnet", st_digi},
+    {"PCNET", st_digi},      {"(PC)NET", st_digi},      {"Digi ", st_digi},         {"DIGI ", st_digi},
+    {"TNN ", st_digi},       {"RMNC/FlexNet", st_digi}, {"PC/FlexNet", st_digi},    {"TheNetNode", st_digi},
+    {"SNET", st_digi},       {"Digiware", st_digi},     {"NetCHL", st_digi},        {"BPQ", st_digi},
+    {"TheNet", st_digi},     {"SuperVozelj", st_digi},  {"ItaNet", st_digi},        {"[TNOS", st_digi},
+    {"Node", st_digi},       {"node", st_digi},         {"network", st_digi},       {"Interlink", st_digi},
+    {"Convers", st_convers}, {"Mailbox", st_box},
 }};
 
 std::string Trim(std::string_view text) {
@@ -104,7 +101,8 @@ std::optional<TKnotenSprung> ErkenneKnotenSprung(std::string_view line) {
         return std::nullopt;
     }
     // A port prefix such as "2:" or "HF:" in front of the call.
-    if (const auto colon = rest.find(':'); colon != std::string::npos && colon < 9 && colon + 1 < rest.size()) {
+    if (const auto colon = rest.find(':');
+        colon != std::string::npos && colon < 9 && colon + 1 < rest.size()) {
         const auto next = static_cast<unsigned char>(rest[colon + 1]);
         if (std::isdigit(next) != 0 || (next >= 'A' && next <= 'Z')) {
             rest.erase(0, colon + 1);

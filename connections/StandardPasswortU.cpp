@@ -101,7 +101,8 @@ std::optional<TLoginPrompt> ErkenneLoginPrompt(std::string_view line, std::strin
     return std::nullopt;
 }
 
-TPasswortAntwort PasswortPositionen(std::string_view prompt, std::string_view password, const TZufall& zufall) {
+TPasswortAntwort PasswortPositionen(std::string_view prompt, std::string_view password,
+                                    const TZufall& zufall) {
     std::vector<int> positions;
     int blanks = 0;
     bool inNumber = false;

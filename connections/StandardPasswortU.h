@@ -42,7 +42,8 @@ inline constexpr std::string_view kPasswortZuKurz = "Gespeichertes Passwort zu k
 
 // The position method: the password's characters at the prompt's positions hidden in 67 filler
 // characters.
-TPasswortAntwort PasswortPositionen(std::string_view prompt, std::string_view password, const TZufall& zufall);
+TPasswortAntwort PasswortPositionen(std::string_view prompt, std::string_view password,
+                                    const TZufall& zufall);
 // The MD5 method: lower-case hex of MD5(challenge + password), CR.
 std::string PasswortMD5(std::string_view challenge, std::string_view password);
 

@@ -217,7 +217,8 @@ void TVerbindungStandard::Zeile(const std::string& line) {
                 if (const auto treffer = ErrateStationsArt(line)) {
                     SetArt(treffer->art);
                     DebOutObj(kKlasse, "ReceiveData",
-                              "CText: \"" + std::string(treffer->eintrag) + "\" erkannt => " + ArtName(Art()));
+                              "CText: \"" + std::string(treffer->eintrag) + "\" erkannt => " +
+                                  ArtName(Art()));
                 } else {
                     SetArt(TStationType::st_terminal);
                     DebOutObj(kKlasse, "ReceiveData", "CText: Nichts erkannt => " + ArtName(Art()));
@@ -334,7 +335,8 @@ void TVerbindungStandard::PasswortDieBox(const std::string& line) {
     const auto entry = connection->GetStationenDatenbankEintrag();
     const auto zeit = ErkenneLoginZeit(line);
     if (!zeit) {
-        if (!entry || (entry->GetPasswort(EigenerCall(), TPasswortArt::Benutzer, TPasswortMethode::DieBox).empty())) {
+        if (!entry ||
+            (entry->GetPasswort(EigenerCall(), TPasswortArt::Benutzer, TPasswortMethode::DieBox).empty())) {
             dieBoxZeilen_ = 5;
         }
         return;

@@ -22,7 +22,8 @@ public:
     TStationType typ = TStationType::st_unknown;
     std::map<std::tuple<std::string, TPasswortArt, TPasswortMethode>, std::string> passwords;
 
-    std::string GetPasswort(std::string_view myCall, TPasswortArt kind, TPasswortMethode method) const override {
+    std::string GetPasswort(std::string_view myCall, TPasswortArt kind,
+                            TPasswortMethode method) const override {
         const auto found = passwords.find({std::string(myCall), kind, method});
         return found == passwords.end() ? std::string() : found->second;
     }
@@ -104,7 +105,9 @@ public:
     std::string Get_MyCall() const override { return myCall; }
     void SetStationTyp(TStationType kind) override { typ = kind; }
     TStationType GetStationTyp() const override { return typ; }
-    std::shared_ptr<IStationenDatenbankEintrag> GetStationenDatenbankEintrag() const override { return eintrag; }
+    std::shared_ptr<IStationenDatenbankEintrag> GetStationenDatenbankEintrag() const override {
+        return eintrag;
+    }
     std::shared_ptr<IKanalFuerVerbindung> GetKanal() const override { return kanal; }
     std::shared_ptr<IRemoteCommands> GetRemoteCommands() const override { return remote; }
     bool GetFernsteuerung() const override { return fernsteuerung; }
@@ -132,10 +135,10 @@ public:
 // The handler with its callbacks in reach of the test, which plays the event loop.
 class OffenerStandard final : public TVerbindungStandard {
 public:
-    using TVerbindungStandard::TVerbindungStandard;
     using TVerbindungStandard::ReceiveData;
     using TVerbindungStandard::SendData;
     using TVerbindungStandard::SendFile;
+    using TVerbindungStandard::TVerbindungStandard;
 };
 
 // What the stub transfer handlers saw.
@@ -174,11 +177,12 @@ private:
 };
 
 inline THandlerFabrik StubFabrik(StubLog& log) {
-    return [&log](std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection) {
-        auto handler = std::make_shared<StubTransfer>(std::move(owner), std::move(connection), log);
-        handler->Starte();
-        return handler;
-    };
+    return
+        [&log](std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection) {
+            auto handler = std::make_shared<StubTransfer>(std::move(owner), std::move(connection), log);
+            handler->Starte();
+            return handler;
+        };
 }
 
 class StandardFixture : public ::testing::Test {

@@ -97,12 +97,9 @@ TEST_F(StandardDispatch, RemoteCommandLines) {
         bool executed;
         bool refused;
     } cases[] = {
-        {st_box, false, "//x\r", false, false},
-        {st_box, true, "//x\r", false, false},
-        {st_terminal, false, "//x\r", false, true},
-        {st_terminal, true, "//echo hallo\r", true, false},
-        {st_terminal, true, "/// x\r", false, false},
-        {st_terminal, true, "// x\r", false, false},
+        {st_box, false, "//x\r", false, false},       {st_box, true, "//x\r", false, false},
+        {st_terminal, false, "//x\r", false, true},   {st_terminal, true, "//echo hallo\r", true, false},
+        {st_terminal, true, "/// x\r", false, false}, {st_terminal, true, "// x\r", false, false},
     };
     for (const auto& c : cases) {
         connection = std::make_shared<StandardVerbindung>();
@@ -223,8 +220,8 @@ TEST_F(StandardDispatch, SendQueueDispatchByProtocol) {
 TEST_F(StandardDispatch, MailboxListLinesMarkTheirConsoleRow) {
     connection->typ = st_box;
     Start();
-    Receive({"DB0ABC> \r", "  1234  ", "DL1ABC   > ALLE    12.03.24 2345 Treffen\r",
-             "Kein Listeneintrag\r", "1235 DL2XYZ > TEST 13.03.24 123 Hallo\r"});
+    Receive({"DB0ABC> \r", "  1234  ", "DL1ABC   > ALLE    12.03.24 2345 Treffen\r", "Kein Listeneintrag\r",
+             "1235 DL2XYZ > TEST 13.03.24 123 Hallo\r"});
     // The fake's console row is the number of pieces shown so far.
     EXPECT_EQ(connection->kanal->marks, (std::vector<int>{2, 4}));
 }

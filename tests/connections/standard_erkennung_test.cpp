@@ -20,13 +20,13 @@ TEST(StandardKennung, Table) {
     } cases[] = {
         {"{QRN-1.0-DH$}", true},
         {"{a-b-c}", true},
-        {"{a-b-}", false},         // dash next to the closing brace
-        {"{QRN-1.0}", false},      // one dash
-        {"{QRN--1.0-D}", false},   // adjacent dashes
-        {"{-QRN-1.0}", false},     // dash next to the brace
-        {"{QRN-1.0-D-}", false},   // second-last character
-        {"{A-B-C-D}", false},      // three dashes
-        {"{Q-1}", false},          // too short
+        {"{a-b-}", false},       // dash next to the closing brace
+        {"{QRN-1.0}", false},    // one dash
+        {"{QRN--1.0-D}", false}, // adjacent dashes
+        {"{-QRN-1.0}", false},   // dash next to the brace
+        {"{QRN-1.0-D-}", false}, // second-last character
+        {"{A-B-C-D}", false},    // three dashes
+        {"{Q-1}", false},        // too short
         {"QRN-1.0-D}", false},
         {longest, true},
         {"{" + std::string(37, 'a') + "-" + std::string(36, 'b') + "-DH}", false}, // 79
@@ -106,15 +106,15 @@ TEST(StandardArt, Table) {
         {"DAMA-Digi with BBS", "DAMA", st_digi},
         {"BBS on a DAMA digi", "BBS", st_box},
         {"xx DVMS yy", "DVMS ", st_box},
-        {"xx DVMS", "", st_unknown},              // trailing blank belongs to the entry
-        {"TheNetNode", "TheNetNode", st_digi},    // before "TheNet" and "Node" at the same place
+        {"xx DVMS", "", st_unknown},           // trailing blank belongs to the entry
+        {"TheNetNode", "TheNetNode", st_digi}, // before "TheNet" and "Node" at the same place
         {"TheNet X", "TheNet", st_digi},
         {"My Mailbox", "Mailbox", st_box},
         {"BayCom-Mailbox", "BayCom-Mailbox", st_box},
         {"Convers here", "Convers", st_convers},
         {"[FBB-7.00]", "[FBB", st_box},
         {"nothing of that", "", st_unknown},
-        {"dieBox", "", st_unknown},               // case-sensitive
+        {"dieBox", "", st_unknown}, // case-sensitive
     };
     for (const auto& c : cases) {
         const auto treffer = ErrateStationsArt(c.line);
@@ -170,7 +170,7 @@ TEST(StandardKnoten, HopTable) {
         {"xx Connected to 2:db0abc more\r", "DB0ABC", false},
         {"xx CONNECTED TO HF:DB0ABC\r", "DB0ABC", false},
         {"xx RECONNECTED TO DB0NOD\r", "DB0NOD", true},
-        {" CONNECTED TO DB0ABC\r", "", false},      // begins with a blank
+        {" CONNECTED TO DB0ABC\r", "", false},                             // begins with a blank
         {"xx CONNECTED TO 123456789:DB0ABC\r", "123456789:DB0ABC", false}, // colon too far in
         {"nothing\r", "", false},
     };

@@ -133,8 +133,9 @@ TEST_F(StandardLogin, PositionPromptAnsweredAndKindBecomesMailbox) {
     Password(TPasswortArt::Benutzer, TPasswortMethode::BayCom, "geheimnis\r\n");
     Start();
     Receive({"DB0ABC> 1 3 5\r"});
-    EXPECT_EQ(connection->sent, std::vector<std::string>{
-                                    "smhgoOniet\\smhgoOniet\\smhgoOniet\\smghihgoOniet\\smhgoOniet\\smhgoOniet\\s\r"});
+    EXPECT_EQ(connection->sent,
+              std::vector<std::string>{
+                  "smhgoOniet\\smhgoOniet\\smhgoOniet\\smghihgoOniet\\smhgoOniet\\smhgoOniet\\s\r"});
     EXPECT_EQ(connection->typ, TStationType::st_box);
 }
 
