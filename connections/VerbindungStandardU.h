@@ -37,7 +37,7 @@ protected:
 private:
     // Station identification on one received piece; the piece loses what was taken from it.
     void Kennung(std::string& piece);
-    // One complete line (ending in CR); false when the loop is to go on without clearing the line.
+    // One complete line, ending in CR.
     void Zeile(const std::string& line);
     bool PasswortVerarbeiten(const std::string& line, TPasswortArt art);
     void PasswortDieBox(const std::string& line);
