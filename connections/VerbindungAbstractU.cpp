@@ -1,7 +1,8 @@
 #include "connections/VerbindungAbstractU.h"
 
-#include "connections/VerbindungEinfachU.h"
+#include "connections/VerbindungStandardU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/UnhandledExceptionU.h"
 #include "platform/Exception.h"
 #include "platform/WaitForAny.h"
 
@@ -133,20 +134,28 @@ bool TVerbindungAbstract::EinmalWarten() {
     const Eintrag entry = waitList_[static_cast<std::size_t>(index)];
     switch (entry.art) {
     case Art::Eigen:
-        Terminated(endReason_);
+        Beende(endReason_);
         return false;
     case Art::Thread:
-        Terminated(kThreadEnde);
+        Beende(kThreadEnde);
         return false;
     case Art::Trennung:
     case Art::Quit:
-        Terminated(kVerbindungWeg);
+        Beende(kVerbindungWeg);
         return false;
     case Art::Benutzer:
         (this->*entry.callback)();
         return true;
     }
     return false;
+}
+
+void TVerbindungAbstract::Beende(int reason) {
+    if (terminated_) {
+        return;
+    }
+    terminated_ = true;
+    Terminated(reason);
 }
 
 void TVerbindungAbstract::EventLoop() {
@@ -180,10 +189,41 @@ void TVerbindungAbstract::RunNested(const std::shared_ptr<TVerbindungAbstract>& 
     restore();
 }
 
+bool TVerbindungAbstract::RunGeschuetzt(const THandlerFabrik& fabrik) {
+    const std::shared_ptr<IVerbindungFuerModul> connection = connection_;
+    std::shared_ptr<TVerbindungAbstract> nested;
+    bool ok = true;
+    try {
+        nested = fabrik(shared_from_this(), connection);
+        QUARN_ASSERT(nested != nullptr, "VerbindungAbstractU");
+        DebOutObj(GetClassName(), "Run", "Erzeuge " + nested->GetClassName());
+        connection->SetModul(nested);
+        nested->EventLoop();
+    } catch (const std::exception& error) {
+        // The link stays up: this handler must go on moving text, whatever the transfer did.
+        ok = false;
+        ReportUnhandledException(&error, GetClassName(), "Run", nested ? nested->GetClassName() : "");
+        connection->KanalPrompt(std::string("Übertragung abgebrochen: ") + error.what(), 3);
+        if (nested) {
+            try {
+                nested->Beende(kAbgebrochen);
+            } catch (const std::exception& cleanUp) {
+                DebOutObjFmt(GetClassName(), "Run", "Exception in Terminated: %s", cleanUp.what());
+            }
+        }
+    }
+    if (nested) {
+        nested->Release();
+    }
+    connection->SetModul(shared_from_this());
+    connection->SetModulAktiv(active_);
+    return ok;
+}
+
 void RunStandard(const std::shared_ptr<IVerbindungFuerModul>& connection) {
-    DebOut("TVerbindungAbstract.RunStandard: Erzeuge TVerbindungEinfach");
+    DebOut("TVerbindungAbstract.RunStandard: Erzeuge TVerbindungStandard");
     const std::shared_ptr<TVerbindungAbstract> handler =
-        TVerbindungAbstract::Erzeuge<TVerbindungEinfach>(nullptr, connection);
+        TVerbindungAbstract::Erzeuge<TVerbindungStandard>(nullptr, connection);
     connection->SetModul(handler);
     // The handler and the connection point at each other until this: also when the loop throws.
     const auto finish = [&] {

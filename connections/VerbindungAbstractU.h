@@ -1,5 +1,6 @@
 #pragma once
 
+#include "connections/StandardTransferU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/InterfacesU.h"
 #include "platform/Event.h"
@@ -73,6 +74,9 @@ public:
         DebOutObj(GetClassName(), "Run", "Erzeuge " + nested->GetClassName());
         RunNested(nested);
     }
+    // Runs the handler `fabrik` makes like Run, but a failure inside it stays here: it is reported, the
+    // handler's Terminated(2) runs when its loop had not ended yet, and false comes back.
+    bool RunGeschuetzt(const THandlerFabrik& fabrik);
 
 protected:
     virtual void Init() {}
@@ -99,6 +103,8 @@ private:
     void RunNested(const std::shared_ptr<TVerbindungAbstract>& nested);
     // One wait; false when the loop is to end.
     bool EinmalWarten();
+    // Terminated at most once per handler.
+    void Beende(int reason);
 
     std::shared_ptr<TVerbindungAbstract> owner_;
     std::shared_ptr<IVerbindungFuerModul> connection_;
@@ -106,6 +112,7 @@ private:
     std::atomic<int> endReason_{kBeendet};
     std::atomic<bool> active_{false};
     std::atomic<bool> released_{false};
+    bool terminated_ = false;
     std::uint16_t userEvents_ = 0;
     std::vector<Eintrag> waitList_;
 };

@@ -14,7 +14,7 @@ namespace quarn::test {
 
 // A connection as its handlers see it: real events and queues, and a record of what the handler did
 // with it (the current handler, the ModulAktiv changes, the text shown). Everything else is inert.
-class FakeModulVerbindung final : public IVerbindungFuerModul {
+class FakeModulVerbindung : public IVerbindungFuerModul {
 public:
     // ---- the parts a handler uses ----
     const Event* GetHandle(int id) const override {

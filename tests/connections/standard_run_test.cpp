@@ -1,9 +1,11 @@
-// The plain handler behind RunStandard: received text reaches the channel, typed text the transmit queue,
-// and the link going down ends it with the connection's current handler cleared.
-#include "connections/FakeModulVerbindung.h"
+// The standard handler behind RunStandard on its own thread, and its feed of the PGP watcher.
+#include "StandardFixture.h"
 #include "connections/VerbindungAbstractU.h"
+#include "foundation/ConfigU.h"
 #include "foundation/GlobalU.h"
+#include "platform/Registry.h"
 #include "support/Elapsed.h"
+#include "support/TempDir.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -15,12 +17,12 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(VerbindungEinfach, MovesTextBothWaysUntilTheLinkGoesDown) {
-    auto connection = std::make_shared<FakeModulVerbindung>();
+TEST(StandardRun, MovesTextBothWaysUntilTheLinkGoesDown) {
+    auto connection = std::make_shared<StandardVerbindung>();
     auto thread = std::async(std::launch::async, [connection] { RunStandard(connection); });
     ASSERT_TRUE(WaitFor([&] { return connection->GetModul() != nullptr; }));
     const std::weak_ptr<IVerbindungAbstract> handler = connection->GetModul();
-    EXPECT_EQ(handler.lock()->GetClassName(), "TVerbindungEinfach");
+    EXPECT_EQ(handler.lock()->GetClassName(), "TVerbindungStandard");
 
     const std::vector<std::string> received = {"Hallo\r", "bin\0\xff\r"s, "ohne Ende"};
     for (const std::string& piece : received) {
@@ -44,8 +46,8 @@ TEST(VerbindungEinfach, MovesTextBothWaysUntilTheLinkGoesDown) {
     EXPECT_TRUE(handler.expired());
 }
 
-TEST(VerbindungEinfach, QuittingTheProgramEndsIt) {
-    auto connection = std::make_shared<FakeModulVerbindung>();
+TEST(StandardRun, QuittingTheProgramEndsIt) {
+    auto connection = std::make_shared<StandardVerbindung>();
     auto thread = std::async(std::launch::async, [connection] { RunStandard(connection); });
     ASSERT_TRUE(WaitFor([&] { return connection->GetModul() != nullptr; }));
     QuitEvent().Set();
@@ -53,6 +55,21 @@ TEST(VerbindungEinfach, QuittingTheProgramEndsIt) {
     QuitEvent().Reset();
     ASSERT_TRUE(ended);
     EXPECT_EQ(connection->GetModul(), nullptr);
+}
+
+TEST_F(StandardFixture, CompleteLinesFeedThePgpWatcher) {
+    TempDir dir;
+    RegistryStore store{dir / "registry"};
+    TConfig config{store};
+    const ScopedConfig published{config};
+    config.SetCollectPublicKeys(false);
+    Start();
+    // The block arrives in pieces; only whole lines reach the watcher, which answers when it ends.
+    Receive({"-----BEGIN PGP PUBLIC", " KEY BLOCK-----\r", "\r", "mQENBF\r",
+             "-----END PGP PUBLIC KEY BLOCK-----\r"});
+    ASSERT_EQ(connection->prompts.size(), 1U);
+    EXPECT_NE(connection->prompts.front().find("ausgeschaltet"), std::string::npos)
+        << connection->prompts.front();
 }
 
 } // namespace
