@@ -114,6 +114,9 @@ QString TDateiSendenVorlagen::Kurztext(int index, int width, const QFont& font) 
             kurz += static_cast<char>(c);
         }
     }
+    if (!kurz.empty() && kurz.back() == ' ') {
+        kurz.pop_back();
+    }
     QString caption = Cp1252ToQString(kurz);
     const QFontMetrics metrics(font);
     const QString ellipsis = QStringLiteral("...");
