@@ -17,17 +17,19 @@ namespace {
 
 bool GleichOhneGross(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 } // namespace
 
-TDateiSendenVorlagen::TDateiSendenVorlagen(std::string key, int version, const std::vector<std::string>& defaults)
+TDateiSendenVorlagen::TDateiSendenVorlagen(std::string key, int version,
+                                           const std::vector<std::string>& defaults)
     : TDateiSendenVorlagen(std::move(key), version, defaults, RegistryStore::Instance()) {}
 
-TDateiSendenVorlagen::TDateiSendenVorlagen(std::string key, int version, const std::vector<std::string>& defaults,
-                                           RegistryStore& store)
+TDateiSendenVorlagen::TDateiSendenVorlagen(std::string key, int version,
+                                           const std::vector<std::string>& defaults, RegistryStore& store)
     : store_(&store), key_(std::move(key)) {
     store_->CreateKey(Hive::CurrentUser, key_);
     for (const std::string& name : store_->ValueNames(Hive::CurrentUser, key_)) {
@@ -121,8 +123,8 @@ QString TDateiSendenVorlagen::Kurztext(int index, int width, const QFont& font) 
     const QFontMetrics metrics(font);
     const QString ellipsis = QStringLiteral("...");
     bool gekuerzt = false;
-    while (!caption.isEmpty() &&
-           metrics.horizontalAdvance(caption) > width - (gekuerzt ? metrics.horizontalAdvance(ellipsis) : 0)) {
+    while (!caption.isEmpty() && metrics.horizontalAdvance(caption) >
+                                     width - (gekuerzt ? metrics.horizontalAdvance(ellipsis) : 0)) {
         caption.remove(caption.size() / 2, 1);
         gekuerzt = true;
     }

@@ -29,7 +29,10 @@ TEST(DateiSenden, DisplayNameKeepsTheNamePartAndReplacesWhatNoFileNameMayHold) {
         {"a\"b*c:d<e>f?g|h.txt", "a_b_c_d_e_f_g_h.txt"},
         {std::string("tab\tnul") + '\0' + "x", "tab_nul_x"},
         {"\x1f\x7f\x80\x81\xa0\xa1\xfe\xff", "__\x80__\xa1\xfe_"},
-        {"Gr\xfc\xdf" "e.txt", "Gr\xfc\xdf" "e.txt"},
+        {"Gr\xfc\xdf"
+         "e.txt",
+         "Gr\xfc\xdf"
+         "e.txt"},
         // "." and ".." would name the receive folder or its parent.
         {".", "DL1ABC.dat"},
         {"..", "DL1ABC.dat"},
@@ -58,8 +61,10 @@ TEST(DateiSenden, EmptyDisplayNameComesFromTheFileNameUnderTheSameRules) {
 
     // A local UTF-8 name is sent as Windows-1252.
     const auto umlaut = MakeItem();
-    umlaut->SetDateiname("/tmp/Gr\xc3\xbc\xc3\x9f" "e.txt");
-    EXPECT_EQ(umlaut->GetAnzeigename(), "Gr\xfc\xdf" "e.txt");
+    umlaut->SetDateiname("/tmp/Gr\xc3\xbc\xc3\x9f"
+                         "e.txt");
+    EXPECT_EQ(umlaut->GetAnzeigename(), "Gr\xfc\xdf"
+                                        "e.txt");
 }
 
 TEST(DateiSenden, TextsAroundTheFileAreTrimmedAndEndInOneCr) {

@@ -106,14 +106,16 @@ TEST_F(DateiSendenQueueVerbindungTest, HandleEightIsTheQueuesEventAndWakesTheHan
             return;
         }
         const int index = WaitForAny({*connection->GetHandle(4), *handle}, kInfinite);
-        woke.set_value(index == 1 ? connection->GetDateiSendenQueue()->Current()->GetAnzeigename() : "link down");
+        woke.set_value(index == 1 ? connection->GetDateiSendenQueue()->Current()->GetAnzeigename()
+                                  : "link down");
     });
     const auto connection = Make();
     connection->Start();
     const auto job = std::make_shared<TDateiSenden>(connection);
     job->SetAnzeigename("brief.txt");
     connection->GetDateiSendenQueue()->EnQueue(job);
-    ASSERT_TRUE(PumpUntil([&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     EXPECT_EQ(future.get(), "brief.txt");
 }
 

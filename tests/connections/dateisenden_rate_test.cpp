@@ -68,7 +68,8 @@ TEST_F(DateiSendenRateTest, WindowComesFromFrackWithinTwentyAndTwoNinetyNineSeco
         int window;
     };
     const std::vector<Case> cases = {
-        {0, 350, 40}, {-1, 350, 40}, {3, 350, 20}, {10, 350, 21}, {100, 350, 210}, {200, 350, 299}, {0, 10, 10},
+        {0, 350, 40},    {-1, 350, 40},   {3, 350, 20}, {10, 350, 21},
+        {100, 350, 210}, {200, 350, 299}, {0, 10, 10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "Frack " << c.frack << " after " << c.elapsed << " s");

@@ -50,8 +50,8 @@ TEST_F(DateiSendenVorlagenTest, NewVersionAddsMissingDefaultsOnceAndKeepsTheUser
     // Version 2 brings the deleted defaults back, compared without regard to case, after the user's.
     store.WriteString(Hive::CurrentUser, kKey, "02", "^z\r\n");
     const TDateiSendenVorlagen next(std::string(kKey), 2, kDefaults, store);
-    EXPECT_EQ(Texts(next), (std::vector<std::string>{"73 de DL1ABC\r\n", "NNNN\r\n", "^z\r\n", "***end\r\n",
-                                                      "/EX\r\n"}));
+    EXPECT_EQ(Texts(next),
+              (std::vector<std::string>{"73 de DL1ABC\r\n", "NNNN\r\n", "^z\r\n", "***end\r\n", "/EX\r\n"}));
     EXPECT_EQ(store.ReadString(Hive::CurrentUser, kKey, ""), "2");
     EXPECT_EQ(store.ValueNames(Hive::CurrentUser, kKey).size(), 6u) << "version and five texts";
 }
@@ -74,7 +74,9 @@ TEST_F(DateiSendenVorlagenTest, ShortTextIsOneLineWithoutRunsAndShortenedInTheMi
         {"  ***********end  ", "***end"},
         {"a\r\rb\t\tc", "a bc"},
         {"--==--==", "--="},
-        {"Gr\xfc\xdf" "e!!!!", "Gr\u00fc\u00dfe!!!"},
+        {"Gr\xfc\xdf"
+         "e!!!!",
+         "Gr\u00fc\u00dfe!!!"},
     };
     templates.SetCount(static_cast<int>(cases.size()));
     const QFont font = QApplication::font();
