@@ -87,15 +87,24 @@ TEST_F(DateiSendenRateTest, WindowComesFromFrackWithinTwentyAndTwoNinetyNineSeco
     }
 }
 
-TEST_F(DateiSendenRateTest, AfterAStartTheAverageWidensBySecondUpToTheWindow) {
+TEST_F(DateiSendenRateTest, WhenTheWindowGrowsTheAverageWidensOneSecondPerTick) {
     connection->GetStatus()->SetFrack(3); // window 20
     item->AddBytes(TDateiSenden::kZaehlenAb);
-    for (int second = 1; second <= 30; ++second) {
+    Seconds(200); // silent
+    item->Tick();
+    for (int second = 201; second <= 250; ++second) {
         Seconds(1);
-        item->AddBytes(800);
+        item->AddBytes(1050);
         item->Tick();
-        // The averaging count never exceeds the seconds counted, so the rate is steady from the start.
-        ASSERT_EQ(Bitrate(), 800 * 8) << "second " << second;
+    }
+    EXPECT_EQ(Bitrate(), 1050 * 8);
+    // Window 210 now: taken at once it would average in 160 silent seconds (255 bytes per second).
+    connection->GetStatus()->SetFrack(100);
+    for (int second = 251; second <= 270; ++second) {
+        Seconds(1);
+        item->AddBytes(1050);
+        item->Tick();
+        ASSERT_EQ(Bitrate(), 1050 * 8) << "second " << second;
     }
 }
 
