@@ -4,6 +4,7 @@
 #include "foundation/GlobalU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "platform/Exception.h"
+#include "platform/ThreadTimer.h"
 #include "platform/WaitForAny.h"
 
 #include <array>
@@ -125,7 +126,13 @@ bool TVerbindungAbstract::EinmalWarten() {
     for (const Eintrag& entry : waitList_) {
         handles.emplace_back(*entry.event);
     }
-    const int index = WaitForAny(handles, kInfinite);
+    // The thread's own messages too: the timers of the transfers it runs (throughput) tick here.
+    const std::shared_ptr<ThreadMessageQueue> messages = CurrentThreadMessages();
+    const int index = MsgWaitForAny(handles, *messages, kInfinite);
+    if (index == static_cast<int>(handles.size())) {
+        NachrichtenVerteilen(*messages);
+        return true;
+    }
     if (index < 0 || static_cast<std::size_t>(index) >= waitList_.size()) {
         DebOutObj(GetClassName(), "EventLoop",
                   index == kWaitTimeout ? "Error: WAIT_TIMEOUT" : "Error: Unbekannter Rückgabewert.");
@@ -156,6 +163,13 @@ void TVerbindungAbstract::Beende(int reason) {
     }
     terminated_ = true;
     Terminated(reason);
+}
+
+void TVerbindungAbstract::NachrichtenVerteilen(ThreadMessageQueue& messages) {
+    while (const std::optional<ThreadMessage> message = messages.Peek(true)) {
+        // Nothing else is posted to a connection thread yet; anything unknown is dropped.
+        DispatchThreadTimer(*message);
+    }
 }
 
 void TVerbindungAbstract::EventLoop() {

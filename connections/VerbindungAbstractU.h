@@ -14,11 +14,14 @@
 
 namespace quarn {
 
+class ThreadMessageQueue;
+
 // The base of every protocol handler. A handler runs on the connection thread: EventLoop waits on the
 // handler's own event, the connection thread's handle (id 3), the disconnect event (id 4), the program's
 // quit event and the user events the handler enabled (ids 5 receive queue holds text, 6 typed text waiting,
 // 7 transmit queue empty, 8 send queue holds a job) and calls the matching virtual operation. When several
 // are signalled the earliest in that order wins, so ending beats the link events and those beat user work.
+// The thread's own messages come last; their timers (a transfer's throughput tick) run from the wait.
 //
 // The loop ends with Terminated(reason): 0 Finish, 1 Stop (only while active), 2 AbortTransfer, 3 the
 // connection thread's handle, 4 the link went down or the program is quitting.
@@ -105,6 +108,8 @@ private:
     bool EinmalWarten();
     // Terminated at most once per handler.
     void Beende(int reason);
+    // The thread's queued messages and due timers, after all handles were served.
+    static void NachrichtenVerteilen(ThreadMessageQueue& messages);
 
     std::shared_ptr<TVerbindungAbstract> owner_;
     std::shared_ptr<IVerbindungFuerModul> connection_;

@@ -6,6 +6,7 @@
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/UnhandledExceptionU.h"
+#include "platform/ThreadTimer.h"
 #include "stations/TexteU.h"
 
 #include <exception>
@@ -102,6 +103,8 @@ void TVerbindungThread::Body(const std::shared_ptr<TVerbindung>& connection) {
     // Nothing may leave a worker's body: whatever escapes a step is reported and the worker ends.
     try {
         DebOutObj(kClass, "Run", "");
+        // The thread's message queue, for the timers its handlers start; made before anyone needs it.
+        CurrentThreadMessages();
         if (TConnectionsList* list = TConnectionsList::Instance()) {
             list->Add(connection);
         }

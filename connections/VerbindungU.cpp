@@ -1,6 +1,7 @@
 #include "connections/VerbindungU.h"
 
 #include "connections/ConnectionsListU.h"
+#include "connections/DateiSendenQueueU.h"
 #include "connections/StatusU.h"
 #include "connections/VerbindungThreadU.h"
 #include "devices/GeraetU.h"
@@ -69,7 +70,8 @@ std::shared_ptr<TVerbindung> TVerbindung::Create(const std::shared_ptr<TGeraet>&
 }
 
 TVerbindung::TVerbindung(const std::shared_ptr<TGeraet>& device, RegistryStore* store)
-    : device_(device), hadDevice_(device != nullptr), store_(store), status_(std::make_shared<TStatus>()) {
+    : device_(device), hadDevice_(device != nullptr), store_(store), status_(std::make_shared<TStatus>()),
+      sendQueue_(std::make_shared<TDateiSendenQueue>()) {
     DebOutObj(kClass, "Create", "");
     localEcho_ = Config() ? Config()->GetLocalEcho() : true;
     ++liveConnections;
@@ -272,7 +274,7 @@ void TVerbindung::SetConnectText(bool send) {
 }
 
 std::shared_ptr<IDateiSendenQueue> TVerbindung::GetDateiSendenQueue() const {
-    return nullptr;
+    return sendQueue_;
 }
 
 void TVerbindung::SetDateiSenden(std::shared_ptr<IDateiSenden> job) {
@@ -420,8 +422,10 @@ const Event* TVerbindung::GetHandle(int id) const {
         return &typed_.NotEmptyEvent();
     case 7:
         return &transmit_.EmptyEvent();
+    case 8:
+        return &sendQueue_->GetEvent();
     default:
-        return nullptr; // 8: no send queue yet
+        return nullptr;
     }
 }
 
@@ -567,6 +571,8 @@ void TVerbindung::Release() {
     if (status) {
         status->Release();
     }
+    // Jobs still waiting hold the connection; they go with it.
+    sendQueue_->Release();
     const Locker locker(clientLock_);
     for (ClientSlot& slot : clients_) {
         slot = ClientSlot{};

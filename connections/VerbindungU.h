@@ -213,6 +213,8 @@ private:
     bool pactor_ = false;
     bool localEcho_ = true;
     std::shared_ptr<IStatus> status_;
+    // Made with the connection and kept to its end; its event is handle 8.
+    const std::shared_ptr<IDateiSendenQueue> sendQueue_;
 
     Event disconnect_{EventReset::Manual, true};
     Event threadEnded_{EventReset::Manual, false};
