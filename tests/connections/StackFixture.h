@@ -77,7 +77,10 @@ public:
     void CallChange() override {}
     void StopAktualisieren() override {}
     int GetNummer() const override { return FakeKanal::GetNummer(); }
-    void MarkiereZeile(int) override {}
+    void MarkiereZeile(int row) override {
+        const std::lock_guard lock(mutex_);
+        marks_.push_back(row);
+    }
 
     std::string Received() const {
         const std::lock_guard lock(mutex_);
@@ -99,6 +102,11 @@ public:
         const std::lock_guard lock(mutex_);
         return connection_;
     }
+    // The console rows the link marked (mailbox-list lines).
+    std::vector<int> Marks() const {
+        const std::lock_guard lock(mutex_);
+        return marks_;
+    }
 
 private:
     void Record(std::string event) {
@@ -109,6 +117,7 @@ private:
     mutable std::mutex mutex_;
     std::string received_;
     std::vector<std::string> events_;
+    std::vector<int> marks_;
     std::shared_ptr<IVerbindung> connection_;
 };
 
