@@ -31,7 +31,8 @@ void SetFreierKanalQuelle(TFreierKanalQuelle source) {
     freeChannelSource = std::move(source);
 }
 
-TFunkKanal::TFunkKanal(std::weak_ptr<TGeraet> device, bool flexnet) : device_(std::move(device)), flexnet_(flexnet) {}
+TFunkKanal::TFunkKanal(std::weak_ptr<TGeraet> device, bool flexnet)
+    : device_(std::move(device)), flexnet_(flexnet) {}
 
 std::string TFunkKanal::GetBezeichnung() const {
     return bezeichnung_;
@@ -49,12 +50,14 @@ int TFunkKanal::GetNummer() const {
     return nummer_;
 }
 
-TConnectResult TFunkKanal::VerbindeKurz(std::string& path, std::string& myCall, std::shared_ptr<IKanal>& channel) {
+TConnectResult TFunkKanal::VerbindeKurz(std::string& path, std::string& myCall,
+                                        std::shared_ptr<IKanal>& channel) {
     std::shared_ptr<IVerbindung> connection;
     return Verbinde(path, myCall, connection, channel);
 }
 
-TConnectResult TFunkKanal::Verbinde(std::string& path, std::string& myCall, std::shared_ptr<IVerbindung>& connection,
+TConnectResult TFunkKanal::Verbinde(std::string& path, std::string& myCall,
+                                    std::shared_ptr<IVerbindung>& connection,
                                     std::shared_ptr<IKanal>& channel) {
     DebOutObj(kClass, "Verbinde", path);
     connection.reset();

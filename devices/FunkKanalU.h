@@ -32,7 +32,8 @@ public:
     void SetBezeichnung(std::string_view description) override;
     void SetNummer(int number) override;
     int GetNummer() const override;
-    TConnectResult VerbindeKurz(std::string& path, std::string& myCall, std::shared_ptr<IKanal>& channel) override;
+    TConnectResult VerbindeKurz(std::string& path, std::string& myCall,
+                                std::shared_ptr<IKanal>& channel) override;
     TConnectResult Verbinde(std::string& path, std::string& myCall, std::shared_ptr<IVerbindung>& connection,
                             std::shared_ptr<IKanal>& channel) override;
     bool IsFlexnet() const override;

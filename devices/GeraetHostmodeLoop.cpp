@@ -393,5 +393,4 @@ int TGeraetHostmode::GetFunkKanaele(std::vector<std::shared_ptr<IFunkKanal>>& po
     return count;
 }
 
-
 } // namespace quarn
