@@ -60,9 +60,10 @@ public:
         return connection_;
     }
 
-    void TextEmpfangen(std::string_view text) override {
+    int TextEmpfangen(std::string_view text) override {
         const std::lock_guard lock(mutex_);
         received_ += text;
+        return 0;
     }
     void SetVerbindung(std::shared_ptr<IVerbindung> connection) override {
         const std::lock_guard lock(mutex_);

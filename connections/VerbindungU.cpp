@@ -434,8 +434,7 @@ int TVerbindung::ZeigeEmpfangen(std::string_view text) {
     if (!channel) {
         return -1;
     }
-    channel->TextEmpfangen(text);
-    return 0;
+    return channel->TextEmpfangen(text);
 }
 
 void TVerbindung::ZeigeGesendet(std::string_view text) {

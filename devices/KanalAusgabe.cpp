@@ -59,9 +59,10 @@ int TKanal::AusgabeGui(int colour, std::string_view text) {
     return row;
 }
 
-void TKanal::TextEmpfangen(std::string_view text) {
+int TKanal::TextEmpfangen(std::string_view text) {
+    int row = -1;
     AufGui([&] {
-        AusgabeGui(kanalfarbe::kEmpfangen, text);
+        row = AusgabeGui(kanalfarbe::kEmpfangen, text);
         if (!active_) {
             unseen_ = true;
         }
@@ -71,6 +72,7 @@ void TKanal::TextEmpfangen(std::string_view text) {
             Klaenge()->Play(active_ ? 7 : 8, connection.get());
         }
     });
+    return row;
 }
 
 void TKanal::TextGesendet(std::string_view text) {

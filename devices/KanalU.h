@@ -127,7 +127,7 @@ public:
     void StatusAktualisieren() override;
     void PromptAusgabe(std::string_view text, int kind) override;
     void Prompt(std::string_view text, int kind) override;
-    void TextEmpfangen(std::string_view text) override;
+    int TextEmpfangen(std::string_view text) override;
     void TextGesendet(std::string_view text) override;
     void Verbunden() override;
     void SetVerbindung(std::shared_ptr<IVerbindung> connection) override;

@@ -170,7 +170,8 @@ public:
     virtual void PromptAusgabe(std::string_view text, int kind) = 0;
     // A system line: prefixed, wrapped, in the colour of the prompt kind.
     virtual void Prompt(std::string_view text, int kind) = 0;
-    virtual void TextEmpfangen(std::string_view text) = 0;
+    // Received text; returns the console row it was written at (-1 when the channel is gone).
+    virtual int TextEmpfangen(std::string_view text) = 0;
     virtual void TextGesendet(std::string_view text) = 0;
     virtual void Verbunden() = 0;
     virtual void SetVerbindung(std::shared_ptr<IVerbindung> connection) = 0;

@@ -62,9 +62,10 @@ public:
     void StatusAktualisieren() override {}
     void PromptAusgabe(std::string_view, int) override {}
     void Prompt(std::string_view, int) override {}
-    void TextEmpfangen(std::string_view text) override {
+    int TextEmpfangen(std::string_view text) override {
         const std::lock_guard lock(mutex_);
         received_.append(text);
+        return static_cast<int>(std::count(received_.begin(), received_.end(), '\r'));
     }
     void TextGesendet(std::string_view) override {}
     void Verbunden() override { Record("Verbunden"); }

@@ -64,7 +64,7 @@ public:
     void StatusAktualisieren() override {}
     void PromptAusgabe(std::string_view, int) override {}
     void Prompt(std::string_view, int) override {}
-    void TextEmpfangen(std::string_view) override {}
+    int TextEmpfangen(std::string_view) override { return 0; }
     void TextGesendet(std::string_view) override {}
     void Verbunden() override {}
     void SetVerbindung(std::shared_ptr<IVerbindung>) override {}

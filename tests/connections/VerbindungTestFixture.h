@@ -67,7 +67,10 @@ public:
     void Prompt(std::string_view text, int kind) override {
         Record("Prompt " + std::to_string(kind) + " " + std::string(text));
     }
-    void TextEmpfangen(std::string_view text) override { Record("Empfangen " + std::string(text)); }
+    int TextEmpfangen(std::string_view text) override {
+        Record("Empfangen " + std::string(text));
+        return 7; // a console row a test can recognise
+    }
     void TextGesendet(std::string_view text) override { Record("Gesendet " + std::string(text)); }
     void Verbunden() override { Record("Verbunden"); }
     void SetVerbindung(std::shared_ptr<IVerbindung> connection) override {

@@ -41,6 +41,7 @@ TEST_F(VerbindungThreadTest, NewLinkIsGreetedRunsAndEndsPromptly) {
     ASSERT_TRUE(PumpUntil([&] { return !connection->GetTransmitQueue().IsEmpty(); }));
     EXPECT_EQ(connection->GetTransmitQueue().PopString(), sid);
     EXPECT_TRUE(channel->Has("Verbunden"));
+    EXPECT_EQ(connection->ZeigeEmpfangen("x"), 7) << "the channel's console row";
     EXPECT_EQ(connections.Count(), 1);
     EXPECT_EQ(connection->GetState(), 3);
     // The status bar must leave "Verbinde..." when the link comes up.

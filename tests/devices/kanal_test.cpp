@@ -204,7 +204,9 @@ TEST_F(KanalTest, ConnectAndDisconnectNoticesAndSystemLines) {
     EXPECT_EQ(fenster.aufmerksamkeit, 1);
     EXPECT_EQ(kanal->GetKnopf()->Image(), 2); // unseen, not active
 
-    kanal->TextEmpfangen("abc");
+    // The row it answers is where the text was written: the standard handler marks list lines by it.
+    const int row = kanal->TextEmpfangen("abc");
+    EXPECT_EQ(Zeile(console, row), "abc");
     kanal->Prompt("Hallo", 2);
     const int prompt = ZeileMit(console, "<Quarn>: Hallo");
     ASSERT_GT(prompt, 0);
