@@ -4,8 +4,7 @@
 #include "BenchHome.h"
 #include "connections/VerbindungStandardU.h"
 #include "foundation/InterfacesU.h"
-#include "foundation/QueueU.h"
-#include "platform/Event.h"
+#include "tests/connections/FakeModulVerbindung.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,112 +41,22 @@ public:
     int GetNummer() const override { return 1; }
 };
 
-// The connection as the standard handler sees it: real queues and events, a console that counts rows.
-class BenchVerbindung final : public quarn::IVerbindungFuerModul {
+// The connection as the standard handler sees it (real queues and events), with a console that only
+// counts rows: recording every piece shown would be measured too.
+class BenchVerbindung final : public quarn::test::FakeModulVerbindung {
 public:
-    const quarn::Event* GetHandle(int id) const override {
-        switch (id & 0x7F) {
-        case 3:
-            return &threadEnd_;
-        case 4:
-            return &disconnect_;
-        case 5:
-            return &receive_.NotEmptyEvent();
-        case 6:
-            return &typed_.NotEmptyEvent();
-        case 7:
-            return &transmit_.EmptyEvent();
-        default:
-            return nullptr;
-        }
-    }
     int ZeigeEmpfangen(std::string_view) override { return ++rows_; }
-    quarn::TStringQueue& GetReceiveQueue() override { return receive_; }
-    quarn::TStringQueue& GetTypedTextQueue() override { return typed_; }
-    quarn::TStringQueue& GetTransmitQueue() override { return transmit_; }
-    void SetModul(std::shared_ptr<quarn::IVerbindungAbstract> handler) override {
-        modul_ = std::move(handler);
-    }
-    std::shared_ptr<quarn::IVerbindungAbstract> GetModul() const override { return modul_; }
-    bool GetModulAktiv() const override { return aktiv_; }
-    void SetModulAktiv(bool active) override { aktiv_ = active; }
     std::string Get_Call() const override { return "DB0BOX-8"; }
     std::string Get_MyCall() const override { return "DL1XYZ"; }
     void SetStationTyp(TStationType kind) override { typ = kind; }
     TStationType GetStationTyp() const override { return typ; }
     std::shared_ptr<quarn::IKanalFuerVerbindung> GetKanal() const override { return kanal; }
+    bool GetAusgehend() const override { return true; }
 
     TStationType typ = TStationType::st_unknown;
     std::shared_ptr<ZaehlKanal> kanal = std::make_shared<ZaehlKanal>();
 
-    // ---- inert ----
-    void Set_Call(std::string_view) override {}
-    void Set_MyCall(std::string_view) override {}
-    std::string Get_Digis() const override { return {}; }
-    void Set_Digis(std::string_view) override {}
-    std::string Get_Path() const override { return {}; }
-    void Set_Path(std::string_view) override {}
-    std::string Get_RealPath() const override { return {}; }
-    void Set_RealPath(std::string_view) override {}
-    std::int32_t Get_Handle() const override { return 0; }
-    void Set_Handle(std::int32_t) override {}
-    void Disconnect() override {}
-    void SendText(std::string_view) override {}
-    void SendTextLine(std::string_view) override {}
-    void WaitForText(std::string_view) override {}
-    std::string ReceiveText() override { return {}; }
-    std::shared_ptr<quarn::IStatus> GetStatus() const override { return nullptr; }
-    void SetKanal(std::shared_ptr<quarn::IKanalFuerVerbindung>) override {}
-    std::uint8_t GetState() const override { return 3; }
-    void SetState(std::uint8_t) override {}
-    bool GetAusgehend() const override { return true; }
-    void SetAusgehend(bool) override {}
-    bool GetConnectText() const override { return false; }
-    void SetConnectText(bool) override {}
-    std::shared_ptr<quarn::IDateiSendenQueue> GetDateiSendenQueue() const override { return nullptr; }
-    void SetDateiSenden(std::shared_ptr<quarn::IDateiSenden>) override {}
-    std::shared_ptr<quarn::IDateiSenden> GetDateiSenden() const override { return nullptr; }
-    void SendeText(std::string_view, bool, bool, bool, bool) override {}
-    bool GetFernsteuerung() const override { return false; }
-    void SetFernsteuerung(bool) override {}
-    std::shared_ptr<quarn::IStationenDatenbankEintrag> GetStationenDatenbankEintrag() const override {
-        return nullptr;
-    }
-    std::uint8_t GetBinMode() const override { return 0; }
-    void SetBinMode(std::uint8_t) override {}
-    quarn::TIncomingConnects GetIncomingConnects() const override { return {}; }
-    void Start() override {}
-    void Getrennt(int) override {}
-    void EmpfangeText(std::string_view) override {}
-    std::uint8_t GetDiscLevel() const override { return 0; }
-    void DiscLevelDone() override {}
-    void SaveToRegistry(std::string_view) override {}
-    void RestoreFromRegistry(std::string_view, std::int32_t) override {}
-    void KanalPrompt(std::string_view, int) override {}
-    void Release() override {}
-    void StopModul() override {}
-    void SID() override {}
-    bool AddApplication(const std::shared_ptr<quarn::IApplication>&) override { return false; }
-    bool GetPactor() const override { return false; }
-    void SetPactor(bool) override {}
-    void PactorChangeOver() override {}
-    void PactorBreakIn() override {}
-    bool GetLocalEcho() const override { return false; }
-    void SetLocalEcho(bool) override {}
-    void ZeigeGesendet(std::string_view) override {}
-    void KanalNotify(std::string_view, int) override {}
-    bool InfoboxConnect(std::string_view) override { return false; }
-    bool InfoboxReconnect(std::string_view) override { return false; }
-    std::shared_ptr<quarn::IRemoteCommands> GetRemoteCommands() const override { return nullptr; }
-
 private:
-    quarn::Event threadEnd_{quarn::EventReset::Manual, false};
-    quarn::Event disconnect_{quarn::EventReset::Manual, false};
-    quarn::TStringQueue receive_;
-    quarn::TStringQueue typed_;
-    quarn::TStringQueue transmit_;
-    std::shared_ptr<quarn::IVerbindungAbstract> modul_;
-    bool aktiv_ = false;
     int rows_ = 0;
 };
 

@@ -64,8 +64,11 @@ public:
     void Prompt(std::string_view, int) override {}
     int TextEmpfangen(std::string_view text) override {
         const std::lock_guard lock(mutex_);
+        // The row the text starts on, as a console whose rows are the lines received so far.
+        const int row = rows_;
+        rows_ += static_cast<int>(std::count(text.begin(), text.end(), '\r'));
         received_.append(text);
-        return static_cast<int>(std::count(received_.begin(), received_.end(), '\r'));
+        return row;
     }
     void TextGesendet(std::string_view) override {}
     void Verbunden() override { Record("Verbunden"); }
@@ -117,6 +120,7 @@ private:
 
     mutable std::mutex mutex_;
     std::string received_;
+    int rows_ = 0;
     std::vector<std::string> events_;
     std::vector<int> marks_;
     std::shared_ptr<IVerbindung> connection_;
