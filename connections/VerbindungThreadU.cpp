@@ -76,16 +76,10 @@ void TVerbindungThread::SetHandlerForTests(Handler handler) {
 }
 
 void TVerbindungThread::BeforeHandler(TVerbindung& connection) {
-    const std::shared_ptr<IKanalFuerVerbindung> channel = connection.GetKanal();
-    const bool restored = connection.IsRestored();
-    if (channel) {
-        if (restored) {
-            channel->VerbindungGeaendert();
-        } else {
-            channel->Verbunden();
-        }
+    if (const std::shared_ptr<IKanalFuerVerbindung> channel = connection.LinkAnnounceDue()) {
+        connection.AnnounceLink(*channel);
     }
-    if (!restored) {
+    if (!connection.IsRestored()) {
         connection.PlaySound(connection.GetAusgehend() ? 1 : 2);
     }
     if (connection.GetConnectText()) {

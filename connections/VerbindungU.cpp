@@ -207,13 +207,37 @@ void TVerbindung::SetKanal(std::shared_ptr<IKanalFuerVerbindung> channel) {
         channel_.reset();
         return;
     }
+    bool announce = false;
     {
         const Locker locker(lock_);
         channel_ = channel;
+        announce = announceDue_ && !announced_;
+        announced_ = announced_ || announce;
     }
     // The channel is told without our lock: it may call back from its own lock.
     channel->SetVerbindung(shared_from_this());
     channel->StatusAktualisieren();
+    if (announce) {
+        AnnounceLink(*channel);
+    }
+}
+
+std::shared_ptr<IKanalFuerVerbindung> TVerbindung::LinkAnnounceDue() {
+    const Locker locker(lock_);
+    announceDue_ = true;
+    if (!channel_ || announced_) {
+        return nullptr;
+    }
+    announced_ = true;
+    return channel_;
+}
+
+void TVerbindung::AnnounceLink(IKanalFuerVerbindung& channel) const {
+    if (IsRestored()) {
+        channel.VerbindungGeaendert();
+    } else {
+        channel.Verbunden();
+    }
 }
 
 void TVerbindung::SetStationTyp(TStationType kind) {

@@ -179,6 +179,10 @@ private:
     void StartTimer();
     void StopTimer();
     void EndThread();
+    // The thread reached the point where the channel learns the link is up. Returns the channel to
+    // tell, or null when none is attached yet: then SetKanal tells it.
+    std::shared_ptr<IKanalFuerVerbindung> LinkAnnounceDue();
+    void AnnounceLink(IKanalFuerVerbindung& channel) const;
 
     const std::weak_ptr<TGeraet> device_;
     const bool hadDevice_;
@@ -196,6 +200,9 @@ private:
     std::string realPath_;
     std::string myCall_;
     std::shared_ptr<IKanalFuerVerbindung> channel_;
+    // An outgoing link may come up before its caller attaches the channel; it is told exactly once.
+    bool announceDue_ = false;
+    bool announced_ = false;
     std::int32_t handle_ = 0;
     std::atomic<std::uint8_t> state_{2};
     std::atomic<std::uint8_t> discLevel_{0};

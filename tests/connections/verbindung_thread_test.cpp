@@ -70,6 +70,26 @@ TEST_F(VerbindungThreadTest, RestoredLinkIsNotGreeted) {
     EXPECT_TRUE(connection->GetTransmitQueue().IsEmpty());
 }
 
+// An outgoing link can come up on the device thread before the caller of the connect has attached its
+// channel: the channel still learns of it, once, when it is attached.
+TEST_F(VerbindungThreadTest, ALinkUpBeforeItsChannelIsAttachedIsAnnouncedOnceWhenItIs) {
+    for (const bool restored : {false, true}) {
+        SCOPED_TRACE(restored ? "restored" : "new");
+        const std::string event = restored ? "VerbindungGeaendert" : "Verbunden";
+        const auto connection = Make();
+        connection->Start(restored);
+        ASSERT_TRUE(PumpUntil([&] { return connections.Count() == 1; }));
+        const auto channel = std::make_shared<RecordingKanal>();
+        connection->SetKanal(channel);
+        ASSERT_TRUE(PumpUntil([&] { return channel->Has(event); }));
+        connection->SetKanal(channel);
+        const std::vector<std::string> lines = channel->Lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), event), 1);
+        connection->Getrennt(0);
+        ASSERT_TRUE(PumpUntil([&] { return connections.Count() == 0; }));
+    }
+}
+
 // A device that goes releases its live links without Getrennt (the TNC keeps them for the next start):
 // their threads must end all the same, and with them the last hold on the connection.
 TEST_F(VerbindungThreadTest, ReleaseWithoutGetrenntEndsTheThread) {
