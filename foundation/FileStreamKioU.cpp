@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -25,6 +26,19 @@ int OpenFlags(std::uint16_t mode) {
         return O_RDWR;
     default:
         return -1;
+    }
+}
+
+// The advisory lock a sharing value asks for; 0 for none.
+int LockFor(std::uint16_t mode, int openFlags) {
+    switch (mode & 0xF0) {
+    case fmShareExclusive:
+    case fmShareDenyRead:
+        return LOCK_EX;
+    case fmShareDenyWrite:
+        return (openFlags & O_ACCMODE) == O_RDONLY ? LOCK_SH : LOCK_EX;
+    default:
+        return 0;
     }
 }
 
@@ -95,6 +109,9 @@ void TFileStreamKio::Open() {
             return;
         }
         ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    }
+    if (const int lock = LockFor(mode_, flags); lock != 0 && ::flock(file.get(), lock | LOCK_NB) != 0) {
+        return;
     }
     file_.reset(AwayFromZero(file.release()));
 }

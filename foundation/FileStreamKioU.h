@@ -39,8 +39,11 @@ public:
 };
 
 // Open modes: one access value, optionally or-ed with one sharing value; fmCreate creates the file or
-// empties an existing one and opens it for reading and writing. The sharing values are accepted for
-// the callers' sake, but Linux has no mandatory share locks, so they restrict nobody.
+// empties an existing one and opens it for reading and writing. Linux has no share modes; the sharing
+// values become an advisory lock (flock) that binds only the program's own streams: fmShareExclusive
+// and fmShareDenyRead lock exclusively, fmShareDenyWrite shares the lock among readers but locks
+// exclusively for a writer, fmShareCompat and fmShareDenyNone take no lock. A lock that is held
+// elsewhere makes the open fail like any other.
 constexpr std::uint16_t fmCreate = 0xFF00;
 constexpr std::uint16_t fmOpenRead = 0x0000;
 constexpr std::uint16_t fmOpenWrite = 0x0001;

@@ -237,6 +237,45 @@ TEST_F(FileStreamKioTest, OpeningForReadingRefusesAnythingButARegularFile) {
     }
 }
 
+// A file a receiver holds exclusively is in use for every other stream that asks to share; readers that
+// keep writers out may read side by side; a stream that asks for no sharing is never refused.
+TEST_F(FileStreamKioTest, SharingValuesLockAgainstTheProgramsOwnStreams) {
+    WriteFile(temp_ / "held.bin", "data");
+    struct Case {
+        std::uint16_t first;
+        std::uint16_t second;
+        bool secondOpens;
+    };
+    const std::vector<Case> cases = {
+        {fmOpenReadWrite | fmShareExclusive, fmOpenRead | fmShareDenyWrite, false},
+        {fmOpenReadWrite | fmShareExclusive, fmOpenRead | fmShareExclusive, false},
+        {fmOpenReadWrite | fmShareExclusive, fmOpenRead, true},
+        {fmOpenReadWrite | fmShareExclusive, fmOpenRead | fmShareDenyNone, true},
+        {fmOpenRead | fmShareDenyWrite, fmOpenRead | fmShareDenyWrite, true},
+        {fmOpenRead | fmShareDenyWrite, fmOpenReadWrite | fmShareDenyWrite, false},
+        {fmOpenReadWrite | fmShareDenyWrite, fmOpenRead | fmShareDenyWrite, false},
+        {fmOpenRead | fmShareDenyRead, fmOpenRead | fmShareDenyWrite, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.first << " then " << c.second);
+        TFileStreamKio first;
+        first.SetFileName(temp_ / "held.bin");
+        first.SetMode(c.first);
+        first.Open();
+        ASSERT_TRUE(first.IsOpen());
+        TFileStreamKio second;
+        second.SetFileName(temp_ / "held.bin");
+        second.SetMode(c.second);
+        second.Open();
+        EXPECT_EQ(second.IsOpen(), c.secondOpens);
+        // Closing the holder lets go of its lock.
+        first.Close();
+        second.Close();
+        second.Open();
+        EXPECT_TRUE(second.IsOpen());
+    }
+}
+
 TEST_F(FileStreamKioTest, ReadOnlyStreamDoesNotWrite) {
     WriteFile(temp_ / "data.bin", "keep");
     TFileStreamKio stream;
