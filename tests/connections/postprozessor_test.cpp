@@ -232,10 +232,11 @@ TEST_F(Postprozessor, UnusablePartsAreRefusedAndStay) {
     }
 }
 
-TEST_F(Postprozessor, PartHeldByAReceiverIsPassedOver) {
+TEST_F(Postprozessor, IndexFilesAndPartsHeldByAReceiverArePassedOver) {
     const std::string datei = binsplit::Muster(1500);
     const auto teile = binsplit::Teile(datei, 1000, "x.bin", "20240102030405");
     WriteFile(eingang_ / "x.b02", teile[1]);
+    WriteFile(eingang_ / "x.QVI", teile[1]);
     {
         TFileStreamKio empfaenger;
         empfaenger.SetFileName(eingang_ / "x.b02");
@@ -275,6 +276,20 @@ TEST_F(Postprozessor, SetNameNeverLeadsOutOfTheReceiveFolderNorOverAFile) {
     }
     EXPECT_EQ(ReadFile(empfang_ / "x.bin"), "schon da");
     EXPECT_EQ(Namen(dir_.path()), (std::set<std::string>{"Empfang", "Incomplete Files"}));
+}
+
+TEST_F(Postprozessor, JoinedFileThatCannotBeMadeKeepsTheParts) {
+    // No file system takes a name this long.
+    const std::string name = std::string(300, 'n') + ".bin";
+    const auto teile = binsplit::Teile(binsplit::Muster(1500), 1000, name, "20240102030405");
+    WriteFile(eingang_ / "x.b01", teile[0]);
+
+    EXPECT_EQ(Empfange("x.b02", teile[1]), "Teil 2 von " + name +
+                                               " empfangen.Alle Teile verfügbar. Kombiniere...\r\r"
+                                               "Kann Zieldatei nicht öffnen:\r" +
+                                               Im(empfang_, name) + "\r");
+    EXPECT_EQ(Namen(eingang_), (std::set<std::string>{"x.b01", "x.b02"}));
+    EXPECT_TRUE(Namen(empfang_).empty());
 }
 
 TEST_F(Postprozessor, PlainFileTakesAFreeNameBesideATakenOne) {
