@@ -62,7 +62,8 @@ struct Slot {
 using TeilTabelle = std::map<std::int64_t, Slot>;
 
 // The part numbers of 1..count without a slot, ascending; a run of two or more as "first..last".
-std::string FehlendeTeile(const TeilTabelle& tabelle, std::int64_t count, std::string (*format)(std::int64_t)) {
+std::string FehlendeTeile(const TeilTabelle& tabelle, std::int64_t count,
+                          std::string (*format)(std::int64_t)) {
     std::string list;
     const auto lauf = [&](std::int64_t first, std::int64_t last) {
         if (!list.empty()) {
@@ -94,6 +95,53 @@ bool GehoertZumSet(const TBinSplitPart& teil, const TBinSplitPart& eigener) {
     return teil.TeileAnzahl() == eigener.TeileAnzahl() && teil.TeilGroesse() == eigener.TeilGroesse() &&
            teil.DateiGroesse() == eigener.DateiGroesse() && teil.DateiName() == eigener.DateiName() &&
            teil.Datum() == eigener.Datum();
+}
+
+// Fills the empty slots of the set of `set` with the parts found beside its file `eigenerName`. Index files
+// and files a receiver still holds are no parts (yet); the folder is read in order, so that of two files for
+// one part the same one wins every time.
+void SucheTeile(const TBinSplitPart& set, const std::filesystem::path& eigenerName, TeilTabelle& tabelle) {
+    std::vector<std::filesystem::path> namen;
+    std::error_code fehler;
+    for (std::filesystem::directory_iterator it(eigenerName.parent_path(), fehler), ende;
+         !fehler && it != ende; it.increment(fehler)) {
+        std::error_code ignored;
+        if (it->is_regular_file(ignored)) {
+            namen.push_back(it->path());
+        }
+    }
+    std::sort(namen.begin(), namen.end());
+    for (const auto& name : namen) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(name, eigenerName, ignored) ||
+            Cp1252LowerCase(Utf8ToCp1252(name.extension().string())) == ".qvi") {
+            continue;
+        }
+        DebOutObj(kClass, "BinSplitCombine", "Öffnen: " + name.string() + "...");
+        auto teil = std::make_unique<TBinSplitPart>(name);
+        if (!teil->IsOpen()) {
+            continue;
+        }
+        if (!teil->ReadHeader()) {
+            DebOutObj(kClass, "BinSplitCombine", "Fehler: ReadHeader");
+            continue;
+        }
+        if (!teil->Parse()) {
+            DebOutObj(kClass, "BinSplitCombine", "Fehler: Parse");
+            continue;
+        }
+        if (!GehoertZumSet(*teil, set)) {
+            DebOutObj(kClass, "BinSplitCombine", "Passt nicht zu diesem Set.");
+            continue;
+        }
+        const std::int64_t nummer = teil->TeilNummer();
+        if (tabelle.count(nummer) != 0) {
+            continue;
+        }
+        DebOutObj(kClass, "BinSplitCombine",
+                  "Ist Teil " + Zahl3(nummer) + " von " + Zahl3(set.TeileAnzahl()));
+        tabelle[nummer] = Slot{std::move(teil), name};
+    }
 }
 
 bool GleicheDatei(int fd, const std::filesystem::path& path) {
@@ -216,55 +264,14 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
         return;
     }
 
-    const TBinSplitPart& set = *eigener;
-    const std::int64_t anzahl = set.TeileAnzahl();
-    std::string meldung =
-        "Teil " + std::to_string(set.TeilNummer()) + " von " + set.DateiName() + " empfangen.";
+    const std::int64_t eigeneNummer = eigener->TeilNummer();
+    const std::int64_t anzahl = eigener->TeileAnzahl();
+    const std::string dateiName = eigener->DateiName();
+    std::string meldung = "Teil " + std::to_string(eigeneNummer) + " von " + dateiName + " empfangen.";
     TeilTabelle tabelle;
-    tabelle[set.TeilNummer()] = Slot{std::move(eigener), eigenerName};
+    tabelle[eigeneNummer] = Slot{std::move(eigener), eigenerName};
 
-    // The other parts of the set lie beside this one. Index files and files a receiver still holds are no
-    // parts (yet); sorted, so that of two files for one part the same one wins every time.
-    std::vector<std::filesystem::path> namen;
-    std::error_code fehler;
-    for (std::filesystem::directory_iterator it(eigenerName.parent_path(), fehler), ende;
-         !fehler && it != ende; it.increment(fehler)) {
-        std::error_code ignored;
-        if (it->is_regular_file(ignored)) {
-            namen.push_back(it->path());
-        }
-    }
-    std::sort(namen.begin(), namen.end());
-    for (const auto& name : namen) {
-        std::error_code ignored;
-        if (std::filesystem::equivalent(name, eigenerName, ignored) ||
-            Cp1252LowerCase(Utf8ToCp1252(name.extension().string())) == ".qvi") {
-            continue;
-        }
-        DebOutObj(kClass, "BinSplitCombine", "Öffnen: " + name.string() + "...");
-        auto teil = std::make_unique<TBinSplitPart>(name);
-        if (!teil->IsOpen()) {
-            continue;
-        }
-        if (!teil->ReadHeader()) {
-            DebOutObj(kClass, "BinSplitCombine", "Fehler: ReadHeader");
-            continue;
-        }
-        if (!teil->Parse()) {
-            DebOutObj(kClass, "BinSplitCombine", "Fehler: Parse");
-            continue;
-        }
-        if (!GehoertZumSet(*teil, set)) {
-            DebOutObj(kClass, "BinSplitCombine", "Passt nicht zu diesem Set.");
-            continue;
-        }
-        const std::int64_t nummer = teil->TeilNummer();
-        if (tabelle.count(nummer) != 0) {
-            continue;
-        }
-        DebOutObj(kClass, "BinSplitCombine", "Ist Teil " + Zahl3(nummer) + " von " + Zahl3(anzahl));
-        tabelle[nummer] = Slot{std::move(teil), name};
-    }
+    SucheTeile(*tabelle[eigeneNummer].teil, eigenerName, tabelle);
     for (const auto& [nummer, slot] : tabelle) {
         DebOutObj(kClass, "BinSplitCombine", "Teil " + Zahl3(nummer) + ": " + slot.datei.string());
     }
@@ -302,7 +309,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
     const std::string call = connection_ ? connection_->Get_Call() : std::string();
     std::filesystem::path ziel;
     TFileStreamKio zielDatei;
-    if (!ZielAnlegen(EmpfangsPfad(ordner, set.DateiName(), call), ziel, zielDatei)) {
+    if (!ZielAnlegen(EmpfangsPfad(ordner, dateiName, call), ziel, zielDatei)) {
         meldung += "Kann Zieldatei nicht öffnen:\r" + Anzeige(ziel) + "\r";
         KanalPrompt(meldung);
         return;
@@ -330,7 +337,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
     zielDatei.Close();
 
     for (auto& [nummer, slot] : tabelle) {
-        const bool eigenerTeil = slot.teil.get() == &set;
+        const bool eigenerTeil = nummer == eigeneNummer;
         slot.teil.reset();
         bool geloescht = true;
         if (eigenerTeil) {
