@@ -112,8 +112,8 @@ void SucheTeile(const TBinSplitPart& set, const std::filesystem::path& eigenerNa
     }
     std::sort(namen.begin(), namen.end());
     for (const auto& name : namen) {
-        std::error_code ignored;
-        if (std::filesystem::equivalent(name, eigenerName, ignored) ||
+        // Names from the folder itself: the same name is the same file.
+        if (name.filename() == eigenerName.filename() ||
             Cp1252LowerCase(Utf8ToCp1252(name.extension().string())) == ".qvi") {
             continue;
         }
