@@ -363,6 +363,9 @@ void TDateiSendenPraeprozessor::BinSplit() {
             if (teil && !Schreibe(*teil, KopfUndCrc(kopf))) {
                 Verwerfen(teil);
             }
+            if (!teil) {
+                Melde("Teildatei " + teilName + " konnte nicht angelegt werden.");
+            }
         }
 
         // Every part's bytes count in the running CRC, wanted or not.
