@@ -336,7 +336,8 @@ void TDateiSendenPraeprozessor::BinSplit() {
         return;
     }
 
-    const std::string name(OhneOrdner(QuellName()));
+    // The name goes into a header of LF-separated fields: it gets the display name's reduction.
+    const std::string name = TDateiSenden::SichererName(OhneOrdner(QuellName()), verbindung_->Get_Call());
     DebOutObj(kClass, "BinSplit", "Datei: " + dateiname_.string());
     DebOutObj(kClass, "BinSplit", "Größe: " + std::to_string(groesse));
     DebOutObj(kClass, "BinSplit", "Datum: " + datum);

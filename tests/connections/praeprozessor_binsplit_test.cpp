@@ -319,6 +319,18 @@ TEST_F(BinSplitTest, SourceEndingBeforeItsSizeStopsTheSplitting) {
         std::make_pair(std::string("Datei konnte nicht ganz gelesen werden, Aufteilen abgebrochen."), 3));
 }
 
+TEST_F(BinSplitTest, NameInTheHeaderCannotBreakItsFields) {
+    const std::string datei = MakeFile("zeile\numbruch?.bin", 3000);
+    const auto praeprozessor = Make(2, 1);
+    praeprozessor->SetAlleTeile(true);
+    praeprozessor->Execute();
+
+    const auto items = Items();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[2]->GetAnzeigename(), "zeile_umbruch_.b03");
+    PruefeTeil(Lies(StreamBytes(*items[2]->GetStream())), datei, 3, 3, 1024, "zeile_umbruch_.bin", datum);
+}
+
 TEST_F(BinSplitTest, PartNamesReplaceTheExtension) {
     const std::vector<std::tuple<std::string, std::int64_t, std::string>> cases = {
         {"daten.bin", 1, "daten.b01"},       {"/a/b/daten.bin", 4, "daten.b04"},
