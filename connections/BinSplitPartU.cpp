@@ -36,13 +36,6 @@ bool ReadNumber(std::string_view field, int base, std::int64_t& value) {
     return true;
 }
 
-std::uint32_t Crc32(const char* bytes, std::size_t count, std::uint32_t crc) {
-    for (std::size_t i = 0; i < count; ++i) {
-        crc = Crc32Byte(static_cast<std::uint8_t>(bytes[i]), crc);
-    }
-    return crc;
-}
-
 // Runs the CRC over the next `count` bytes of the stream; false when fewer could be read.
 bool CrcUeber(TStream& stream, std::int64_t count, std::uint32_t& crc) {
     std::vector<char> block(static_cast<std::size_t>(std::min<std::int64_t>(count, kBlock)));
@@ -51,7 +44,7 @@ bool CrcUeber(TStream& stream, std::int64_t count, std::uint32_t& crc) {
         if (stream.Read(block.data(), want) != want) {
             return false;
         }
-        crc = Crc32(block.data(), want, crc);
+        crc = Crc32Buf(block.data(), want, crc);
         count -= static_cast<std::int64_t>(want);
     }
     return true;

@@ -47,13 +47,6 @@ std::string Hex(std::uint64_t value, int minDigits, bool upper) {
     return text.data();
 }
 
-std::uint32_t Crc32(const char* data, std::size_t length, std::uint32_t crc) {
-    for (std::size_t i = 0; i < length; ++i) {
-        crc = Crc32Byte(static_cast<std::uint8_t>(data[i]), crc);
-    }
-    return crc;
-}
-
 // "XXXXXXXX" LF of the complemented running value.
 std::string Crc32Zeile(std::uint32_t running) {
     return Hex(~running & 0xFFFFFFFFU, 8, true) + "\n";
@@ -379,9 +372,9 @@ void TDateiSendenPraeprozessor::BinSplit() {
                 Melde(kQuelleZuKurz);
                 return;
             }
-            laufend = Crc32(puffer.data(), stueck, laufend);
+            laufend = Crc32Buf(puffer.data(), stueck, laufend);
             if (teil) {
-                teilCrc = Crc32(puffer.data(), stueck, teilCrc);
+                teilCrc = Crc32Buf(puffer.data(), stueck, teilCrc);
                 if (!Schreibe(*teil, std::string_view(puffer.data(), stueck))) {
                     Verwerfen(teil);
                 }
@@ -393,7 +386,7 @@ void TDateiSendenPraeprozessor::BinSplit() {
         }
 
         const std::string summeZeile = Crc32Zeile(laufend);
-        teilCrc = Crc32(summeZeile.data(), summeZeile.size(), teilCrc);
+        teilCrc = Crc32Buf(summeZeile.data(), summeZeile.size(), teilCrc);
         if (!Schreibe(*teil, summeZeile + Crc32Zeile(teilCrc))) {
             Verwerfen(teil);
             continue;

@@ -52,4 +52,12 @@ std::uint32_t Crc32Byte(std::uint8_t byte, std::uint32_t crc) {
     return kCrc32Table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
 }
 
+std::uint32_t Crc32Buf(const void* buffer, std::size_t length, std::uint32_t crc) {
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    for (std::size_t i = 0; i < length; ++i) {
+        crc = kCrc32Table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+    }
+    return crc;
+}
+
 } // namespace quarn

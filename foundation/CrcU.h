@@ -17,5 +17,7 @@ std::uint16_t Crc16Buf(const void* buffer, std::size_t length, std::uint16_t crc
 // One byte step of the reflected CRC-32 of IEEE 802.3 (zlib's table). Callers start with 0xFFFFFFFF and
 // complement the result where their format says so.
 std::uint32_t Crc32Byte(std::uint8_t byte, std::uint32_t crc);
+// The same over a buffer.
+std::uint32_t Crc32Buf(const void* buffer, std::size_t length, std::uint32_t crc);
 
 } // namespace quarn

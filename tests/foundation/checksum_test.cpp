@@ -65,6 +65,10 @@ TEST(Crc32, MatchesZlib) {
         const auto expected =
             ::crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
         EXPECT_EQ(~crc, expected) << size;
+        const std::size_t half = size / 2;
+        EXPECT_EQ(~Crc32Buf(bytes.data() + half, size - half, Crc32Buf(bytes.data(), half, 0xFFFFFFFFu)),
+                  expected)
+            << size;
     }
 }
 
