@@ -251,7 +251,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
 
     auto eigener = std::make_unique<TBinSplitPart>(stream);
     if (!eigener->ReadHeader()) {
-        KanalPrompt("FEHLER: Header ungültig oder zu kurz.");
+        KanalPrompt(Utf8ToCp1252("FEHLER: Header ungültig oder zu kurz."));
         return;
     }
     if (!eigener->Parse()) {
@@ -284,7 +284,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
         return;
     }
 
-    meldung += "Alle Teile verfügbar. Kombiniere...\r\r";
+    meldung += Utf8ToCp1252("Alle Teile verfügbar. Kombiniere...\r\r");
     DebOutObj(kClass, "BinSplitCombine", "Überprüfe akkumulierten CRC...");
     std::uint32_t crc = 0xFFFFFFFF;
     for (const auto& [nummer, slot] : tabelle) {
@@ -310,7 +310,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
     std::filesystem::path ziel;
     TFileStreamKio zielDatei;
     if (!ZielAnlegen(EmpfangsPfad(ordner, dateiName, call), ziel, zielDatei)) {
-        meldung += "Kann Zieldatei nicht öffnen:\r" + Anzeige(ziel) + "\r";
+        meldung += Utf8ToCp1252("Kann Zieldatei nicht öffnen:\r") + Anzeige(ziel) + "\r";
         KanalPrompt(meldung);
         return;
     }
@@ -329,7 +329,8 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
         try {
             zielDatei.DeleteFile();
         } catch (const EStreamError& error) {
-            meldung += "Kann Datei nicht löschen: \r" + Anzeige(ziel) + "\r" + error.what() + "\r\r";
+            meldung +=
+                Utf8ToCp1252("Kann Datei nicht löschen: \r") + Anzeige(ziel) + "\r" + error.what() + "\r\r";
         }
         KanalPrompt(meldung);
         return;
@@ -353,7 +354,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
             geloescht = std::filesystem::remove(slot.datei, error);
         }
         if (!geloescht) {
-            meldung += "Kann Teil nicht löschen: \r" + Anzeige(slot.datei) + "\r\r";
+            meldung += Utf8ToCp1252("Kann Teil nicht löschen: \r") + Anzeige(slot.datei) + "\r\r";
         }
     }
     meldung += "Empfangene Datei gespeichert:\r" + Anzeige(ziel) + "\r";

@@ -3,6 +3,7 @@
 #include "connections/VerbindungStandardU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/UnhandledExceptionU.h"
+#include "platform/Codepage.h"
 #include "platform/Exception.h"
 #include "platform/ThreadTimer.h"
 #include "platform/WaitForAny.h"
@@ -217,7 +218,7 @@ bool TVerbindungAbstract::RunGeschuetzt(const THandlerFabrik& fabrik) {
         // The link stays up: this handler must go on moving text, whatever the transfer did.
         ok = false;
         ReportUnhandledException(&error, GetClassName(), "Run", nested ? nested->GetClassName() : "");
-        connection->KanalPrompt(std::string("Übertragung abgebrochen: ") + error.what(), 3);
+        connection->KanalPrompt(Utf8ToCp1252(std::string("Übertragung abgebrochen: ") + error.what()), 3);
         if (nested) {
             try {
                 nested->Beende(kAbgebrochen);

@@ -10,6 +10,8 @@
 #include "support/FileContents.h"
 #include "support/TempDir.h"
 
+#include "platform/Codepage.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,12 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A connection that records the system lines shown on its channel.
+// A connection that records the system lines shown on its channel. The channel gets Windows-1252 text;
+// it is kept as UTF-8, so the expected lines read as they do on screen.
 class PromptVerbindung final : public FakeModulVerbindung {
 public:
     void KanalPrompt(std::string_view text, int kind) override {
         const std::lock_guard lock(mutex_);
-        prompts_.emplace_back(text, kind);
+        prompts_.emplace_back(Cp1252ToUtf8(text), kind);
     }
     std::vector<std::pair<std::string, int>> Prompts() const {
         const std::lock_guard lock(mutex_);
