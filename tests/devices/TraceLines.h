@@ -24,6 +24,18 @@ public:
         return std::any_of(lines_.begin(), lines_.end(),
                            [&](const std::string& line) { return line.find(part) != std::string::npos; });
     }
+    // Every line (or those holding `part`), one a line, for a failure message.
+    std::string Text(std::string_view part = {}) const {
+        const std::lock_guard lock(mutex_);
+        std::string text;
+        for (const std::string& line : lines_) {
+            if (line.find(part) != std::string::npos) {
+                text += line;
+                text += '\n';
+            }
+        }
+        return text;
+    }
 
 private:
     mutable std::mutex mutex_;

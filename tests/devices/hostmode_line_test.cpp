@@ -9,6 +9,7 @@
 #include "platform/Registry.h"
 #include "platform/SerialPort.h"
 #include "support/Elapsed.h"
+#include "support/TempDir.h"
 #include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/TncSimCore.h"
 
@@ -19,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
@@ -183,11 +185,17 @@ TEST(HostmodeLine, HungUpLineFailsAtOnceSaysSoAndIsTakenUpAgain) {
 TEST(HostmodeLine, SimulatorKilledUnderARunningDeviceLeavesItAtFehlerWithoutSpinning) {
     TncSimProcess sim;
     ASSERT_FALSE(sim.path().empty());
+    // The port is a name of our own for the pseudo-terminal: once the simulator is gone the kernel hands
+    // its number to the next pseudo-terminal opened on the machine, which the device must not take up.
+    const TempDir folder;
+    const std::filesystem::path port = folder / "tnc";
+    std::filesystem::create_symlink(sim.path(), port);
     const TraceLines trace;
-    const auto device = StartOn(7, sim.path());
+    const auto device = StartOn(7, port.string());
     ASSERT_TRUE(WaitFor(
         [&] { return device->GetStatus() == TGeraetStatus::Bereit && trace.Contains("TNC hat 4 Kan"); }));
 
+    std::filesystem::remove(port); // the line is gone for good, as an adapter that is not plugged in again
     sim.Kill();
     const double cpuBefore = ProcessCpuSeconds();
     device->PostMessage(msg_init);
@@ -217,19 +225,39 @@ TEST(HostmodeLine, StoppedDeviceShowsInaktivWithTheDetailDash) {
     EXPECT_EQ(device->GetStatusDetail(), "-");
 }
 
+// A run whose loop stops polling when told to and then only waits for the stop request.
+class HoldingSerial : public TGeraetHostmodeSerial {
+public:
+    std::atomic<bool> hold{false};
+    std::atomic<bool> held{false};
+
+protected:
+    void Schleife() override {
+        while (!hold && !IsTerminated()) {
+            Zyklus();
+            Warte(kZyklusMs);
+        }
+        held = true;
+        while (Warte(kZyklusMs)) {
+        }
+        TGeraetHostmodeSerial::Schleife(); // stopped by now: only the loop's end runs
+    }
+};
+
 TEST(HostmodeLine, ShutDownReadsEveryReplyBeforeTheLineCloses) {
     TncSimCore core(SmallTnc());
     PtySim pty(core);
-    const auto device = std::make_shared<TGeraetHostmodeSerial>();
+    const auto device = std::make_shared<HoldingSerial>();
     device->SerialParameter().deinitListe = {"K 0", "T 30"};
     StartOn(4, pty.SlavePath(), device);
     ASSERT_TRUE(ReadyAfterInit(*device, core));
-    // The stop is to find the device idle, not inside the reply of "U0" (that transaction would fail).
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The stop is to find the device between two cycles, not inside a poll (that transaction would fail).
+    device->hold = true;
+    ASSERT_TRUE(WaitFor([&] { return device->held.load(); }));
 
     const TraceLines trace;
     device->DeInit();
-    EXPECT_FALSE(trace.Contains("FEHLER"));
+    EXPECT_FALSE(trace.Contains("FEHLER")) << trace.Text();
     EXPECT_TRUE(WaitFor([&] { return !core.InHostMode(); }, 2000)); // the last bytes cross the pump
     for (const char* command : {"K 0", "T 30", "MN", "Z3", "S0", "JHOST0"}) {
         EXPECT_TRUE(core.HasCommand(command, 0)) << command;
