@@ -197,7 +197,9 @@ bool TGeraetHostmode::SchalteInHostmode() {
 bool TGeraetHostmode::Resync() {
     const std::string prefix = GeraetText("Resynchronisierung: ");
     DebOutObj(KlassenName(), "Resync", "Start...");
-    {
+    // A run DeInit abandoned may still be resynchronising its own line: the count is the device's
+    // current run's.
+    if (!OnAbandonedThread()) {
         const Locker lock(fehlerLock_);
         ++fehlerZaehler_;
     }

@@ -119,13 +119,13 @@ protected:
     // Runs on the device thread after an exception left `Run`, before the status becomes "Fehler":
     // the kind closes its transport here.
     virtual void NachAusnahme();
+    // True on a thread of this device that `DeInit` abandoned; it no longer speaks for the device.
+    bool OnAbandonedThread() const;
 
 private:
     struct Worker;
     void ThreadBody(const std::shared_ptr<Worker>& worker);
     std::shared_ptr<Worker> CurrentWorker() const;
-    // True on a thread of this device that `DeInit` abandoned; it no longer speaks for the device.
-    bool OnAbandonedThread() const;
 
     mutable CriticalSection lock_;
     std::shared_ptr<Worker> worker_; // the running thread, none when stopped
