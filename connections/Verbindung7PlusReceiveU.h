@@ -26,7 +26,7 @@ std::string SiebenPlusEndung(const T7PlusKopf& kopf);
 
 // Stores one 7plus part as it is received, after a line beginning with " go_7+. ", in the receive
 // folder under the announced name with the part's extension. The part is not decoded.
-class TVerbindung7PlusReceive final : public TZeilenEmpfang {
+class TVerbindung7PlusReceive : public TZeilenEmpfang {
 public:
     TVerbindung7PlusReceive(std::shared_ptr<TVerbindungAbstract> owner,
                             std::shared_ptr<IVerbindungFuerModul> connection);

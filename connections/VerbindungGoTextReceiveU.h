@@ -10,7 +10,7 @@ namespace quarn {
 // Stores the plain text that follows a line " go_text. <name>" or " go_info. <name>" in the receive
 // folder, up to " stop_text.", " stop_info." or a line beginning "*** ". The lines are shown as they
 // arrive, except for correction and error files (".COR", ".ERR"), whose end line alone is shown.
-class TVerbindungGoTextReceive final : public TZeilenEmpfang {
+class TVerbindungGoTextReceive : public TZeilenEmpfang {
 public:
     TVerbindungGoTextReceive(std::shared_ptr<TVerbindungAbstract> owner,
                              std::shared_ptr<IVerbindungFuerModul> connection);

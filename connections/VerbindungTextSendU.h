@@ -16,7 +16,7 @@ class TStream;
 // 256 bytes with LF taken out (CR ends a line on the air), and its text after, whatever ended the
 // transfer. The remote station stops it with a line "#ABORT#", "//ABORT" or "//CUT" (any case); typed
 // text waits until the transfer is over.
-class TVerbindungTextSend final : public TVerbindungAbstract {
+class TVerbindungTextSend : public TVerbindungAbstract {
 public:
     TVerbindungTextSend(std::shared_ptr<TVerbindungAbstract> owner,
                         std::shared_ptr<IVerbindungFuerModul> connection);
