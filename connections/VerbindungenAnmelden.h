@@ -2,7 +2,8 @@
 
 namespace quarn {
 
-// Puts the connections' maker in place for the devices (VerbindungErzeugen). Called once at start.
+// Puts the connections' maker in place for the devices (VerbindungErzeugen) and the line transfers'
+// handlers (7plus and GoText receiving, text sending) in the standard handler's table. Called once at start.
 void VerbindungenAnmelden();
 
 } // namespace quarn
