@@ -13,10 +13,12 @@ std::uint32_t DosDatum(std::time_t time) {
     if (year < 1980 || year > 2107) {
         return kKeinDosDatum;
     }
-    const auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+    const auto date =
+        static_cast<std::uint32_t>(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
     // A leap second (60) would overflow its five bits.
     const int seconds = local.tm_sec > 59 ? 59 : local.tm_sec;
-    const auto clock = static_cast<std::uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) | (seconds / 2));
+    const auto clock =
+        static_cast<std::uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) | (seconds / 2));
     return (date << 16) | clock;
 }
 
@@ -31,8 +33,8 @@ bool DosDatumZeit(std::uint32_t stamp, std::time_t& time) {
     local.tm_min = static_cast<int>((clock >> 5) & 0x3F);
     local.tm_sec = static_cast<int>(clock & 0x1F) * 2;
     local.tm_isdst = -1;
-    if (local.tm_mon < 0 || local.tm_mon > 11 || local.tm_mday < 1 || local.tm_hour > 23 || local.tm_min > 59 ||
-        local.tm_sec > 59) {
+    if (local.tm_mon < 0 || local.tm_mon > 11 || local.tm_mday < 1 || local.tm_hour > 23 ||
+        local.tm_min > 59 || local.tm_sec > 59) {
         return false;
     }
     const int month = local.tm_mon;
@@ -47,7 +49,7 @@ bool DosDatumZeit(std::uint32_t stamp, std::time_t& time) {
 }
 
 std::uint32_t DosDatumDatei(int handle) {
-    struct stat info{};
+    struct stat info {};
     if (handle <= 0 || ::fstat(handle, &info) != 0) {
         return kKeinDosDatum;
     }

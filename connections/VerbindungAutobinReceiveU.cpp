@@ -36,8 +36,8 @@ void Klang(int event, const IVerbindung* connection) {
 // end it early.
 class TAutobinVerwerfen final : public TVerbindungAbstract {
 public:
-    TAutobinVerwerfen(std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection,
-                      std::int64_t rest)
+    TAutobinVerwerfen(std::shared_ptr<TVerbindungAbstract> owner,
+                      std::shared_ptr<IVerbindungFuerModul> connection, std::int64_t rest)
         : TVerbindungAbstract(std::move(owner), std::move(connection)), rest_(rest) {}
     std::string GetClassName() const override { return "TAutobinVerwerfen"; }
     void Starte() { Init(); }
@@ -260,11 +260,12 @@ void TVerbindungAutobinReceive::Terminated(int reason) {
 void TVerbindungAutobinReceive::RestVerwerfen() {
     DebOutObjFmt(kKlasse, "RestVerwerfen", "%lld Bytes", static_cast<long long>(rest_));
     const std::int64_t rest = rest_;
-    RunGeschuetzt([rest](std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection) {
-        auto handler = std::make_shared<TAutobinVerwerfen>(std::move(owner), std::move(connection), rest);
-        handler->Starte();
-        return std::static_pointer_cast<TVerbindungAbstract>(handler);
-    });
+    RunGeschuetzt(
+        [rest](std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection) {
+            auto handler = std::make_shared<TAutobinVerwerfen>(std::move(owner), std::move(connection), rest);
+            handler->Starte();
+            return std::static_pointer_cast<TVerbindungAbstract>(handler);
+        });
 }
 
 void TVerbindungAutobinReceive::DateiAufraeumen(bool behalten) {

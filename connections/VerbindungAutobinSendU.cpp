@@ -152,11 +152,13 @@ void TVerbindungAutobinSend::Terminated(int reason) {
         if (reason == kBeendet) {
             connection->SendeText(item_->GetTextNachher(), true, true, false, false);
             if (terminal) {
-                connection->SendeText("<Quarn>: " + std::string(kOkMeldung) + "\r", true, false, false, false);
+                connection->SendeText("<Quarn>: " + std::string(kOkMeldung) + "\r", true, false, false,
+                                      false);
             }
         } else if (reason == kGestoppt || reason == kAbgebrochen) {
             if (terminal) {
-                connection->SendeText("\r<Quarn>: " + std::string(kAbbruchMeldung) + "\r", true, false, false, false);
+                connection->SendeText("\r<Quarn>: " + std::string(kAbbruchMeldung) + "\r", true, false, false,
+                                      false);
             } else {
                 connection->KanalPrompt(kAbbruchMeldung, 3);
             }

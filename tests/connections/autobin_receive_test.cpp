@@ -27,7 +27,7 @@ std::string Kopf(const std::string& daten, const std::string& rest) {
 }
 
 std::time_t Zeit(const fs::path& file) {
-    struct stat info{};
+    struct stat info {};
     ::stat(file.c_str(), &info);
     return info.st_mtim.tv_sec;
 }
@@ -100,11 +100,11 @@ TEST(DosDatum, LayoutRoundTripAndTimesOutsideTheFormat) {
     std::time_t zeit = 0;
     ASSERT_TRUE(DosDatumZeit(0x58221883u, zeit));
     EXPECT_EQ(zeit, 1704164646);
-    EXPECT_EQ(DosDatum(315532799), kKeinDosDatum);   // 1979-12-31 23:59:59
-    EXPECT_EQ(DosDatum(4354819200), kKeinDosDatum);  // 2108-01-01
-    EXPECT_FALSE(DosDatumZeit(0x00000000u, zeit));   // month 0, day 0
-    EXPECT_FALSE(DosDatumZeit(0x5A5F0000u, zeit));   // 31 February
-    EXPECT_FALSE(DosDatumZeit(0x5822BFFFu, zeit));   // 23:63
+    EXPECT_EQ(DosDatum(315532799), kKeinDosDatum);  // 1979-12-31 23:59:59
+    EXPECT_EQ(DosDatum(4354819200), kKeinDosDatum); // 2108-01-01
+    EXPECT_FALSE(DosDatumZeit(0x00000000u, zeit));  // month 0, day 0
+    EXPECT_FALSE(DosDatumZeit(0x5A5F0000u, zeit));  // 31 February
+    EXPECT_FALSE(DosDatumZeit(0x5822BFFFu, zeit));  // 23:63
     EXPECT_EQ(DosDatumDatei(-1), kKeinDosDatum);
     ::unsetenv("TZ");
     ::tzset();
@@ -165,7 +165,8 @@ TEST_F(AutobinEmpfang, IncompleteFileThatCannotBeCreatedIsRefusedWithoutRaising)
 
 TEST_F(AutobinEmpfang, CrcMismatchKeepsTheFileOutOfTheReceiveFolder) {
     const std::string daten(600, 'x');
-    Empfange("#BIN#600#|" + std::to_string(Crc16Buf(daten.data(), daten.size(), 0) ^ 1) + "#x.bin\r", {daten});
+    Empfange("#BIN#600#|" + std::to_string(Crc16Buf(daten.data(), daten.size(), 0) ^ 1) + "#x.bin\r",
+             {daten});
     EXPECT_TRUE(Prompted("3 Autobin-Empfang CRC-Fehler."));
     EXPECT_TRUE(Dateien(empfang.path()).empty());
     EXPECT_TRUE(Unfertig().empty());

@@ -301,7 +301,7 @@ TEST_F(AutobinSenden, BothWaysOverARechunkingLinkTheFileArrivesWithItsDate) {
         empfaenger.join();
         empfangend->disconnect.Reset();
         EXPECT_TRUE(ReadFile(ziel) == inhalt) << name;
-        struct stat info{};
+        struct stat info {};
         ::stat(ziel.c_str(), &info);
         EXPECT_EQ(info.st_mtim.tv_sec, 1704164646) << name;
     }

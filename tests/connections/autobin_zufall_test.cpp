@@ -23,9 +23,28 @@ std::set<fs::path> AlleDateien(const fs::path& root) {
 }
 
 std::string ZufallsKopf(std::mt19937& zufall) {
-    static const std::string teile[] = {"#", "#|", "#$", "-", "0", "1", "65536", "99999999999999999999", "FFFFFFFF",
-                                        "1EDEADF0", "..", "/", "\\", ":", "C:", "../../etc/passwd", "name.bin",
-                                        "\r", " ", "\xE4", std::string(1, '\0'), "x"};
+    static const std::string teile[] = {"#",
+                                        "#|",
+                                        "#$",
+                                        "-",
+                                        "0",
+                                        "1",
+                                        "65536",
+                                        "99999999999999999999",
+                                        "FFFFFFFF",
+                                        "1EDEADF0",
+                                        "..",
+                                        "/",
+                                        "\\",
+                                        ":",
+                                        "C:",
+                                        "../../etc/passwd",
+                                        "name.bin",
+                                        "\r",
+                                        " ",
+                                        "\xE4",
+                                        std::string(1, '\0'),
+                                        "x"};
     std::string kopf = "#BIN#";
     const int n = static_cast<int>(zufall() % 12);
     for (int i = 0; i < n; ++i) {
