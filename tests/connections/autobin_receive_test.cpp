@@ -187,6 +187,13 @@ TEST_F(AutobinEmpfang, ChatPiecesAreShownAndNotStoredAndAnAbortPieceEndsIt) {
     EXPECT_FALSE(fs::exists(empfang / "d.bin"));
     EXPECT_EQ(connection->sent.back(), "\r<Quarn>: Autobin-Empfang abgebrochen.\r");
     EXPECT_TRUE(Unfertig().empty());
+    EXPECT_EQ(NeuImTrash(), 1U); // the part that came
+    receiver->Release();
+
+    // Aborted before any data: the empty file is deleted, not put into the trash.
+    Empfange(Kopf(daten, "#e.bin"), {"#ABORT#\r"});
+    EXPECT_TRUE(Unfertig().empty());
+    EXPECT_EQ(NeuImTrash(), 1U);
 }
 
 TEST_F(AutobinEmpfang, LocalStopDropsWhatTheRemoteStationStillSends) {
