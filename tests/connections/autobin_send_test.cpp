@@ -22,6 +22,7 @@ using namespace std::chrono_literals;
 class OffenSend final : public TVerbindungAutobinSend {
 public:
     using TVerbindungAutobinSend::ReceiveData;
+    using TVerbindungAutobinSend::SendData;
     using TVerbindungAutobinSend::TransmitQueueEmpty;
     using TVerbindungAutobinSend::TVerbindungAutobinSend;
 };
@@ -186,6 +187,23 @@ TEST_F(AutobinSenden, RefusalAbortAndStopEndTheTransfer) {
         EXPECT_EQ(connection->prompts, fall.prompts) << fall.ende;
         sender->Release();
     }
+}
+
+TEST_F(AutobinSenden, TypedLinesGoToATerminalAsChatBetweenTheData) {
+    connection->typ = st_terminal;
+    Beginne("x.bin", std::string(600, 'x'), 0x58221883u);
+    connection->transmit.PopString();
+    Antwort("#OK#\r");
+    sender->TransmitQueueEmpty();
+    connection->typed.PushString("Hallo du\r");
+    sender->SendData();
+    std::string gesendet;
+    while (!connection->transmit.IsEmpty()) {
+        gesendet += connection->transmit.PopString();
+    }
+    EXPECT_EQ(gesendet, std::string(600, 'x') + "SP\\-Hallo du\r");
+    sender->Stop();
+    sender->EventLoop();
 }
 
 TEST_F(AutobinSenden, EmptyFileEndsAtTheFirstEmptyQueue) {
