@@ -267,7 +267,7 @@ bool DidaditFehlerFatal(int number) {
 int DidaditFehlerNummer(std::string_view text) {
     const std::string_view head = text.substr(0, text.find(' '));
     const std::optional<std::int64_t> value = Zahl(head);
-    if (!value || head.empty() || head.front() == ' ' || *value < 0 || *value > 0x7FFFFFFF) {
+    if (!value || head.empty() || *value < 0 || *value > 0x7FFFFFFF) {
         return -1;
     }
     return static_cast<int>(*value);
@@ -349,7 +349,8 @@ TDidaditStart ParseDidaditStart(std::string_view data) {
             start.blockgroesse = Zahl(value).value_or(0);
         } else if (NameIst(name, "FEATURES")) {
             start.features = Features(value);
-            start.chat = std::find(start.features.begin(), start.features.end(), "CHAT") != start.features.end();
+            start.chat =
+                std::find(start.features.begin(), start.features.end(), "CHAT") != start.features.end();
         }
     }
     return start;
@@ -401,8 +402,9 @@ std::optional<std::vector<TDidaditRequest>> ParseDidaditReq(std::string_view dat
     }
     std::vector<TDidaditRequest> requests;
     for (std::size_t i = 0; i < data.size(); i += 8) {
-        requests.push_back({static_cast<std::int32_t>(static_cast<std::uint32_t>(GetLe(data.substr(i), 4))),
-                            static_cast<std::int32_t>(static_cast<std::uint32_t>(GetLe(data.substr(i + 4), 4)))});
+        requests.push_back(
+            {static_cast<std::int32_t>(static_cast<std::uint32_t>(GetLe(data.substr(i), 4))),
+             static_cast<std::int32_t>(static_cast<std::uint32_t>(GetLe(data.substr(i + 4), 4)))});
     }
     return requests;
 }

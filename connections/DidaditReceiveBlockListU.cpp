@@ -51,7 +51,8 @@ std::map<std::string, std::string> BlocksSection(std::istream& in) {
         const std::string trimmed = Trim(line);
         if (trimmed.starts_with('[')) {
             std::string name = trimmed.substr(1, trimmed.find(']') - 1);
-            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
             inBlocks = name == "blocks";
             continue;
         }
@@ -69,7 +70,8 @@ std::map<std::string, std::string> BlocksSection(std::istream& in) {
 
 TDidaditReceiveBlockList::TDidaditReceiveBlockList() : folder_(IncompleteFilesFolder()) {}
 
-TDidaditReceiveBlockList::TDidaditReceiveBlockList(std::filesystem::path folder) : folder_(std::move(folder)) {}
+TDidaditReceiveBlockList::TDidaditReceiveBlockList(std::filesystem::path folder)
+    : folder_(std::move(folder)) {}
 
 void TDidaditReceiveBlockList::Clear() {
     bereiche_.clear();
@@ -78,7 +80,8 @@ void TDidaditReceiveBlockList::Clear() {
 void TDidaditReceiveBlockList::OutputList() const {
     for (const TBereich& bereich : bereiche_) {
         DebOutObjFmt(kKlasse, "OutputList", "von %lld bis %lld (%lld)", static_cast<long long>(bereich.first),
-                     static_cast<long long>(bereich.last), static_cast<long long>(bereich.last - bereich.first + 1));
+                     static_cast<long long>(bereich.last),
+                     static_cast<long long>(bereich.last - bereich.first + 1));
     }
 }
 
@@ -86,8 +89,9 @@ std::int64_t TDidaditReceiveBlockList::Add(std::int64_t offset, std::int64_t len
     QUARN_ASSERT(offset >= 0 && length >= 1, "DidaditReceiveBlockListU");
     TBereich neu{offset, offset + length - 1};
     // The first range that ends at or after the byte before the new one touches or follows it.
-    auto first = std::lower_bound(bereiche_.begin(), bereiche_.end(), neu.first - 1,
-                                  [](const TBereich& bereich, std::int64_t value) { return bereich.last < value; });
+    auto first =
+        std::lower_bound(bereiche_.begin(), bereiche_.end(), neu.first - 1,
+                         [](const TBereich& bereich, std::int64_t value) { return bereich.last < value; });
     auto last = first;
     while (last != bereiche_.end() && last->first <= neu.last + 1) {
         neu.first = std::min(neu.first, last->first);

@@ -29,8 +29,9 @@ TEST(DidaditFrame, EncodesTheIndependentlyReadFramesByteForByte) {
     EXPECT_EQ(DidaditEncodeFrame(TDidaditTyp::Fin, kNull, ""), fin);
 
     const std::string data = BuildDidaditData(0, Bytes({0xC0, 0xDB}));
-    const std::string expected = Bytes({0xC0, 0x04, 0x00}) + std::string(16, '\0') +
-                                 Bytes({0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0xDB, 0xDC, 0xDB, 0xDD, 0xB5, 0x7A, 0xC0});
+    const std::string expected =
+        Bytes({0xC0, 0x04, 0x00}) + std::string(16, '\0') +
+        Bytes({0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0xDB, 0xDC, 0xDB, 0xDD, 0xB5, 0x7A, 0xC0});
     EXPECT_EQ(DidaditEncodeFrame(TDidaditTyp::Data, kNull, data), expected);
 
     const auto decoded = DidaditDecodeFrame(Inhalt(expected));
@@ -76,7 +77,8 @@ TEST(DidaditFrame, RefusesBrokenFrames) {
         {"3-byte block", Bytes({0x0C, 0x00, 0x0C})},
         {"empty", ""},
         // A FIN whose CRC is right but has no whole digest.
-        {"short FIN", [] {
+        {"short FIN",
+         [] {
              std::string block = Bytes({0x05, 0x00, 0x01, 0x02});
              const std::uint16_t crc = Crc16Buf(block.data(), block.size(), 0);
              return block + Bytes({crc & 0xFF, crc >> 8});
@@ -116,7 +118,8 @@ TEST(DidaditFrameSplitter, JoinsSplitFramesAndSeparatesJoinedOnes) {
 
 TEST(DidaditError, TextsNumbersAndFatality) {
     EXPECT_EQ(DidaditErrorText(100, {"START"}), "100 Unexpected block type (START)");
-    EXPECT_EQ(DidaditErrorText(101, {"4000", "9999"}), "101 REQ block with data out of range (offset 4000, length 9999)");
+    EXPECT_EQ(DidaditErrorText(101, {"4000", "9999"}),
+              "101 REQ block with data out of range (offset 4000, length 9999)");
     EXPECT_EQ(DidaditErrorText(102), "102 MD5 validation error");
     EXPECT_EQ(DidaditErrorText(104), "104 Invalid offset/blocksize");
     EXPECT_EQ(DidaditErrorText(150, {"13"}), "150 Block type not implemented (13)");
@@ -130,7 +133,7 @@ TEST(DidaditError, TextsNumbersAndFatality) {
         int number;
         bool fatal;
     } received[] = {
-        {"150", 150, false},       {"150 Block type not implemented (8)", 150, false},
+        {"150", 150, false},        {"150 Block type not implemented (8)", 150, false},
         {"101 REQ ...", 101, true}, {"", -1, true},
         {"abc def", -1, true},      {"250 x", 250, false},
     };
@@ -160,8 +163,12 @@ TEST(DidaditInfo, RefusesSizesItCannotCarry) {
         const char* line;
         std::int64_t size;
     } cases[] = {
-        {"SIZE=2147483647\r", 2147483647}, {"SIZE=2147483648\r", -1}, {"SIZE=-1\r", -1},
-        {"SIZE=12a\r", -1},                {"SIZE=\r", -1},           {"FILENAME=x\r", -1},
+        {"SIZE=2147483647\r", 2147483647},
+        {"SIZE=2147483648\r", -1},
+        {"SIZE=-1\r", -1},
+        {"SIZE=12a\r", -1},
+        {"SIZE=\r", -1},
+        {"FILENAME=x\r", -1},
         {"size=0\r", 0},
     };
     for (const auto& c : cases) {

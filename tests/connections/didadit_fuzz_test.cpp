@@ -11,7 +11,8 @@ namespace {
 
 // Random bytes biased towards the format's special bytes and the characters of its text lines.
 std::string Zufall(std::mt19937& random, std::size_t maxLength) {
-    static constexpr char kBesondere[] = {'\xC0', '\xDB', '\xDC', '\xDD', '\r', '\n', '=', ',', '-', '0', '9', ' '};
+    static constexpr char kBesondere[] = {'\xC0', '\xDB', '\xDC', '\xDD', '\r', '\n',
+                                          '=',    ',',    '-',    '0',    '9',  ' '};
     std::uniform_int_distribution<std::size_t> length(0, maxLength);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> pick(0, 3);
@@ -24,8 +25,8 @@ std::string Zufall(std::mt19937& random, std::size_t maxLength) {
 }
 
 std::string ZufallsZeilen(std::mt19937& random) {
-    static constexpr const char* kNamen[] = {"FILENAME", "SIZE", "MD5", "TIME", "BLOCKSIZE",
-                                             "FEATURES", "OFFSET", "size", "",   "VERSION"};
+    static constexpr const char* kNamen[] = {"FILENAME", "SIZE",   "MD5",  "TIME", "BLOCKSIZE",
+                                             "FEATURES", "OFFSET", "size", "",     "VERSION"};
     std::uniform_int_distribution<int> count(0, 8);
     std::uniform_int_distribution<std::size_t> name(0, std::size(kNamen) - 1);
     std::string text;
@@ -100,7 +101,8 @@ TEST(DidaditFuzz, RandomRangesKeepTheListSortedDisjointAndNonAdjacent) {
         // The gaps requested are exactly the bytes not held.
         std::vector<bool> requested(5300, false);
         for (const TDidaditRequest& request : list.GetRequests(1000)) {
-            std::fill(requested.begin() + request.offset, requested.begin() + request.offset + request.length, true);
+            std::fill(requested.begin() + request.offset, requested.begin() + request.offset + request.length,
+                      true);
         }
         for (std::size_t i = 0; i < held.size(); ++i) {
             ASSERT_NE(held[i], requested[i]) << i;
