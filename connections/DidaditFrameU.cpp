@@ -1,6 +1,7 @@
 #include "connections/DidaditFrameU.h"
 
 #include "foundation/CrcU.h"
+#include "foundation/ProgramGlobals.h"
 #include "platform/Exception.h"
 
 #include <algorithm>
@@ -323,6 +324,10 @@ TDidaditInfo ParseDidaditInfo(std::string_view data) {
         }
     }
     return info;
+}
+
+std::int64_t DidaditZeit(std::time_t moment) {
+    return DateTimeToUnixTime(LocalDateTimeOf(moment));
 }
 
 std::string BuildDidaditInfo(std::string_view dateiname, std::int64_t groesse, const MD5Digest& md5,

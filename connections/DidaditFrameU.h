@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -116,6 +117,9 @@ struct TDidaditInfo {
 };
 TDidaditInfo ParseDidaditInfo(std::string_view data);
 // FILENAME, SIZE, MD5 (upper case), TIME (only with a time), BLOCKSIZE 1750, VERSION, FEATURES=CHAT.
+// TIME of a file modified at `moment`: seconds since 1970 of its local date and time, for every year from
+// 1970 on (0 before).
+std::int64_t DidaditZeit(std::time_t moment);
 std::string BuildDidaditInfo(std::string_view dateiname, std::int64_t groesse, const MD5Digest& md5,
                              std::optional<std::int64_t> zeit);
 

@@ -1,6 +1,9 @@
 // The DIDADIT wire format: frames, their escaping and CRC, the splitter, error texts and block contents.
 #include "connections/DidaditFrameU.h"
 #include "foundation/CrcU.h"
+#include "support/ScopedEnv.h"
+
+#include <ctime>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +159,19 @@ TEST(DidaditInfo, BuildsAndReadsItsOwnLines) {
     EXPECT_EQ(info.blockgroesse, 1750);
     EXPECT_TRUE(info.chat);
     EXPECT_EQ(BuildDidaditInfo("x", 0, digest, std::nullopt).find("TIME="), std::string::npos);
+}
+
+TEST(DidaditInfo, TimeIsTheLocalTimeAlsoAfter2013) {
+    {
+        const ScopedEnv tz("TZ", "UTC");
+        ::tzset();
+        EXPECT_EQ(DidaditZeit(1704164646), 1704164646) << "2024-01-02 03:04:06, as the mailbox sent it";
+        EXPECT_EQ(DidaditZeit(4102444800), 4102444800) << "2100-01-01";
+        const ScopedEnv berlin("TZ", "Europe/Berlin");
+        ::tzset();
+        EXPECT_EQ(DidaditZeit(1704164646), 1704164646 + 3600) << "local time, not UTC";
+    }
+    ::tzset();
 }
 
 TEST(DidaditInfo, RefusesSizesItCannotCarry) {
