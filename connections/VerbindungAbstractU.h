@@ -122,6 +122,14 @@ private:
     std::vector<Eintrag> waitList_;
 };
 
+// The factory-table entry that makes a handler of class Handler.
+template <typename Handler> THandlerFabrik FabrikFuer() {
+    return [](std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection) {
+        return std::static_pointer_cast<TVerbindungAbstract>(
+            TVerbindungAbstract::Erzeuge<Handler>(std::move(owner), std::move(connection)));
+    };
+}
+
 // The connection thread's handler entry: runs the standard handler until the link ends, then releases
 // it and clears the connection's current handler.
 void RunStandard(const std::shared_ptr<IVerbindungFuerModul>& connection);

@@ -1,5 +1,6 @@
 #include "connections/VerbindungenAnmelden.h"
 
+#include "connections/AutobinAnmelden.h"
 #include "connections/StandardTransferU.h"
 #include "connections/Verbindung7PlusReceiveU.h"
 #include "connections/VerbindungGoTextReceiveU.h"
@@ -9,24 +10,14 @@
 
 namespace quarn {
 
-namespace {
-
-template <typename Handler> THandlerFabrik Fabrik() {
-    return [](std::shared_ptr<TVerbindungAbstract> owner, std::shared_ptr<IVerbindungFuerModul> connection) {
-        return std::static_pointer_cast<TVerbindungAbstract>(
-            TVerbindungAbstract::Erzeuge<Handler>(std::move(owner), std::move(connection)));
-    };
-}
-
-} // namespace
-
 void VerbindungenAnmelden() {
     SetVerbindungFabrik([](const std::shared_ptr<TGeraet>& device) -> std::shared_ptr<IVerbindung> {
         return TVerbindung::Create(device);
     });
-    SetTransferFabrik(TTransferArt::SiebenPlusReceive, Fabrik<TVerbindung7PlusReceive>());
-    SetTransferFabrik(TTransferArt::GoTextReceive, Fabrik<TVerbindungGoTextReceive>());
-    SetTransferFabrik(TTransferArt::TextSend, Fabrik<TVerbindungTextSend>());
+    SetTransferFabrik(TTransferArt::SiebenPlusReceive, FabrikFuer<TVerbindung7PlusReceive>());
+    SetTransferFabrik(TTransferArt::GoTextReceive, FabrikFuer<TVerbindungGoTextReceive>());
+    SetTransferFabrik(TTransferArt::TextSend, FabrikFuer<TVerbindungTextSend>());
+    AutobinAnmelden();
 }
 
 } // namespace quarn
