@@ -77,9 +77,7 @@ std::string TVerbindung7PlusReceive::GetClassName() const {
 }
 
 void TVerbindung7PlusReceive::Init() {
-    if (TKlaenge* sounds = Klaenge()) {
-        sounds->Play(kKlangStart, Verbindung().get());
-    }
+    Klang(kKlangStart);
     SetUseEvent(5, true);
     SetUseEvent(6, true);
     // Running transfers can be stopped by the operator.

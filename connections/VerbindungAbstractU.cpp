@@ -7,6 +7,7 @@
 #include "platform/Exception.h"
 #include "platform/ThreadTimer.h"
 #include "platform/WaitForAny.h"
+#include "stations/KlaengeU.h"
 
 #include <array>
 #include <utility>
@@ -253,6 +254,12 @@ void RunStandard(const std::shared_ptr<IVerbindungFuerModul>& connection) {
     }
     finish();
     DebOut("TVerbindungAbstract.RunStandard: end.");
+}
+
+void TVerbindungAbstract::Klang(int event) const {
+    if (TKlaenge* sounds = Klaenge(); sounds != nullptr && connection_) {
+        sounds->Play(event, connection_.get());
+    }
 }
 
 } // namespace quarn

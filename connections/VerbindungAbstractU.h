@@ -92,6 +92,8 @@ protected:
 
     // Null after Terminated or Release.
     const std::shared_ptr<IVerbindungFuerModul>& Verbindung() const { return connection_; }
+    // Plays a sound event for the handler's connection; nothing once the handler let go of it.
+    void Klang(int event) const;
     const std::shared_ptr<TVerbindungAbstract>& Owner() const { return owner_; }
 
 private:

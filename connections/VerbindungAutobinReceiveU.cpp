@@ -25,12 +25,6 @@ constexpr int kKlangStart = 10;
 constexpr int kKlangErfolg = 11;
 constexpr int kKlangFehler = 13;
 
-void Klang(int event, const IVerbindung* connection) {
-    if (TKlaenge* sounds = Klaenge()) {
-        sounds->Play(event, connection);
-    }
-}
-
 // Takes what the remote station still sends of a file the operator stopped, up to its announced length,
 // so none of it reaches the standard handler as lines. The link going down, quitting and a second Stop
 // end it early.
@@ -118,13 +112,13 @@ void TVerbindungAutobinReceive::Init() {
         DebOutObj(kKlasse, "Init", "Quelldatei: " + pfad.string());
     }
     if (!ok) {
-        Klang(kKlangFehler, connection.get());
+        Klang(kKlangFehler);
         connection->SendeText("#NO#\r", true, false, false, true);
         AbortTransfer();
         ende_ = true;
         return;
     }
-    Klang(kKlangStart, connection.get());
+    Klang(kKlangStart);
     connection->SendeText("#OK#\r", true, false, false, true);
     item_->SetDateiname(datei_->FileName());
     item_->SetProtokoll(kProtokollAutobin);
@@ -206,7 +200,7 @@ void TVerbindungAutobinReceive::Terminated(int reason) {
     bool behalten = false;
     if (connection) {
         if (reason >= kBeendet && reason <= kAbgebrochen) {
-            Klang(kKlangErfolg + reason, connection.get());
+            Klang(kKlangErfolg + reason);
         }
         if (reason == kGestoppt) {
             connection->GetTransmitQueue().PushString("#ABORT#\r");

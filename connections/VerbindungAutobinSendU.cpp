@@ -23,12 +23,6 @@ constexpr std::size_t kStueck = 256;
 constexpr int kStueckeProLeerung = 5;
 constexpr std::size_t kCrcBlock = 4096;
 
-void Klang(int event, const IVerbindung* connection) {
-    if (TKlaenge* sounds = Klaenge()) {
-        sounds->Play(event, connection);
-    }
-}
-
 } // namespace
 
 std::string AutobinKopf(std::int64_t length, std::uint16_t crc, std::uint32_t date, std::string_view name) {
@@ -82,7 +76,7 @@ void TVerbindungAutobinSend::Init() {
     const std::string kopf = AutobinKopf(stream_->Size(), crc, date, item_->GetAnzeigename());
     connection->GetTransmitQueue().PushString(kopf);
     connection->ZeigeGesendet(kopf);
-    Klang(kKlangStart, connection.get());
+    Klang(kKlangStart);
 }
 
 void TVerbindungAutobinSend::ReceiveData() {
@@ -143,7 +137,7 @@ void TVerbindungAutobinSend::Terminated(int reason) {
     const auto& connection = Verbindung();
     if (connection && item_) {
         if (reason >= kBeendet && reason <= kAbgebrochen) {
-            Klang(kKlangErfolg + reason, connection.get());
+            Klang(kKlangErfolg + reason);
         }
         const bool terminal = connection->GetStationTyp() == TStationType::st_terminal;
         if (reason == kGestoppt) {

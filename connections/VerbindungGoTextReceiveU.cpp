@@ -91,9 +91,7 @@ void TVerbindungGoTextReceive::Init() {
     }
     DebOutObj(kKlasse, "Init", "GoText-SpeichernUnter: " + DateiName().string());
     zeile_.clear();
-    if (TKlaenge* sounds = Klaenge()) {
-        sounds->Play(kKlangStart, Verbindung().get());
-    }
+    Klang(kKlangStart);
 }
 
 void TVerbindungGoTextReceive::ReceiveData() {

@@ -20,12 +20,6 @@ constexpr std::size_t kStueck = 256;
 // The longest abort request; a longer line is none and need not be held back.
 constexpr std::size_t kLaengsteAnfrage = 7;
 
-void Klang(int event, const IVerbindung* connection) {
-    if (TKlaenge* sounds = Klaenge()) {
-        sounds->Play(event, connection);
-    }
-}
-
 } // namespace
 
 TVerbindungTextSend::TVerbindungTextSend(std::shared_ptr<TVerbindungAbstract> owner,
@@ -51,7 +45,7 @@ void TVerbindungTextSend::Init() {
     }
     stream_->SetPosition(0);
     connection->SendeText(item_->GetTextVorher(), true, true, false, false);
-    Klang(kKlangStart, connection.get());
+    Klang(kKlangStart);
     item_->SetGroesse(stream_->Size());
     item_->Starten();
 }
@@ -137,7 +131,7 @@ void TVerbindungTextSend::ReceiveData() {
 
 void TVerbindungTextSend::Terminated(int reason) {
     if (reason >= kBeendet && reason <= kAbgebrochen) {
-        Klang(kKlangBeendet + reason, Verbindung().get());
+        Klang(kKlangBeendet + reason);
     }
     if (const auto& connection = Verbindung()) {
         // A held line start belongs to the handler after us.

@@ -95,8 +95,8 @@ void TZeilenEmpfang::SendData() {
 void TZeilenEmpfang::Terminated(int reason) {
     const bool offen = datei_.IsOpen();
     datei_.Close();
-    if (TKlaenge* sounds = Klaenge(); sounds != nullptr && reason >= kBeendet && reason <= kAbgebrochen) {
-        sounds->Play(kKlangBeendet + reason, Verbindung().get());
+    if (reason >= kBeendet && reason <= kAbgebrochen) {
+        Klang(kKlangBeendet + reason);
     }
     if (const auto& connection = Verbindung()) {
         if (reason == kAbgebrochen) {
