@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace quarn::test {
@@ -81,18 +82,47 @@ protected:
 
     // A calls B; both sides see the link up. The channel B took is returned.
     std::shared_ptr<StackKanal> ConnectAToB(const std::shared_ptr<StackKanal>& atA) {
+        // B may take its channel before the connect returns here: the link can be up on both sides by then.
+        const std::size_t before = HandedOut().size();
         std::shared_ptr<IVerbindung> connection;
         EXPECT_EQ(Connect(a_, "DL2BBB", atA, connection), TConnectResult::Connected);
         EXPECT_EQ(connection, atA->Connection());
         connection.reset();
-        const std::size_t before = HandedOut().size();
         EXPECT_TRUE(PumpUntil([&] {
             const auto out = HandedOut();
             return atA->Has("Verbunden") && out.size() > before && out.back()->Has("Verbunden") &&
                    out.back()->Connection();
-        }));
+        })) << Describe(*atA);
         const auto out = HandedOut();
         return out.size() > before ? out.back() : nullptr;
+    }
+
+    // Where each side stands, for a link that did not come up.
+    std::string Describe(const StackKanal& atA) const {
+        std::ostringstream text;
+        text << "A's channel:";
+        for (const std::string& event : atA.Events()) {
+            text << ' ' << event;
+        }
+        text << (atA.Connection() ? " (attached)" : " (none)")
+             << "; channels handed out at B: " << HandedOut().size();
+        for (const auto* station : {&a_, &b_}) {
+            text << "\n" << (station == &a_ ? "A" : "B");
+            for (int c = 1; c <= 4; ++c) {
+                const tncsim::ChannelView view = station->core->Channel(c);
+                const auto entry = station->device->GetKanalVerbindung(c);
+                text << " [" << c << ": tnc " << static_cast<int>(view.state) << ' ' << view.remote
+                     << ", entry " << (entry ? std::to_string(entry->GetState()) : "-") << ']';
+            }
+        }
+        for (const auto& channel : HandedOut()) {
+            text << "\nB's channel:";
+            for (const std::string& event : channel->Events()) {
+                text << ' ' << event;
+            }
+            text << (channel->Connection() ? " (attached)" : " (none)");
+        }
+        return text.str();
     }
 
     // Sends `size` bytes each way at once and checks both arrive whole and in order.
