@@ -125,6 +125,11 @@ protected:
     void Uebertrage(const std::function<void()>& starte, const Ankunft& erwartet, int limitMs = 60000) {
         const auto sender = atA_->Connection();
         const auto empfaenger = atB_->Connection();
+        // What the channels showed of an earlier transfer is not this one's.
+        const std::size_t fortschritteA = atA_->Fortschritte().size();
+        const std::size_t fortschritteB = atB_->Fortschritte().size();
+        const std::size_t ratenA = atA_->Bitraten().size();
+        const std::size_t ratenB = atB_->Bitraten().size();
         starte();
         const auto size = static_cast<std::int64_t>(erwartet.inhalt.size());
         const bool durch = PumpUntil(
@@ -141,23 +146,32 @@ protected:
         ASSERT_EQ(::stat(erwartet.datei.c_str(), &info), 0);
         EXPECT_EQ(info.st_mtim.tv_sec, erwartet.datum);
 
-        for (const StackKanal* kanal : {atA_.get(), atB_.get()}) {
-            SCOPED_TRACE(kanal == atA_.get() ? "sender's channel" : "receiver's channel");
-            ErwarteFortschritt(*kanal, size);
+        for (const bool amSender : {true, false}) {
+            SCOPED_TRACE(amSender ? "sender's channel" : "receiver's channel");
+            const StackKanal& kanal = amSender ? *atA_ : *atB_;
+            ErwarteFortschritt(kanal, amSender ? fortschritteA : fortschritteB, size);
             // The rate was shown while data flowed, and its end cleared it.
+            const std::size_t ab = amSender ? ratenA : ratenB;
             EXPECT_TRUE(PumpUntil([&] {
-                const auto raten = kanal->Bitraten();
-                return !raten.empty() && raten.back() == 0;
-            })) << Stand(*kanal);
-            const auto raten = kanal->Bitraten();
-            EXPECT_GT(*std::max_element(raten.begin(), raten.end()), 0) << Stand(*kanal);
+                const auto raten = kanal.Bitraten();
+                return raten.size() > ab && raten.back() == 0;
+            })) << Stand(kanal);
+            const auto raten = kanal.Bitraten();
+            int hoechste = 0;
+            for (std::size_t i = ab; i < raten.size(); ++i) {
+                hoechste = std::max(hoechste, raten[i]);
+            }
+            EXPECT_GT(hoechste, 0) << Stand(kanal);
         }
     }
 
-    static void ErwarteFortschritt(const StackKanal& kanal, std::int64_t size) {
+    // The updates from `ab` on: the size throughout, position and percentage never back, a value
+    // between 0 and 100 on the way, and the whole size at the end.
+    static void ErwarteFortschritt(const StackKanal& kanal, std::size_t ab, std::int64_t size) {
         const auto alle = kanal.Fortschritte();
         std::vector<StackKanal::Fortschritt> laufend;
-        std::copy_if(alle.begin(), alle.end(), std::back_inserter(laufend),
+        std::copy_if(alle.begin() + static_cast<std::ptrdiff_t>(std::min(ab, alle.size())), alle.end(),
+                     std::back_inserter(laufend),
                      [](const StackKanal::Fortschritt& f) { return f.zustand == 2; });
         ASSERT_FALSE(laufend.empty());
         bool dazwischen = false;
