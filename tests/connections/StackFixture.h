@@ -54,14 +54,41 @@ inline std::string StackData(std::size_t size, unsigned seed) {
 // A terminal channel of a station: keeps the text received, the link's events and the connection.
 class StackKanal final : public FakeKanal, public IKanalFuerVerbindung {
 public:
+    // A transfer as the status bar shows it, read when its item told of a change.
+    struct Fortschritt {
+        std::uint8_t zustand;
+        std::int64_t groesse;
+        std::int64_t position;
+        float prozent;
+    };
+
     explicit StackKanal(int number) : FakeKanal(number) {}
 
-    void Notify(void*) override {}
+    void Notify(void* data) override {
+        if (data == nullptr) {
+            return;
+        }
+        const auto* item = static_cast<const IDateiSenden*>(data);
+        const Fortschritt now{item->GetZustand(), item->GetGroesse(), item->GetPosition(),
+                              item->GetProzent()};
+        const std::lock_guard lock(mutex_);
+        fortschritte_.push_back(now);
+    }
+    // As the shown channel does when it listens to its link's status: the bit rate is read.
+    void StatusbarAktualisieren(bool) override {
+        const auto connection = Connection();
+        const auto status = connection ? connection->GetStatus() : nullptr;
+        if (status) {
+            const int bitrate = status->GetBitrate();
+            const std::lock_guard lock(mutex_);
+            bitraten_.push_back(bitrate);
+        }
+    }
     void Release() override {}
     std::uint8_t GetStatus() const override { return 0; }
     void StatusAktualisieren() override {}
-    void PromptAusgabe(std::string_view, int) override {}
-    void Prompt(std::string_view, int) override {}
+    void PromptAusgabe(std::string_view text, int) override { Record("Prompt " + std::string(text)); }
+    void Prompt(std::string_view text, int) override { Record("Prompt " + std::string(text)); }
     int TextEmpfangen(std::string_view text) override {
         const std::lock_guard lock(mutex_);
         // The row the text starts on, as a console whose rows are the lines received so far.
@@ -106,6 +133,14 @@ public:
         const std::lock_guard lock(mutex_);
         return connection_;
     }
+    std::vector<Fortschritt> Fortschritte() const {
+        const std::lock_guard lock(mutex_);
+        return fortschritte_;
+    }
+    std::vector<int> Bitraten() const {
+        const std::lock_guard lock(mutex_);
+        return bitraten_;
+    }
     // The console rows the link marked (mailbox-list lines).
     std::vector<int> Marks() const {
         const std::lock_guard lock(mutex_);
@@ -123,6 +158,8 @@ private:
     int rows_ = 0;
     std::vector<std::string> events_;
     std::vector<int> marks_;
+    std::vector<Fortschritt> fortschritte_;
+    std::vector<int> bitraten_;
     std::shared_ptr<IVerbindung> connection_;
 };
 
@@ -150,6 +187,10 @@ template <typename Done> bool PumpUntil(Done done, int limitMs = 20000) {
 // The air, the connections' maker and list, and the channel set the devices take free channels from.
 class StackTest : public ::testing::Test {
 protected:
+    StackTest() = default;
+    // An air with its own pacing and clock; the clock must outlive the test.
+    explicit StackTest(tncsim::AirOptions options, const IClock* clock = nullptr) : air_(options, clock) {}
+
     void SetUp() override {
         InitializeSynchronize();
         VerbindungenAnmelden();
