@@ -267,6 +267,9 @@ void TDateiSenden::Beenden() {
     }
     timer_.Stop();
     zustand_ = 0;
+    // The channel drops the finished transfer from its status bar only when told; until then it would
+    // refuse to show the next one.
+    Notify();
 }
 
 void TDateiSenden::AddBytes(std::int64_t count) {

@@ -117,9 +117,10 @@ TEST(DateiSenden, PercentFollowsThePositionOnlyWhileRunningAndNotifiesOnChange) 
     EXPECT_EQ(subscriber->count, 6) << "a state set always notifies";
     item->Beenden();
     EXPECT_EQ(item->GetZustand(), 0);
+    EXPECT_EQ(subscriber->count, 7) << "the end is told, so a channel lets the transfer go";
     item->Release();
     item->SetZustand(1);
-    EXPECT_EQ(subscriber->count, 6) << "released: subscribers gone";
+    EXPECT_EQ(subscriber->count, 7) << "released: subscribers gone";
 }
 
 TEST(DateiSenden, ProtocolSetTwiceIsStillStored) {
