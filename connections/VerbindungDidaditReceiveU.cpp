@@ -97,9 +97,10 @@ void TVerbindungDidaditReceive::Block(const TDidaditBlock& block) {
         Fehler(100, {"REQ"});
         return;
     case TDidaditTyp::FinAck:
-        DebOutObj(kKlasse, "Block", "Empfange FINACK: Beende Protokoll.");
-        ende_ = true;
-        Finish();
+        // Only this side says the file is complete; taking the peer's word would hand an unchecked,
+        // possibly incomplete file to the post-processing.
+        DebOutObj(kKlasse, "Block", "Empfange FINACK: Nicht beim Empfangen.");
+        Fehler(100, {"FINACK"});
         return;
     default:
         break;
@@ -251,6 +252,7 @@ void TVerbindungDidaditReceive::FinBlock() {
         }
         DebOutObj(kKlasse, "FinBlock", "Sende FINACK.");
         SendBlock(TDidaditTyp::FinAck, {});
+        komplett_ = true;
         ende_ = true;
         Finish();
         return;
@@ -297,7 +299,7 @@ void TVerbindungDidaditReceive::Terminated(int reason) {
         if (reason == kGestoppt) {
             SendBlock(TDidaditTyp::Abort, {});
         }
-        if (reason == kBeendet && offen_ && item_) {
+        if (reason == kBeendet && komplett_ && item_) {
             if (connection->GetStationTyp() == TStationType::st_terminal) {
                 connection->SendeText("<Quarn>: " + std::string(kOkMeldung) + "\r", true, false, false, true);
             }

@@ -50,6 +50,8 @@ private:
     Zustand zustand_ = Zustand::Leer;
     bool ende_ = false;
     bool md5Fehler_ = false;
+    // FINACK went out: the file is whole and checked.
+    bool komplett_ = false;
     // The file was opened (and is held locked) by this reception; only then are its files ours to touch.
     bool offen_ = false;
     // With a readable digest the file is named after it and indexed; without, it is a unique one-off.

@@ -219,6 +219,8 @@ TEST_F(DidaditEmpfang, FreshIncompleteFileNeverTrustsAnOldIndex) {
     WriteFile(Resume(digest, ".qvi"), "[Blocks]\n0000=0,2999\n");
     Beginne(peer.Info("alt.bin"));
     EXPECT_EQ(ParseDidaditStart(Antworten()[0].data).offset, 0);
+    // Gone at once: a crash now must not leave it beside the new file.
+    EXPECT_FALSE(fs::exists(Resume(digest, ".qvi")));
     Sende({peer.Fin()});
     EXPECT_EQ(*ParseDidaditReq(Antworten()[0].data), (std::vector<TDidaditRequest>{{0, 3000}}));
     receiver->Stop();
@@ -294,6 +296,43 @@ TEST_F(DidaditEmpfang, DataOrFinBeforeInfoIsAnUnexpectedBlock) {
         Ende();
         EXPECT_TRUE(Unfertig().empty());
     }
+}
+
+TEST_F(DidaditEmpfang, FinackFromThePeerDoesNotPassAnIncompleteFile) {
+    const DidaditPeer peer{ZufallsDatei(3000, 41)};
+    Beginne(peer.Info("halb.bin"));
+    Antworten();
+    Sende({peer.Data(0, 1000), peer.Frame(TDidaditTyp::FinAck, {})});
+    const auto antworten = Antworten();
+    ASSERT_EQ(antworten.size(), 1U);
+    EXPECT_EQ(ErrText(antworten[0]), "100 Unexpected block type (FINACK)");
+    Ende();
+    EXPECT_TRUE(Dateien(empfang.path()).empty());
+    EXPECT_TRUE(fs::exists(Resume(MD5DigestToHex(peer.digest), ".qvi")));
+}
+
+TEST_F(DidaditEmpfang, EmptyFileIsAcknowledgedAtTheFirstFin) {
+    const DidaditPeer peer{""};
+    Beginne(peer.Info("leer.bin") + peer.Fin());
+    const auto antworten = Antworten();
+    ASSERT_EQ(antworten.size(), 2U);
+    EXPECT_EQ(antworten[1].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
+    Ende();
+    ASSERT_TRUE(fs::exists(empfang / "leer.bin"));
+    EXPECT_EQ(fs::file_size(empfang / "leer.bin"), 0U);
+    EXPECT_TRUE(Unfertig().empty());
+}
+
+TEST_F(DidaditEmpfang, AnnouncedNameLeadsNowhereButIntoTheReceiveFolder) {
+    const DidaditPeer peer{"abc"};
+    for (const auto& [name, ziel] :
+         {std::pair{"../../x/../boese.bin", "boese.bin"}, std::pair{"C:\\dos\\pfad.bin", "pfad.bin"},
+          std::pair{"", "DB0ABC-8.dat"}}) {
+        Beginne(peer.Info(name) + peer.Data(0, 3) + peer.Fin());
+        Ende();
+        EXPECT_EQ(ReadFile(empfang / ziel), "abc") << name;
+    }
+    EXPECT_EQ(Dateien(empfang.path()).size(), 3U);
 }
 
 TEST_F(DidaditEmpfang, SizeMissingOrBeyondTheOffsetsIsRefusedWithoutAFile) {
