@@ -8,7 +8,6 @@
 #include "foundation/MD5U.h"
 #include "foundation/QueueU.h"
 #include "foundation/SharedEnums.h"
-#include "platform/Codepage.h"
 
 #include <algorithm>
 #include <array>
