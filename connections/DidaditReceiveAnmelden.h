@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quarn {
+
+// Registers the DIDADIT receive handler in the transfer table.
+void DidaditReceiveAnmelden();
+
+} // namespace quarn
