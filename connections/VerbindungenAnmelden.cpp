@@ -1,6 +1,7 @@
 #include "connections/VerbindungenAnmelden.h"
 
 #include "connections/AutobinAnmelden.h"
+#include "connections/DidaditReceiveAnmelden.h"
 #include "connections/StandardTransferU.h"
 #include "connections/Verbindung7PlusReceiveU.h"
 #include "connections/VerbindungGoTextReceiveU.h"
@@ -18,6 +19,7 @@ void VerbindungenAnmelden() {
     SetTransferFabrik(TTransferArt::GoTextReceive, FabrikFuer<TVerbindungGoTextReceive>());
     SetTransferFabrik(TTransferArt::TextSend, FabrikFuer<TVerbindungTextSend>());
     AutobinAnmelden();
+    DidaditReceiveAnmelden();
 }
 
 } // namespace quarn
