@@ -90,7 +90,8 @@ void TVerbindungDidaditSend::Init() {
     item_->SetGroesse(groesse_);
     item_->Starten();
     DebOutObj(kKlasse, "Init", "Sende INFO.");
-    SendBlock(TDidaditTyp::Info, BuildDidaditInfo(item_->GetAnzeigename(), groesse_, digest, DateiZeit(*stream_)));
+    SendBlock(TDidaditTyp::Info,
+              BuildDidaditInfo(item_->GetAnzeigename(), groesse_, digest, DateiZeit(*stream_)));
     zustand_ = Zustand::WartetOk;
     puffer_.clear();
     Klang(kKlangStart);
@@ -235,7 +236,8 @@ void TVerbindungDidaditSend::ReqBlock(std::string_view data) {
         return;
     }
     for (const TDidaditRequest& request : *requests) {
-        DebOutObjFmt(kKlasse, "ReqBlock", "Empfange REQ: Offset %d, Länge %d.", request.offset, request.length);
+        DebOutObjFmt(kKlasse, "ReqBlock", "Empfange REQ: Offset %d, Länge %d.", request.offset,
+                     request.length);
         const std::int64_t offset = request.offset;
         const std::int64_t length = request.length;
         if (offset < 0 || length <= 0 || offset + length > groesse_) {
@@ -322,7 +324,8 @@ void TVerbindungDidaditSend::Terminated(int reason) {
         if (reason == kBeendet) {
             connection->SendeText(item_->GetTextNachher(), true, true, false, false);
             if (terminal) {
-                connection->SendeText("<Quarn>: " + std::string(kOkMeldung) + "\r", true, false, false, false);
+                connection->SendeText("<Quarn>: " + std::string(kOkMeldung) + "\r", true, false, false,
+                                      false);
             } else {
                 connection->KanalPrompt(kOkMeldung, kPromptSystem);
             }
