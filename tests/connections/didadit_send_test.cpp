@@ -115,6 +115,11 @@ protected:
         if (sender) {
             sender->Release();
         }
+        // An item left behind by a failed test would keep the connection alive through its back pointer.
+        if (connection->job) {
+            connection->job->Release();
+            connection->job.reset();
+        }
         StandardFixture::TearDown();
         if (alteZone_) {
             ::setenv("TZ", alteZone_->c_str(), 1);
@@ -337,6 +342,10 @@ TEST_F(DidaditSenden, OkAndStartInOnePieceStartTheData) {
     Neu();
     Start("OFFSET=0\r", "\r#OK#\r");
     EXPECT_EQ(BisFin(), (std::vector<std::pair<int, int>>{{0, 1750}, {1750, 1750}, {3500, 1500}}));
+    // The channel's progress display follows the item.
+    EXPECT_EQ(connection->job->GetGroesse(), 5000);
+    EXPECT_EQ(connection->job->GetPosition(), 5000);
+    EXPECT_EQ(connection->job->GetZustand(), 2);
     Empfange(Frame(TDidaditTyp::FinAck, {}) + "\rDIDADIT-RX OK\r");
     EXPECT_EQ(Ende(), TVerbindungAbstract::kBeendet);
     // What the mailbox printed around the protocol stays on the channel.
@@ -398,6 +407,8 @@ TEST_F(DidaditSenden, RequestedRangesGoInBlocksOfTheAgreedSizeThenFinAgain) {
         }
     }
     EXPECT_EQ(bekommen, erwartet);
+    Empfange(Frame(TDidaditTyp::FinAck, {}));
+    EXPECT_EQ(Ende(), TVerbindungAbstract::kBeendet);
 }
 
 TEST_F(DidaditSenden, ABadRequestIsAnsweredWithError101AndEndsTheTransfer) {
