@@ -380,6 +380,18 @@ TEST_F(DidaditSenden, StartSetsWhereAndInWhatBlocksTheDataGo) {
     }
 }
 
+TEST_F(DidaditSenden, AFileThatGrewAfterInfoStillEndsAtTheAnnouncedSize) {
+    Beginne(std::string(3000, 'x'));
+    Neu();
+    std::ofstream(quelle.path() / "test.bin", std::ios::app) << std::string(1000, 'y');
+    Start("OFFSET=0\r");
+    EXPECT_EQ(BisFin(), (std::vector<std::pair<int, int>>{{0, 1750}, {1750, 1250}}));
+    Empfange(Frame(TDidaditTyp::Req, BuildDidaditReq({{2500, 500}})));
+    EXPECT_EQ(BisFin(), (std::vector<std::pair<int, int>>{{2500, 500}}));
+    sender->AbortTransfer();
+    Ende();
+}
+
 TEST_F(DidaditSenden, RequestedRangesGoInBlocksOfTheAgreedSizeThenFinAgain) {
     std::string inhalt(5000, '\0');
     for (std::size_t i = 0; i < inhalt.size(); ++i) {
