@@ -2,6 +2,7 @@
 
 #include "connections/AutobinAnmelden.h"
 #include "connections/DidaditReceiveAnmelden.h"
+#include "connections/DidaditSendAnmelden.h"
 #include "connections/StandardTransferU.h"
 #include "connections/Verbindung7PlusReceiveU.h"
 #include "connections/VerbindungGoTextReceiveU.h"
@@ -20,6 +21,7 @@ void VerbindungenAnmelden() {
     SetTransferFabrik(TTransferArt::TextSend, FabrikFuer<TVerbindungTextSend>());
     AutobinAnmelden();
     DidaditReceiveAnmelden();
+    DidaditSendAnmelden();
 }
 
 } // namespace quarn
