@@ -49,7 +49,9 @@ void TVerbindungDidaditReceive::Init() {
     SetUseEvent(5, true);
     SetUseEvent(6, false);
     item_ = std::make_shared<TDateiSenden>(connection);
-    connection->SendeText("#OK#\r", true, false, false, true);
+    // Onto the transmit queue, ahead of START: typed text waits for the transfer's end, and the sender
+    // waits for this answer.
+    connection->SendeText("#OK#\r", true, false, false, false);
     item_->Warten();
     zustand_ = Zustand::WarteAufInfo;
     Klang(kKlangStart);

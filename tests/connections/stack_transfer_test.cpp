@@ -1,6 +1,7 @@
 // A file sent between two whole stations over the simulated 9,600-baud air: queued on A's connection as
 // the send dialog does, started by A's standard handler, recognised and received by B's.
 #include "StackTransfer.h"
+#include "foundation/FileUtilsU.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@ namespace {
 // 2023-06-15 12:34:56 UTC: an even second, far from any change of daylight saving time.
 constexpr std::time_t kDatum = 1686832496;
 constexpr std::uint8_t kAutobin = 2;
+constexpr std::uint8_t kDidadit = 5;
 
 TEST_F(StackTransferTest, AutobinFileArrivesWholeWithItsDateWhileBothChannelsShowProgressAndBitRate) {
     // The header's start and answers inside the data must pass as data.
@@ -38,6 +40,19 @@ TEST_F(StackTransferTest, AutobinFileArrivesWholeWithItsDateWhileBothChannelsSho
     })) << Stand(*atA_)
         << "\n"
         << Stand(*atB_);
+}
+
+// The sender waits for "#OK#" before its data: the receiver's answer must not wait behind the transfer.
+// The received file keeps the time it was written at.
+TEST_F(StackTransferTest, DidaditFileArrivesWholeWhileBothChannelsShowProgressAndBitRate) {
+    std::string inhalt = StackData(20 * 1024, 9);
+    inhalt.replace(5000, 7, "#OK#\r\xC0\xDB"); // an answer and the frame bytes inside the data
+    const auto datei = Quelldatei("daten.bin", inhalt, kDatum);
+
+    Uebertrage(SendeVonA(datei, kDidadit), {empfang_.path() / "daten.bin", inhalt, std::nullopt});
+    const auto unfertig = IncompleteFilesFolder();
+    EXPECT_TRUE(!std::filesystem::exists(unfertig) || std::filesystem::is_empty(unfertig))
+        << "no resume file left behind";
 }
 
 } // namespace
