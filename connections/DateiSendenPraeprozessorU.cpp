@@ -285,7 +285,7 @@ void TDateiSendenPraeprozessor::TextJob() {
     const auto item = std::make_shared<TDateiSenden>(verbindung_);
     item->SetStream(std::move(stream));
     item->SetDateiname(dateiname_);
-    item->SetProtokoll(1);
+    item->SetProtokoll(kProtokollText);
     item->SetTextVorher(Expand(textVorher_, QuellName(), 1, 1));
     item->SetTextNachher(Expand(textNachher_, QuellName(), 1, 1));
     queue->EnQueue(item);

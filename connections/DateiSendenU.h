@@ -15,6 +15,12 @@
 
 namespace quarn {
 
+// The protocols of a send item: what a send job is sent with, or what a reception shows it received by.
+inline constexpr std::uint8_t kProtokollText = 1;
+inline constexpr std::uint8_t kProtokollAutobin = 2;
+inline constexpr std::uint8_t kProtokoll7Plus = 3;
+inline constexpr std::uint8_t kProtokollDidadit = 5;
+
 // One file or text in transfer, in either direction: stream, names, texts around it, protocol, state,
 // progress and throughput. The throughput tick runs once a second on the thread that called Starten
 // and writes the link's bit rate to the connection's status. Make it with std::make_shared, so the

@@ -1,5 +1,7 @@
 #include "connections/StandardTransferU.h"
 
+#include "connections/DateiSendenU.h"
+
 #include <array>
 #include <cstddef>
 #include <mutex>
@@ -53,13 +55,13 @@ const TTransferStart* ErkenneTransferStart(std::string_view line) {
 
 bool SendeArt(int protocol, TTransferArt& art) {
     switch (protocol) {
-    case 1:
+    case kProtokollText:
         art = TTransferArt::TextSend;
         return true;
-    case 2:
+    case kProtokollAutobin:
         art = TTransferArt::AutobinSend;
         return true;
-    case 5:
+    case kProtokollDidadit:
         art = TTransferArt::DidaditSend;
         return true;
     default:

@@ -14,8 +14,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindung7PlusReceive";
-constexpr int kKlangStart = 10;
-constexpr std::uint8_t kProtokoll7Plus = 3;
 
 // Characters `from` to `to` (1-based, inclusive) of the line, as far as it reaches.
 std::string_view Spalten(std::string_view line, std::size_t from, std::size_t to) {

@@ -94,6 +94,13 @@ protected:
     const std::shared_ptr<IVerbindungFuerModul>& Verbindung() const { return connection_; }
     // Plays a sound event for the handler's connection; nothing once the handler let go of it.
     void Klang(int event) const;
+    // A transfer's sound events: its start, and its end as kKlangErfolg + the end reason (11 done,
+    // 12 stopped, 13 failed).
+    static constexpr int kKlangStart = 10;
+    static constexpr int kKlangErfolg = 11;
+    static constexpr int kKlangFehler = 13;
+    // The prompt kind of the system lines a handler shows on its channel.
+    static constexpr int kPromptSystem = 3;
     const std::shared_ptr<TVerbindungAbstract>& Owner() const { return owner_; }
 
 private:

@@ -20,10 +20,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungAutobinReceive";
-constexpr std::uint8_t kProtokollAutobin = 2;
-constexpr int kKlangStart = 10;
-constexpr int kKlangErfolg = 11;
-constexpr int kKlangFehler = 13;
 
 // Takes what the remote station still sends of a file the operator stopped, up to its announced length,
 // so none of it reaches the standard handler as lines. The link going down, quitting and a second Stop

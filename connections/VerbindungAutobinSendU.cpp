@@ -1,5 +1,6 @@
 #include "connections/VerbindungAutobinSendU.h"
 
+#include "connections/DateiSendenU.h"
 #include "connections/DosDatumU.h"
 #include "foundation/CrcU.h"
 #include "foundation/DebOutU.h"
@@ -16,9 +17,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungAutobinSend";
-constexpr std::uint8_t kProtokollAutobin = 2;
-constexpr int kKlangStart = 10;
-constexpr int kKlangErfolg = 11;
 constexpr std::size_t kStueck = 256;
 constexpr int kStueckeProLeerung = 5;
 constexpr std::size_t kCrcBlock = 4096;

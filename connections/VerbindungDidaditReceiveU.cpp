@@ -18,10 +18,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungDidaditReceive";
-constexpr std::uint8_t kProtokollDidadit = 5;
-constexpr int kKlangStart = 10;
-constexpr int kKlangErfolg = 11;
-constexpr int kPromptSystem = 3;
 constexpr std::int64_t kKleinsteBlockgroesse = 256;
 constexpr std::int64_t kGroessteBlockgroesse = 16384;
 

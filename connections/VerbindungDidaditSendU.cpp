@@ -1,5 +1,6 @@
 #include "connections/VerbindungDidaditSendU.h"
 
+#include "connections/DateiSendenU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/QueueU.h"
@@ -15,10 +16,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungDidaditSend";
-constexpr std::uint8_t kProtokollDidadit = 5;
-constexpr int kKlangStart = 10;
-constexpr int kKlangErfolg = 11;
-constexpr int kPromptSystem = 3;
 constexpr std::size_t kMd5Block = 65536;
 constexpr std::string_view kOk = "#OK#\r";
 constexpr std::string_view kAbort = "#ABORT#\r";

@@ -10,7 +10,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungDidadit";
-constexpr int kPromptSystem = 3;
 
 } // namespace
 

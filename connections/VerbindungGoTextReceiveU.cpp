@@ -13,7 +13,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungGoTextReceive";
-constexpr int kKlangStart = 10;
 
 bool IstBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';

@@ -14,8 +14,6 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kKlasse = "TVerbindungTextSend";
-constexpr int kKlangStart = 10;
-constexpr int kKlangBeendet = 11;
 constexpr std::size_t kStueck = 256;
 // The longest abort request; a longer line is none and need not be held back.
 constexpr std::size_t kLaengsteAnfrage = 7;
@@ -131,7 +129,7 @@ void TVerbindungTextSend::ReceiveData() {
 
 void TVerbindungTextSend::Terminated(int reason) {
     if (reason >= kBeendet && reason <= kAbgebrochen) {
-        Klang(kKlangBeendet + reason);
+        Klang(kKlangErfolg + reason);
     }
     if (const auto& connection = Verbindung()) {
         // A held line start belongs to the handler after us.

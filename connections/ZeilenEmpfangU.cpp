@@ -20,7 +20,6 @@ namespace {
 // Enough tries for a folder where others keep taking the names we find free.
 constexpr int kAnlegeVersuche = 100;
 // The end sounds: finished, stopped, aborted.
-constexpr int kKlangBeendet = 11;
 
 } // namespace
 
@@ -96,7 +95,7 @@ void TZeilenEmpfang::Terminated(int reason) {
     const bool offen = datei_.IsOpen();
     datei_.Close();
     if (reason >= kBeendet && reason <= kAbgebrochen) {
-        Klang(kKlangBeendet + reason);
+        Klang(kKlangErfolg + reason);
     }
     if (const auto& connection = Verbindung()) {
         if (reason == kAbgebrochen) {
