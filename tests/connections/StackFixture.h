@@ -10,6 +10,7 @@
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/FakeKanal.h"
 #include "devices/FunkKanalU.h"
+#include "devices/TncSimHostmode.h"
 #include "devices/VerbindungFabrik.h"
 #include "foundation/SynchronizeU.h"
 #include "tools/tncsim/SimAir.h"
@@ -184,12 +185,54 @@ template <typename Done> bool PumpUntil(Done done, int limitMs = 20000) {
     return true;
 }
 
+// A station on the air: its simulated TNC and the device on it. The device ends before the TNC.
+struct StackStation {
+    std::unique_ptr<tncsim::TncSimCore> core;
+    std::shared_ptr<TncSimHostmode> device;
+
+    void Stop() {
+        if (device) {
+            device->DeInit();
+            device.reset();
+        }
+    }
+    ~StackStation() { Stop(); }
+};
+
 // The air, the connections' maker and list, and the channel set the devices take free channels from.
 class StackTest : public ::testing::Test {
 protected:
     StackTest() = default;
     // An air with its own pacing and clock; the clock must outlive the test.
-    explicit StackTest(tncsim::AirOptions options, const IClock* clock = nullptr) : air_(options, clock) {}
+    explicit StackTest(tncsim::AirOptions options, const IClock* clock = nullptr)
+        : air_(options, clock), clock_(clock) {}
+
+    // Puts a TNC (on the air's clock) on the air and a device for `call` on it; `init` goes to the TNC at
+    // start-up, `key` is the device's registry key. Returns when the device is ready.
+    void Start(StackStation& station, const std::string& call, const std::vector<std::string>& init = {},
+               const std::string& key = {}) {
+        station.core = std::make_unique<tncsim::TncSimCore>(StackTnc(), clock_);
+        air_.Attach(*station.core);
+        station.device = MakeDevice(*station.core, call, key);
+        station.device->Parameter().initListe = init;
+        station.device->Init();
+        WaitReady(station);
+    }
+    static std::shared_ptr<TncSimHostmode> MakeDevice(tncsim::TncSimCore& core, const std::string& call,
+                                                      const std::string& key = {}) {
+        auto device = std::make_shared<TncSimHostmode>(core);
+        device->calls = {{call, {0}}};
+        if (!key.empty()) {
+            device->SetRegistryKey(key);
+        }
+        return device;
+    }
+    static void WaitReady(StackStation& station) {
+        ASSERT_TRUE(PumpUntil([&] {
+            return station.device->GetStatus() == TGeraetStatus::Bereit && station.core->HasCommand("U0") &&
+                   station.core->CountCommand("G") > 0;
+        }));
+    }
 
     void SetUp() override {
         InitializeSynchronize();
@@ -229,6 +272,7 @@ protected:
     // Declared first, so the TNCs (which may go before it) and the devices go before the air.
     tncsim::SimAir air_;
     TConnectionsList list_;
+    const IClock* clock_ = nullptr; // the TNCs' clock; null for the process clock
 
 private:
     mutable std::mutex channelMutex_;

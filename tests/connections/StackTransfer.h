@@ -214,31 +214,6 @@ protected:
         return text.str();
     }
 
-    struct Station {
-        std::unique_ptr<tncsim::TncSimCore> core;
-        std::shared_ptr<TncSimHostmode> device;
-
-        void Stop() {
-            if (device) {
-                device->DeInit();
-                device.reset();
-            }
-        }
-        ~Station() { Stop(); }
-    };
-
-    void Start(Station& station, const std::string& call) {
-        station.core = std::make_unique<tncsim::TncSimCore>(StackTnc(), &Zeitraffer());
-        air_.Attach(*station.core);
-        station.device = std::make_shared<TncSimHostmode>(*station.core);
-        station.device->calls = {{call, {0}}};
-        station.device->Init();
-        ASSERT_TRUE(PumpUntil([&] {
-            return station.device->GetStatus() == TGeraetStatus::Bereit && station.core->HasCommand("U0") &&
-                   station.core->CountCommand("G") > 0;
-        }));
-    }
-
     // A calls B as the GUI would; B's channel is the one handed out after the call.
     void ConnectAToB() {
         const std::size_t before = HandedOut().size();
@@ -259,8 +234,8 @@ protected:
 
     TempDir quelle_;
     TempDir empfang_;
-    Station a_;
-    Station b_;
+    StackStation a_;
+    StackStation b_;
     std::shared_ptr<StackKanal> atA_;
     std::shared_ptr<StackKanal> atB_;
 };

@@ -19,20 +19,6 @@ using namespace quarn::tncsim;
 constexpr const char* kKeyA = "\\Software\\Velmoor\\Quarn\\Geraete\\71";
 constexpr std::size_t kDataBytes = 10 * 1024;
 
-// A station: its TNC on the air and the device on it. The device ends before the TNC.
-struct Station {
-    std::unique_ptr<TncSimCore> core;
-    std::shared_ptr<TncSimHostmode> device;
-
-    void Stop() {
-        if (device) {
-            device->DeInit();
-            device.reset();
-        }
-    }
-    ~Station() { Stop(); }
-};
-
 class StackAirTest : public StackTest {
 protected:
     void TearDown() override {
@@ -42,35 +28,8 @@ protected:
         StackTest::TearDown();
     }
 
-    static std::shared_ptr<TncSimHostmode> MakeDevice(TncSimCore& core, const std::string& call,
-                                                      const std::string& key = {}) {
-        auto device = std::make_shared<TncSimHostmode>(core);
-        device->calls = {{call, {0}}};
-        if (!key.empty()) {
-            device->SetRegistryKey(key);
-        }
-        return device;
-    }
-
-    // Puts a TNC on the air and a device on it; `init` goes to the TNC at start-up.
-    void Start(Station& station, const std::string& call, const std::vector<std::string>& init = {},
-               const std::string& key = {}) {
-        station.core = std::make_unique<TncSimCore>(StackTnc());
-        air_.Attach(*station.core);
-        station.device = MakeDevice(*station.core, call, key);
-        station.device->Parameter().initListe = init;
-        station.device->Init();
-        WaitReady(station);
-    }
-    static void WaitReady(Station& station) {
-        ASSERT_TRUE(PumpUntil([&] {
-            return station.device->GetStatus() == TGeraetStatus::Bereit && station.core->HasCommand("U0") &&
-                   station.core->CountCommand("G") > 0;
-        }));
-    }
-
     // A connect as the GUI makes it, on this (the GUI) thread.
-    static TConnectResult Connect(Station& from, const std::string& to,
+    static TConnectResult Connect(StackStation& from, const std::string& to,
                                   const std::shared_ptr<StackKanal>& channel,
                                   std::shared_ptr<IVerbindung>& connection) {
         auto port = std::make_shared<TFunkKanal>(from.device);
@@ -145,8 +104,8 @@ protected:
                                  << std::mismatch(toA.begin(), toA.end(), gotA.begin()).first - toA.begin();
     }
 
-    Station a_;
-    Station b_;
+    StackStation a_;
+    StackStation b_;
 };
 
 TEST_F(StackAirTest, BinaryDataBothWaysByteExactAndTheLinkEndsFromEitherSide) {
