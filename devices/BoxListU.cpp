@@ -142,7 +142,8 @@ int TBoxList::RowOf(const TBoxCommand& command) const {
     // After a clear the serials start again, and a later line may carry the same number: only a list
     // line still showing this command's mark is the one the operator marked.
     ConsoleLine line = console->Buffer().Line(at);
-    if (line.Serial() != command.serial || !line.IsListLine() || line.GutterImage() != ImageOf(command.kind)) {
+    if (line.Serial() != command.serial || !line.IsListLine() ||
+        line.GutterImage() != ImageOf(command.kind)) {
         return -1;
     }
     return at;

@@ -37,7 +37,8 @@ protected:
         console.SetLineBreak(TConsoleLineBreak::CR);
         console.SetActive(true);
         console.show();
-        const QSize want(console.GutterWidth() + 80 * console.Cell().width, kVisibleRows * console.Cell().height);
+        const QSize want(console.GutterWidth() + 80 * console.Cell().width,
+                         kVisibleRows * console.Cell().height);
         for (int step = 0; step < 3 && console.viewport()->size() != want; ++step) {
             console.resize(console.size() + (want - console.viewport()->size()));
             QApplication::processEvents();
