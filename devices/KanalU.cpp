@@ -3,6 +3,7 @@
 
 #include "console/ConsoleU.h"
 #include "console/RichEditQuarnU.h"
+#include "devices/KanalBoxListe.h"
 #include "devices/KanalFenster.h"
 #include "devices/KanalTexte.h"
 #include "foundation/ConfigU.h"
@@ -120,6 +121,7 @@ void TKanal::Erstellen() {
     button_->SetImage(0);
 
     FarbenUebernehmen();
+    BedienungVerbinden();
 }
 
 void TKanal::AufGui(const std::function<void()>& work) {
@@ -187,6 +189,8 @@ void TKanal::Release() {
             StatusListener(false, connection);
             connection->SetKanal(nullptr);
         }
+        // The mailbox list gives its marked lines their plain image back, so it goes before the console.
+        boxListe_.reset();
         editor_.reset();
         button_.reset();
         console_.reset();
@@ -606,24 +610,12 @@ void TKanal::EditSelectAll() {
     }
 }
 
-// ---- the operator's commands that come later -------------------------------------------------------
-
-void TKanal::KeyPress(int& /*key*/, unsigned /*shift*/) {}
-
-void TKanal::Speichern() {
-    const Locker lock(captureLock_);
-    capture_.reset();
-}
+// ---- the send-file wizard comes later -------------------------------------------------------------
 
 void TKanal::Senden() {}
 void TKanal::SendenDateien(const std::vector<std::filesystem::path>& /*files*/) {}
 void TKanal::SendenText(std::string_view /*text*/) {}
 void TKanal::SendenDialogGeschlossen() {}
-void TKanal::BoxRead(bool /*toggle*/, bool /*refresh*/) {}
-void TKanal::BoxErase(bool /*toggle*/, bool /*refresh*/) {}
-void TKanal::BoxUncheck(bool /*refresh*/) {}
-void TKanal::BoxRun() {}
-void TKanal::HintZeigen() {}
 
 void TKanal::PactorChangeOver() {
     if (const std::shared_ptr<IVerbindung> connection = GetVerbindung()) {
