@@ -65,6 +65,12 @@ void TKanal::BedienungVerbinden() {
     console_->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(console_.get(), &QWidget::customContextMenuRequested, console_.get(),
                      [this](const QPoint& pos) { KontextMenueZeigen(true, console_->mapToGlobal(pos)); });
+    // The edit actions follow the focus between console and input editor.
+    QObject::connect(qApp, &QApplication::focusChanged, console_.get(), [this](QWidget*, QWidget* now) {
+        if (!released_ && active_ && (now == console_.get() || now == editor_.get())) {
+            EditAktionen();
+        }
+    });
     editor_->OnContextPopup = [this](TRichEditQuarn& sender, const QPoint& pos, bool& handled) {
         KontextMenueZeigen(false, sender.mapToGlobal(pos));
         handled = true;

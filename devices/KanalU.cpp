@@ -419,6 +419,10 @@ void TKanal::SetAktiv(bool active) {
             StopAktualisierenGui();
         }
         EditAktionen();
+        QWidget* window = editor_->window();
+        if (window->isVisible() && !window->isActiveWindow()) {
+            window->activateWindow();
+        }
         editor_->setFocus();
     } else {
         if (connection) {
@@ -443,10 +447,11 @@ void TKanal::EditAktionen() {
     }
     const QWidget* focus = QApplication::focusWidget();
     const bool onConsole = focus != nullptr && focus == console_.get();
+    const bool onEditor = focus != nullptr && focus == editor_.get();
     const std::shared_ptr<IVerbindung> connection = GetVerbindung();
     TKanalAktionen actions;
-    actions.cut = actions.paste = actions.del = !onConsole;
-    actions.copy = true;
+    actions.cut = actions.paste = actions.del = onEditor;
+    actions.copy = onEditor || onConsole;
     actions.pactor = connection && connection->GetPactor();
     actions.localEchoEnabled = static_cast<bool>(connection);
     actions.localEchoChecked = connection ? connection->GetLocalEcho() : Config()->GetLocalEcho();

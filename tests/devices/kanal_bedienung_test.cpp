@@ -10,10 +10,12 @@
 #include "devices/KanalTasten.h"
 #include "devices/KanalU.h"
 #include "foundation/DlgMessageU.h"
+#include "foundation/OrdnerU.h"
 #include "stations/StationenDatenbankU.h"
 #include "stations/TexteU.h"
 #include "stations/fake_verbindung.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -266,6 +268,15 @@ TEST_F(KanalBedienungTest, F11AndTabMoveTheFocusBetweenConsoleAndEditor) {
     EXPECT_FALSE(Taste(Qt::Key_Left));
 }
 
+TEST_F(KanalBedienungTest, EditActionsFollowTheFocus) {
+    FokusAufKonsole();
+    ASSERT_TRUE(PumpUntil([&] { return fenster.aktionen.copy && !fenster.aktionen.cut; }));
+    EXPECT_FALSE(fenster.aktionen.paste || fenster.aktionen.del);
+    kanal->GetEingabe()->setFocus();
+    ASSERT_TRUE(PumpUntil([&] { return fenster.aktionen.cut; }));
+    EXPECT_TRUE(fenster.aktionen.copy && fenster.aktionen.paste && fenster.aktionen.del);
+}
+
 TEST_F(KanalBedienungTest, ConsoleKeysReachTheMailboxList) {
     FokusAufKonsole();
     Konsole().SetCaretRow(7);
@@ -461,6 +472,29 @@ TEST_F(KanalBedienungTest, UnwritableFileShowsTheMessageAndCapturesNothing) {
     EXPECT_EQ(antwort.meldung, "Datei kann nicht zum Schreiben geöffnet werden. / Speichern");
     EXPECT_TRUE(kanal->GetMitschriebDatei().empty());
     EXPECT_FALSE(fenster.aktionen.captureChecked);
+}
+
+TEST_F(KanalBedienungTest, SaveDialogStartsInTheReceiveFolderWithTheProposedName) {
+    const std::filesystem::path empfang = dir / "Empfang";
+    std::filesystem::create_directories(empfang);
+    // The channel reads its folders from the program's store (in the test run's own folder).
+    TOrdner(RegistryStore::Instance()).SetEmpfang(empfang);
+    QString gesehen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            gesehen = dialog->windowTitle() + " " + dialog->defaultSuffix();
+            dialog->selectFile(QString::fromStdString((empfang / "mitschrieb.txt").string()));
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    timer.start(10);
+    kanal->Speichern();
+    EXPECT_EQ(gesehen.toStdString(), "Speichern txt");
+    EXPECT_EQ(kanal->GetMitschriebDatei(), empfang / "mitschrieb.txt");
+    kanal->Speichern();
+    EXPECT_TRUE(kanal->GetMitschriebDatei().empty());
+    EXPECT_TRUE(std::filesystem::exists(empfang / "mitschrieb.txt"));
 }
 
 TEST_F(KanalBedienungTest, SaveProposesTheCallOrTheChannel) {
