@@ -51,6 +51,8 @@ public:
     // The button of the shown channel is down; one button of the toolbar at a time.
     virtual void SetChecked(bool checked) = 0;
     virtual bool Checked() const = 0;
+    // The widget the button is shown as, for placing the button's hint below it; null when there is none.
+    virtual QWidget* Widget() const { return nullptr; }
 };
 
 class IKanalFenster {

@@ -3,6 +3,7 @@
 
 #include "console/ConsoleU.h"
 #include "console/RichEditQuarnU.h"
+#include "devices/KanalBoxListe.h"
 #include "devices/KanalFenster.h"
 #include "devices/KanalTexte.h"
 #include "foundation/ConfigU.h"
@@ -120,6 +121,7 @@ void TKanal::Erstellen() {
     button_->SetImage(0);
 
     FarbenUebernehmen();
+    BedienungVerbinden();
 }
 
 void TKanal::AufGui(const std::function<void()>& work) {
@@ -187,6 +189,8 @@ void TKanal::Release() {
             StatusListener(false, connection);
             connection->SetKanal(nullptr);
         }
+        // The mailbox list gives its marked lines their plain image back, so it goes before the console.
+        boxListe_.reset();
         editor_.reset();
         button_.reset();
         console_.reset();
@@ -415,6 +419,10 @@ void TKanal::SetAktiv(bool active) {
             StopAktualisierenGui();
         }
         EditAktionen();
+        QWidget* window = editor_->window();
+        if (window->isVisible() && !window->isActiveWindow()) {
+            window->activateWindow();
+        }
         editor_->setFocus();
     } else {
         if (connection) {
@@ -439,10 +447,11 @@ void TKanal::EditAktionen() {
     }
     const QWidget* focus = QApplication::focusWidget();
     const bool onConsole = focus != nullptr && focus == console_.get();
+    const bool onEditor = focus != nullptr && focus == editor_.get();
     const std::shared_ptr<IVerbindung> connection = GetVerbindung();
     TKanalAktionen actions;
-    actions.cut = actions.paste = actions.del = !onConsole;
-    actions.copy = true;
+    actions.cut = actions.paste = actions.del = onEditor;
+    actions.copy = onEditor || onConsole;
     actions.pactor = connection && connection->GetPactor();
     actions.localEchoEnabled = static_cast<bool>(connection);
     actions.localEchoChecked = connection ? connection->GetLocalEcho() : Config()->GetLocalEcho();
@@ -606,24 +615,12 @@ void TKanal::EditSelectAll() {
     }
 }
 
-// ---- the operator's commands that come later -------------------------------------------------------
-
-void TKanal::KeyPress(int& /*key*/, unsigned /*shift*/) {}
-
-void TKanal::Speichern() {
-    const Locker lock(captureLock_);
-    capture_.reset();
-}
+// ---- the send-file wizard comes later -------------------------------------------------------------
 
 void TKanal::Senden() {}
 void TKanal::SendenDateien(const std::vector<std::filesystem::path>& /*files*/) {}
 void TKanal::SendenText(std::string_view /*text*/) {}
 void TKanal::SendenDialogGeschlossen() {}
-void TKanal::BoxRead(bool /*toggle*/, bool /*refresh*/) {}
-void TKanal::BoxErase(bool /*toggle*/, bool /*refresh*/) {}
-void TKanal::BoxUncheck(bool /*refresh*/) {}
-void TKanal::BoxRun() {}
-void TKanal::HintZeigen() {}
 
 void TKanal::PactorChangeOver() {
     if (const std::shared_ptr<IVerbindung> connection = GetVerbindung()) {

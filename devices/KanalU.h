@@ -4,6 +4,7 @@
 #include "foundation/StartupU.h"
 #include "platform/CriticalSection.h"
 
+#include <QDateTime>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -14,10 +15,12 @@
 #include <string>
 #include <string_view>
 
+class QMenu;
 class QWidget;
 
 namespace quarn {
 
+class IKanalBoxListe;
 class IKanalFenster;
 class IKanalKnopf;
 class TConsole;
@@ -154,9 +157,23 @@ public:
     IKanalKnopf* GetKnopf() const { return button_.get(); }
     // The open capture file's path, empty when none.
     std::filesystem::path GetMitschriebDatei() const;
-    // Opens a capture file that receives all further output (the operator's save dialog comes later).
-    // False when it cannot be opened for writing.
+    // Opens a capture file that receives all further output. False when it cannot be opened for writing.
     bool MitschreibenStarten(const std::filesystem::path& file, bool append);
+    // The save after the operator chose a file: asks overwrite or append for an existing one, writes the
+    // console's selection and keeps the file open as capture file unless a selection ending before the
+    // newest line was saved. False when cancelled or the file cannot be written (the operator is told).
+    bool SpeichernNach(const std::filesystem::path& file);
+    // The name the save dialog proposes: the peer's call, or "KanalNN" without a connection, with ".txt".
+    QString SpeichernVorschlag() const;
+
+    // The console's hint: kind 0 the station under a call sign at (row, column), kind 1 the age of the
+    // row's line. `jetzt` is the local time now.
+    std::string ConsoleHint(int kind, int row, int column, const QDateTime& jetzt);
+    // The context menu of the console or the input editor; the caller shows and deletes it.
+    std::unique_ptr<QMenu> KontextMenue(bool konsole);
+    // The mailbox list, made on first use; null when no maker is set.
+    IKanalBoxListe* BoxListe();
+    bool HatBoxListe() const { return static_cast<bool>(boxListe_); }
 
 private:
     TKanal(int number, TUmgebung umgebung);
@@ -178,6 +195,11 @@ private:
     void CallChangeGui();
     void UIFrameSenden(const std::string& line);
     void StatusListener(bool listen, const std::shared_ptr<IVerbindung>& connection);
+    void BedienungVerbinden();
+    void BoxZeilen(int& first, int& last) const;
+    void TextMakro(int kind, bool insert);
+    void KontextMenueZeigen(bool konsole, const QPoint& globalPos);
+    std::filesystem::path SpeichernDialog();
 
     const int number_;
     const TUmgebung umgebung_;
@@ -190,6 +212,7 @@ private:
     std::unique_ptr<TConsole> console_;
     std::unique_ptr<TRichEditQuarn> editor_;
     std::unique_ptr<IKanalKnopf> button_;
+    std::unique_ptr<IKanalBoxListe> boxListe_;
 
     // The running transfer as last told: identity, state, name, size and percentage.
     struct TTransfer {

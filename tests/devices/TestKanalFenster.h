@@ -30,6 +30,7 @@ public:
     int Image() const override { return image_; }
     void SetChecked(bool checked) override { button_->setChecked(checked); }
     bool Checked() const override { return button_->isChecked(); }
+    QWidget* Widget() const override { return button_; }
     QToolButton* Button() const { return button_; }
 
 private:
