@@ -173,6 +173,11 @@ void TTexte::Delete(std::string_view call, int kind) {
 }
 
 void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& text) {
+    ExpandText(kind, connection, text, {});
+}
+
+void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& text,
+                        const std::function<std::string(std::string_view)>& vorlage) {
     const TTextKindInfo info = TextKindInfo(kind);
     QUARN_ASSERT(info.Nr >= 0, kUnit);
     // The connection is asked before the lock is taken: it has locks of its own, and a connection
@@ -201,6 +206,9 @@ void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& te
     }
     if (found) {
         working += stationText;
+    }
+    if (vorlage) {
+        working = vorlage(working);
     }
     text += ExpandTextPlaceholders(working, peerName);
 }
