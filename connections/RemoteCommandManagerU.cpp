@@ -59,8 +59,9 @@ void TRemoteCommandManager::RegisterCommands() {
 
 void TRemoteCommandManager::GetAllowedGlobal(std::string_view name, bool& allowed) const {
     const Locker locker(lock_);
+    const auto type = store_.ValueType(Hive::CurrentUser, kKey, name);
     const auto value = store_.ReadDWord(Hive::CurrentUser, kKey, name);
-    allowed = value.has_value() && *value == 1;
+    allowed = type == RegType::DWord && value.has_value() && *value == 1;
 }
 
 void TRemoteCommandManager::SetAllowedGlobal(std::string_view name, bool allowed) {
@@ -85,7 +86,7 @@ void TRemoteCommandManager::RegisterCommand(TRemoteCommandFactory factory, std::
                                             std::size_t minimum, bool allowedByDefault,
                                             std::string_view helpText) {
     const Locker locker(lock_);
-    if (!store_.ReadDWord(Hive::CurrentUser, kKey, name)) {
+    if (!store_.ValueType(Hive::CurrentUser, kKey, name)) {
         store_.WriteDWord(Hive::CurrentUser, kKey, name, allowedByDefault ? 1 : 0);
     }
     commands_.push_back({factory, Lower(name), minimum, std::string(helpText)});
