@@ -49,11 +49,16 @@ public:
     // that what the peer supplied (its name) is not touched by it.
     void ExpandText(int kind, const IVerbindung* connection, std::string& text,
                     const std::function<std::string(std::string_view)>& vorlage);
-    // Expands the text and sends it on the connection (which must be given) as typed text. The lock is
-    // not held while sending: the connection may wait for the GUI thread, which may want a text too.
+    // Expands the text and sends it on the connection (which must be given) as typed text with the "^"
+    // escapes, which are the operator's: the peer's name is put in with its carets doubled, so it goes
+    // out as the peer gave it. The lock is not held while sending: the connection may wait for the GUI
+    // thread, which may want a text too.
     virtual void SendeText(int kind, IVerbindung* connection);
 
 private:
+    void Expand(int kind, const IVerbindung* connection, std::string& text,
+                const std::function<std::string(std::string_view)>& vorlage, bool nameForEscapes);
+
     RegistryStore& store_;
     CriticalSection lock_;
 };

@@ -153,6 +153,10 @@ TEST_F(RemoteCommandsTest, EscapesApplyToTheOperatorsTextsButNotToWhatThePeerSen
     peer->Set_Call("DL1XYZ-2"); // the connection finds its station when the call is set
     texte->SaveGlobal(2, "Info fuer %N^M^$41");
     EXPECT_EQ(Run("//i"), "Info fuer Eve^$07\rA");
+    // The greeting and the text macros follow the same rule.
+    texte->SaveGlobal(0, "Hallo %N^M");
+    texte->SendeText(0, peer.get());
+    EXPECT_EQ(Sent(*peer), "Hallo Eve^$07\r");
     texte->SaveGlobal(3, "");
     EXPECT_EQ(Run("//ne"), Line("Keine Neuigkeiten."));
     texte->SaveGlobal(2, "");
