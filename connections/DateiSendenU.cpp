@@ -325,4 +325,13 @@ void TDateiSenden::Tick() {
     status->SetBitrate(static_cast<int>(bytesPerSecond * 8));
 }
 
+bool DateiOeffnen(IDateiSenden& item) {
+    auto* const datei = dynamic_cast<TFileStreamKio*>(item.GetStream());
+    if (datei != nullptr && !datei->IsOpen()) {
+        datei->Open();
+        return datei->IsOpen();
+    }
+    return true;
+}
+
 } // namespace quarn

@@ -106,4 +106,8 @@ private:
     std::atomic<bool> released_{false};
 };
 
+// A file stream that waits closed in its item (jobs queued by the hundred keep only their path) is
+// opened for reading here, when its sender starts. False only when such a file cannot be opened.
+bool DateiOeffnen(IDateiSenden& item);
+
 } // namespace quarn

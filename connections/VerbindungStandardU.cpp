@@ -1,5 +1,6 @@
 #include "connections/VerbindungStandardU.h"
 
+#include "connections/DateiSendenU.h"
 #include "connections/StandardErkennungU.h"
 #include "connections/StandardPasswortU.h"
 #include "foundation/ConfigU.h"
@@ -110,7 +111,10 @@ void TVerbindungStandard::SendFile() {
     }
     connection->SetDateiSenden(job);
     TTransferArt art{};
-    if (!SendeArt(job->GetProtokoll(), art)) {
+    if (!DateiOeffnen(*job)) {
+        DebOutObj(kKlasse, "SendFile", "Datei nicht lesbar: " + job->GetDateiname().string());
+        connection->KanalPrompt(kDateiNichtLesbar, 3);
+    } else if (!SendeArt(job->GetProtokoll(), art)) {
         DebOutObjFmt(kKlasse, "SendFile", "Protokoll %d unbekannt", job->GetProtokoll());
     } else if (const THandlerFabrik fabrik = TransferFabrik(art)) {
         RunGeschuetzt(fabrik);

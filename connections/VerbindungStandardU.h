@@ -27,6 +27,7 @@ public:
     void Release() override;
 
     static constexpr std::string_view kKeineFernsteuerung = "Keine Auswertung von Fernsteuerbefehlen.";
+    static constexpr std::string_view kDateiNichtLesbar = "Datei kann nicht gelesen werden.";
 
 protected:
     void Init() override;

@@ -2,6 +2,7 @@
 
 #include "connections/ConnectionsListU.h"
 #include "connections/DateiSendenQueueU.h"
+#include "connections/RemoteCommandsU.h"
 #include "connections/StatusU.h"
 #include "connections/VerbindungThreadU.h"
 #include "devices/GeraetU.h"
@@ -66,7 +67,10 @@ thread_local std::shared_ptr<IApplication> currentClient;
 
 std::shared_ptr<TVerbindung> TVerbindung::Create(const std::shared_ptr<TGeraet>& device,
                                                  RegistryStore* store) {
-    return std::shared_ptr<TVerbindung>(new TVerbindung(device, store));
+    std::shared_ptr<TVerbindung> connection(new TVerbindung(device, store));
+    // Set before anyone else holds the connection, and never changed after.
+    connection->remoteCommands_ = std::make_shared<TRemoteCommands>(connection);
+    return connection;
 }
 
 TVerbindung::TVerbindung(const std::shared_ptr<TGeraet>& device, RegistryStore* store)
@@ -405,7 +409,7 @@ void TVerbindung::SetLocalEcho(bool echo) {
 }
 
 std::shared_ptr<IRemoteCommands> TVerbindung::GetRemoteCommands() const {
-    return nullptr;
+    return remoteCommands_;
 }
 
 void TVerbindung::SetModul(std::shared_ptr<IVerbindungAbstract> handler) {

@@ -220,6 +220,8 @@ private:
     bool pactor_ = false;
     bool localEcho_ = true;
     std::shared_ptr<IStatus> status_;
+    // The interpreter of the peer's "//" lines; it holds the connection weakly.
+    std::shared_ptr<IRemoteCommands> remoteCommands_;
     // Made with the connection and kept to its end; its event is handle 8.
     const std::shared_ptr<IDateiSendenQueue> sendQueue_;
 

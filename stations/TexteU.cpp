@@ -173,6 +173,16 @@ void TTexte::Delete(std::string_view call, int kind) {
 }
 
 void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& text) {
+    ExpandText(kind, connection, text, {});
+}
+
+void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& text,
+                        const std::function<std::string(std::string_view)>& vorlage) {
+    Expand(kind, connection, text, vorlage, false);
+}
+
+void TTexte::Expand(int kind, const IVerbindung* connection, std::string& text,
+                    const std::function<std::string(std::string_view)>& vorlage, bool nameForEscapes) {
     const TTextKindInfo info = TextKindInfo(kind);
     QUARN_ASSERT(info.Nr >= 0, kUnit);
     // The connection is asked before the lock is taken: it has locks of its own, and a connection
@@ -182,6 +192,16 @@ void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& te
     if (connection) {
         call = connection->Get_Call();
         peerName = PeerName(*connection, call);
+    }
+    if (nameForEscapes) {
+        std::string doubled;
+        for (const char c : peerName) {
+            doubled += c;
+            if (c == '^') {
+                doubled += c;
+            }
+        }
+        peerName = std::move(doubled);
     }
 
     Locker lock(lock_);
@@ -202,13 +222,16 @@ void TTexte::ExpandText(int kind, const IVerbindung* connection, std::string& te
     if (found) {
         working += stationText;
     }
+    if (vorlage) {
+        working = vorlage(working);
+    }
     text += ExpandTextPlaceholders(working, peerName);
 }
 
 void TTexte::SendeText(int kind, IVerbindung* connection) {
     QUARN_ASSERT(connection != nullptr, kUnit);
     std::string text;
-    ExpandText(kind, connection, text);
+    Expand(kind, connection, text, {}, true);
     connection->SendeText(text, true, true, false, true);
 }
 

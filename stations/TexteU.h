@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 #include "stations/TextKindInfo.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -44,11 +45,20 @@ public:
     // call with SSID, else of the call without, after the global one unless the station said otherwise;
     // placeholders expanded.
     virtual void ExpandText(int kind, const IVerbindung* connection, std::string& text);
-    // Expands the text and sends it on the connection (which must be given) as typed text. The lock is
-    // not held while sending: the connection may wait for the GUI thread, which may want a text too.
+    // The same with `vorlage` applied to the operator's text before the placeholders are filled in, so
+    // that what the peer supplied (its name) is not touched by it.
+    void ExpandText(int kind, const IVerbindung* connection, std::string& text,
+                    const std::function<std::string(std::string_view)>& vorlage);
+    // Expands the text and sends it on the connection (which must be given) as typed text with the "^"
+    // escapes, which are the operator's: the peer's name is put in with its carets doubled, so it goes
+    // out as the peer gave it. The lock is not held while sending: the connection may wait for the GUI
+    // thread, which may want a text too.
     virtual void SendeText(int kind, IVerbindung* connection);
 
 private:
+    void Expand(int kind, const IVerbindung* connection, std::string& text,
+                const std::function<std::string(std::string_view)>& vorlage, bool nameForEscapes);
+
     RegistryStore& store_;
     CriticalSection lock_;
 };

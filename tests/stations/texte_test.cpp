@@ -292,6 +292,17 @@ TEST_F(TexteTest, SendeTextSendsTheExpandedTextAsTyped) {
     EXPECT_THROW(texte->SendeText(0, nullptr), EAssertionFailed);
 }
 
+// The escapes are the operator's: a peer whose name holds carets must not make us send control codes.
+TEST_F(TexteTest, SendeTextKeepsThePeersNameOutOfTheEscapes) {
+    texte->SaveGlobal(13, "73 de %N^M");
+    Station("DL1ABC", "Ha^$07^Gns");
+    test::FakeVerbindung connection("DL1ABC", database->GetEintrag("DL1ABC"));
+    texte->SendeText(TextKindForDigit(0), &connection);
+    ASSERT_EQ(connection.sent.size(), 1u);
+    EXPECT_EQ(connection.sent.front().text, "73 de Ha^^$07^^Gns^M");
+    EXPECT_TRUE(connection.sent.front().escapes);
+}
+
 // The connection may wait for the GUI thread while it sends (and hold its own locks while it asks for a
 // text); if the texts lock were held meanwhile, a macro on the GUI thread would wait forever.
 TEST_F(TexteTest, LockIsNotHeldWhileTheConnectionIsCalled) {
