@@ -1,5 +1,7 @@
 #pragma once
 
+#include "devices/KanalBoxListe.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -32,30 +34,30 @@ struct TBoxCommand {
 //
 // GUI thread only. The channel owns the list and drops it before its console goes; with the console
 // already gone (a released channel) every operation does nothing.
-class TBoxList {
+class TBoxList : public IKanalBoxListe {
 public:
     explicit TBoxList(IKanalForBoxlist& channel);
     // Marked lines show the plain list-line image again.
-    ~TBoxList();
+    ~TBoxList() override;
     TBoxList(const TBoxList&) = delete;
     TBoxList& operator=(const TBoxList&) = delete;
 
     // The list lines among rows first..last (either order, clamped to the console) get a read or an
     // erase mark. With `toggle` the marks are taken off instead when every list line there already has
     // that mark (or there is none). With `advance` and no selection the caret moves to the next line.
-    void MarkRead(int first, int last, bool advance, bool toggle);
-    void MarkErase(int first, int last, bool advance, bool toggle);
-    void Unmark(int first, int last, bool advance);
+    void MarkRead(int first, int last, bool advance, bool toggle) override;
+    void MarkErase(int first, int last, bool advance, bool toggle) override;
+    void Unmark(int first, int last, bool advance) override;
 
     // Sends the marked commands as one line to the channel's connection (an empty line too) and forgets
     // them. Marks whose line left the console or was overwritten are dropped. Returns the line sent,
     // without its CR.
-    std::string Execute();
+    std::string Execute() override;
 
     // Caret movement between listings.
-    void GotoList();
-    void PrevBlock();
-    void NextBlock();
+    void GotoList() override;
+    void PrevBlock() override;
+    void NextBlock() override;
 
     // The commands still found on their lines, in serial order.
     std::vector<TBoxCommand> Commands() const;

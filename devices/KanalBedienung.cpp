@@ -2,8 +2,8 @@
 // the hints over the console and the button.
 #include "console/ConsoleU.h"
 #include "console/RichEditQuarnU.h"
+#include "devices/BoxListU.h"
 #include "devices/DateiUeberschreibenAnhaengenU.h"
-#include "devices/KanalBoxListe.h"
 #include "devices/KanalFenster.h"
 #include "devices/KanalHinweis.h"
 #include "devices/KanalTasten.h"
@@ -36,20 +36,7 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("TKanal", text);
 }
 
-TKanalBoxListeFabrik& Fabrik() {
-    static TKanalBoxListeFabrik fabrik;
-    return fabrik;
-}
-
 } // namespace
-
-void SetKanalBoxListeFabrik(TKanalBoxListeFabrik fabrik) {
-    Fabrik() = std::move(fabrik);
-}
-
-const TKanalBoxListeFabrik& KanalBoxListeFabrik() {
-    return Fabrik();
-}
 
 void TKanal::BedienungVerbinden() {
     console_->OnHint = [this](TConsole&, THintType type, int col, int row) {
@@ -183,8 +170,8 @@ IKanalBoxListe* TKanal::BoxListe() {
     if (released_) {
         return nullptr;
     }
-    if (!boxListe_ && KanalBoxListeFabrik()) {
-        boxListe_ = KanalBoxListeFabrik()(*this);
+    if (!boxListe_) {
+        boxListe_ = umgebung_.boxListe ? umgebung_.boxListe(*this) : std::make_unique<TBoxList>(*this);
     }
     return boxListe_.get();
 }

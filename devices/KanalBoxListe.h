@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace quarn {
 
@@ -16,18 +17,14 @@ public:
     virtual void MarkRead(int first, int last, bool advance, bool toggle) = 0;
     virtual void MarkErase(int first, int last, bool advance, bool toggle) = 0;
     virtual void Unmark(int first, int last, bool advance) = 0;
-    // Sends the marked commands on the channel's connection.
-    virtual void Execute() = 0;
+    // Sends the marked commands on the channel's connection; returns the line sent, without its CR.
+    virtual std::string Execute() = 0;
     virtual void GotoList() = 0;
     virtual void PrevBlock() = 0;
     virtual void NextBlock() = 0;
 };
 
-// Makes a channel's mailbox list on its first use; without one the mailbox keys do nothing.
+// Makes a channel's mailbox list on its first use.
 using TKanalBoxListeFabrik = std::function<std::unique_ptr<IKanalBoxListe>(IKanalForBoxlist& kanal)>;
-
-// Set once at start-up (and by tests); GUI thread.
-void SetKanalBoxListeFabrik(TKanalBoxListeFabrik fabrik);
-const TKanalBoxListeFabrik& KanalBoxListeFabrik();
 
 } // namespace quarn

@@ -1,6 +1,8 @@
 // The keys the active channel handles.
 #include "devices/KanalTasten.h"
 
+#include <QKeyEvent>
+
 namespace quarn {
 namespace {
 
@@ -72,6 +74,17 @@ TKanalTaste AndereTaste(int key, unsigned shift) {
 }
 
 } // namespace
+
+int KanalTastenCode(const QKeyEvent& event) {
+    // The digit row's XKB key codes (X11 and Wayland): 10 is "1" ... 18 is "9", 19 is "0".
+    constexpr quint32 kErsteZiffer = 10;
+    constexpr quint32 kNull = 19;
+    const quint32 code = event.nativeScanCode();
+    if (event.modifiers().testFlag(Qt::ShiftModifier) && code >= kErsteZiffer && code <= kNull) {
+        return code == kNull ? Qt::Key_0 : Qt::Key_1 + static_cast<int>(code - kErsteZiffer);
+    }
+    return event.key();
+}
 
 unsigned KanalShift(Qt::KeyboardModifiers modifiers) {
     unsigned shift = 0;

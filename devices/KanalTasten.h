@@ -2,6 +2,8 @@
 
 #include <Qt>
 
+class QKeyEvent;
+
 namespace quarn {
 
 // The shift bits of IKanal::KeyPress.
@@ -11,6 +13,11 @@ inline constexpr unsigned kTasteCtrl = 4;
 
 // The shift bits of a key event's modifiers; the window hands keys to the active channel with these.
 unsigned KanalShift(Qt::KeyboardModifiers modifiers);
+
+// The key code the window hands on: the event's key, but a key of the digit row held with Shift is its
+// digit (Qt reports the shifted character, "!" for Shift+1 on most layouts), so that Ctrl+Shift+digit
+// reaches the text macros.
+int KanalTastenCode(const QKeyEvent& event);
 
 // What a key does on the active channel.
 enum class TKanalTastenAktion {

@@ -3,7 +3,6 @@
 
 #include "console/ConsoleU.h"
 #include "console/RichEditQuarnU.h"
-#include "devices/KanalBoxListe.h"
 #include "devices/KanalFenster.h"
 #include "devices/KanalTexte.h"
 #include "foundation/ConfigU.h"

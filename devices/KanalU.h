@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devices/KanalBoxListe.h"
 #include "foundation/InterfacesU.h"
 #include "foundation/StartupU.h"
 #include "platform/CriticalSection.h"
@@ -20,7 +21,6 @@ class QWidget;
 
 namespace quarn {
 
-class IKanalBoxListe;
 class IKanalFenster;
 class IKanalKnopf;
 class TConsole;
@@ -74,6 +74,8 @@ public:
         std::function<void(int number)> knopfGedrueckt;
         // The channel became the context channel (activated).
         std::function<void(const std::shared_ptr<IKanal>&)> kontextKanal;
+        // Makes the mailbox list; empty: the real one.
+        TKanalBoxListeFabrik boxListe;
     };
 
     // GUI thread. Makes console, editor and button; a console buffer that cannot be opened shows the

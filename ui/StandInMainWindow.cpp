@@ -2,9 +2,11 @@
 #include "ui/StandInMainWindow.h"
 
 #include "connections/ConnectionsListU.h"
+#include "connections/RemoteCommandManagerU.h"
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
+#include "devices/KanalTasten.h"
 #include "devices/VerbindenLaeuft.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
@@ -19,10 +21,12 @@
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
-
-#include <QCloseEvent>
+#include "stations/TexteU.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <exception>
 #include <string>
@@ -56,11 +60,29 @@ template <class Step> bool Guarded(const char* text, bool report, Step step) noe
 TStandInMainWindow::TStandInMainWindow(std::filesystem::path fontFile) : fontFile_(std::move(fontFile)) {
     DebOutObj(kClass, "Create", "begin...");
     Aufbauen();
+    qApp->installEventFilter(this);
     DebOutObj(kClass, "Create", "end.");
 }
 
 TStandInMainWindow::~TStandInMainWindow() {
+    qApp->removeEventFilter(this);
     Abbauen();
+}
+
+bool TStandInMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || watched != QApplication::focusWidget() ||
+        !isAncestorOf(static_cast<QWidget*>(watched))) {
+        return false;
+    }
+    const TKanaele* kanaele = TKanaele::Instance();
+    const std::shared_ptr<IKanal> channel = kanaele ? kanaele->GetAktuell() : nullptr;
+    if (!channel) {
+        return false;
+    }
+    const auto& keyEvent = *static_cast<const QKeyEvent*>(event);
+    int key = KanalTastenCode(keyEvent);
+    channel->KeyPress(key, KanalShift(keyEvent.modifiers()));
+    return key == 0;
 }
 
 void TStandInMainWindow::closeEvent(QCloseEvent* event) {
@@ -93,6 +115,8 @@ void TStandInMainWindow::Aufbauen() {
         }
         klaenge_ = std::make_unique<TKlaenge>();
         klaenge_->Play(kSoundProgramStart, std::string_view());
+        texte_ = std::make_unique<TTexte>();
+        remoteCommands_ = std::make_unique<TRemoteCommandManager>();
         connectionsList_ = std::make_unique<TConnectionsList>();
         VerbindungenAnmelden();
         SplashStatus(Tr("Initialisiere Schriften..."));
@@ -218,6 +242,8 @@ void TStandInMainWindow::Abbauen() noexcept {
             datenbank->Flush();
         }
     });
+    freed &= Guarded("Texte.Free", true, [this] { texte_.reset(); });
+    freed &= Guarded("RemoteCommandManager.Free", true, [this] { remoteCommands_.reset(); });
     freed &= Guarded("ConnectionsList.Free", true, [this] { connectionsList_.reset(); });
     freed &= Guarded("Klaenge.Free", true, [this] { klaenge_.reset(); });
     if (!initFehler_ && freed) {

@@ -17,6 +17,8 @@ class TGeraete;
 class TKanaele;
 class TKlaenge;
 class TMyCalls;
+class TRemoteCommandManager;
+class TTexte;
 class TStationenDatenbank;
 
 // A plain window in the place of the program's main window until that is built. Its construction builds
@@ -34,6 +36,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Key preview: every key for a widget of this window goes to the current channel first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Aufbauen();
@@ -53,6 +57,8 @@ private:
     std::unique_ptr<TConfig> config_;
     std::unique_ptr<ScopedConfig> scopedConfig_;
     std::unique_ptr<TKlaenge> klaenge_;
+    std::unique_ptr<TTexte> texte_;
+    std::unique_ptr<TRemoteCommandManager> remoteCommands_;
     std::unique_ptr<TConnectionsList> connectionsList_;
     std::unique_ptr<TStationenDatenbank> datenbank_;
     std::shared_ptr<TMyCalls> myCalls_;

@@ -179,7 +179,10 @@ public:
         Log("MarkErase", first, last, advance, toggle);
     }
     void Unmark(int first, int last, bool advance) override { Log("Unmark", first, last, advance, false); }
-    void Execute() override { log_.calls.emplace_back("Execute"); }
+    std::string Execute() override {
+        log_.calls.emplace_back("Execute");
+        return {};
+    }
     void GotoList() override { log_.calls.emplace_back("GotoList"); }
     void PrevBlock() override { log_.calls.emplace_back("PrevBlock"); }
     void NextBlock() override { log_.calls.emplace_back("NextBlock"); }
@@ -197,10 +200,10 @@ class KanalBedienungTest : public test::KanalFixture {
 protected:
     void SetUp() override {
         KanalFixture::SetUp();
-        SetKanalBoxListeFabrik([this](IKanalForBoxlist& kanal) -> std::unique_ptr<IKanalBoxListe> {
-            return std::make_unique<RecordingBoxListe>(kanal, box);
-        });
         TKanal::TUmgebung umgebung;
+        umgebung.boxListe = [this](IKanalForBoxlist& kanal) -> std::unique_ptr<IKanalBoxListe> {
+            return std::make_unique<RecordingBoxListe>(kanal, box);
+        };
         umgebung.fenster = &fenster;
         umgebung.pufferOrdner = dir.path();
         kanal = TKanal::Erzeugen(1, std::move(umgebung));
@@ -212,7 +215,6 @@ protected:
     void TearDown() override {
         kanal->Release();
         kanal.reset();
-        SetKanalBoxListeFabrik({});
         KanalFixture::TearDown();
     }
 

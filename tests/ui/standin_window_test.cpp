@@ -1,6 +1,7 @@
 // The stand-in main window on the offscreen platform: what a channel sees of it through IKanalFenster,
 // and the program's singletons it builds and frees.
 #include "connections/ConnectionsListU.h"
+#include "connections/RemoteCommandManagerU.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
 #include "devices/KanalU.h"
@@ -16,6 +17,7 @@
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
+#include "stations/TexteU.h"
 #include "ui/StandInFenster.h"
 #include "ui/StandInMainWindow.h"
 
@@ -372,6 +374,26 @@ TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedTe
     EXPECT_EQ(editor->toPlainText(), "cq de dl1xyz");
 }
 
+TEST_F(StandInChannelsTest, KeysGoToTheCurrentChannelFirst) {
+    QApplication::setActiveWindow(&window_);
+    auto* console = Child("Console01");
+    auto* editor = qobject_cast<QTextEdit*>(Child("Eingabe01"));
+    ASSERT_NE(console, nullptr);
+    ASSERT_NE(editor, nullptr);
+    console->setFocus();
+    ASSERT_TRUE(RunEventsUntil([&] { return console->hasFocus(); }));
+
+    // Tab on the console is the channel's: the editor gets the focus.
+    Type(*console, Qt::Key_Tab);
+    EXPECT_TRUE(RunEventsUntil([&] { return editor->hasFocus(); }));
+
+    // Ctrl+Shift+1 comes as "!" with the "1" key's scan code: the first text macro goes into the editor.
+    Texte()->SaveGlobal(4, "Erster Text");
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, 10, 0, 0, "!");
+    QCoreApplication::sendEvent(editor, &press);
+    EXPECT_EQ(editor->toPlainText(), "Erster Text");
+}
+
 TEST_F(StandInChannelsTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
     {
         const TVerbindenMarke pending(nullptr);
@@ -433,6 +455,8 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     EXPECT_TRUE(Config()->GetDirty()) << "set while the program runs";
     EXPECT_NE(Klaenge(), nullptr);
     EXPECT_NE(TConnectionsList::Instance(), nullptr);
+    EXPECT_NE(Texte(), nullptr);
+    EXPECT_NE(RemoteCommandManager(), nullptr);
     EXPECT_NE(MyCalls(), nullptr);
     EXPECT_NE(StationenDatenbank(), nullptr);
     EXPECT_NE(TKanaele::Instance(), nullptr);
@@ -444,6 +468,8 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     EXPECT_EQ(Config(), nullptr);
     EXPECT_EQ(Klaenge(), nullptr);
     EXPECT_EQ(TConnectionsList::Instance(), nullptr);
+    EXPECT_EQ(Texte(), nullptr);
+    EXPECT_EQ(RemoteCommandManager(), nullptr);
     EXPECT_EQ(MyCalls(), nullptr);
     EXPECT_EQ(StationenDatenbank(), nullptr);
     EXPECT_EQ(TKanaele::Instance(), nullptr);
@@ -454,7 +480,8 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     for (const char* step :
          {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: Geraete.Free", "QuarnDestroy: QuitEvent.Set",
           "QuarnDestroy: Kanaele.Free", "QuarnDestroy: MyCalls.Release",
-          "QuarnDestroy: StationenDatenbank.Free", "QuarnDestroy: ConnectionsList.Free",
+          "QuarnDestroy: StationenDatenbank.Free", "QuarnDestroy: Texte.Free",
+          "QuarnDestroy: RemoteCommandManager.Free", "QuarnDestroy: ConnectionsList.Free",
           "QuarnDestroy: Klaenge.Free", "QuarnDestroy: Dirty := 0", "QuarnDestroy: Config.Free"}) {
         at = trace.Find(step, at);
         ASSERT_GE(at, 0) << "missing or out of order: " << step;
