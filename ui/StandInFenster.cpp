@@ -166,6 +166,11 @@ void TStandInFenster::BuildActions() {
     QMenu* ansicht = menuBar()->addMenu(Tr("&Ansicht"));
     ansicht->addAction(make(Aktion::ShowDos, "ActionDosUmlauteAnzeigen", Tr("&DOS-Umlaute anzeigen"), true));
     ansicht->addAction(make(Aktion::DosUmlaute, "ActionDosUmlauteSenden", Tr("&DOS-Umlaute senden"), true));
+
+    QAction* hint = make(Aktion::Hint, "ActionHint", QString(), false);
+    hint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    hint->setEnabled(true);
+    addAction(hint);
 }
 
 QWidget* TStandInFenster::Panel(TKanalPanel panel) const {

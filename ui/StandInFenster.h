@@ -54,7 +54,7 @@ public:
     const QProgressBar* Fortschritt() const { return progressBar_; }
     const QLabel* FortschrittText() const { return progressLabel_; }
     // Cut, Copy, Paste, Delete, Local echo, Capture, ShowDOS, DOS umlauts, Stop, Pactor change-over,
-    // Pactor break-in.
+    // Pactor break-in, the channel's hint (Ctrl+H, no menu item).
     enum class Aktion {
         Cut,
         Copy,
@@ -66,7 +66,8 @@ public:
         DosUmlaute,
         Stop,
         Changeover,
-        Breakin
+        Breakin,
+        Hint
     };
     QAction* Action(Aktion which) const { return actions_.at(static_cast<std::size_t>(which)); }
     int StopBild() const { return stopBild_; }
@@ -95,7 +96,7 @@ private:
     std::array<QLabel*, kStatusPanels> statusPanels_{};
     QProgressBar* progressBar_ = nullptr;
     QLabel* progressLabel_ = nullptr;
-    std::array<QAction*, 11> actions_{};
+    std::array<QAction*, 12> actions_{};
     int stopBild_ = 10;
     std::optional<bool> geraeteNichtBereit_;
     bool gestartet_ = false;

@@ -12,7 +12,7 @@ namespace quarn {
 
 TStandInKanalKnopf::TStandInKanalKnopf(QToolBar& toolbar, QActionGroup& group, int number,
                                        std::function<void()> onClick)
-    : action_(new QAction(&toolbar)), number_(number) {
+    : toolbar_(&toolbar), action_(new QAction(&toolbar)), number_(number) {
     action_->setCheckable(true);
     action_->setIcon(KanalZustandBild(0));
     action_->setData(number);
@@ -35,6 +35,10 @@ TStandInKanalKnopf::TStandInKanalKnopf(QToolBar& toolbar, QActionGroup& group, i
 
 TStandInKanalKnopf::~TStandInKanalKnopf() {
     delete action_.data();
+}
+
+QWidget* TStandInKanalKnopf::Widget() const {
+    return toolbar_ && action_ ? toolbar_->widgetForAction(action_) : nullptr;
 }
 
 void TStandInKanalKnopf::SetCaption(const QString& caption) {

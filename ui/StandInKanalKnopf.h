@@ -30,8 +30,10 @@ public:
     int Image() const override { return image_; }
     void SetChecked(bool checked) override;
     bool Checked() const override;
+    QWidget* Widget() const override;
 
 private:
+    QPointer<QToolBar> toolbar_;
     QPointer<QAction> action_;
     const int number_;
     QString caption_;

@@ -28,6 +28,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QToolTip>
 #include <exception>
 #include <string>
 
@@ -188,6 +189,10 @@ void TStandInMainWindow::BindActions() {
     });
     bind(Aktion::Changeover, [](IKanal& channel, bool) { channel.PactorChangeOver(); });
     bind(Aktion::Breakin, [](IKanal& channel, bool) { channel.PactorBreakIn(); });
+    bind(Aktion::Hint, [](IKanal& channel, bool) {
+        QToolTip::hideText();
+        channel.HintZeigen();
+    });
 }
 
 void TStandInMainWindow::ErzeugeDatenbank(bool check) {

@@ -34,6 +34,7 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -392,6 +393,17 @@ TEST_F(StandInChannelsTest, KeysGoToTheCurrentChannelFirst) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, 10, 0, 0, "!");
     QCoreApplication::sendEvent(editor, &press);
     EXPECT_EQ(editor->toPlainText(), "Erster Text");
+}
+
+TEST_F(StandInChannelsTest, CtrlHShowsTheCurrentChannelsHintBelowItsButton) {
+    auto connection = std::make_shared<test::FakeVerbindung>("DB0ABC");
+    connection->path = "DB0ABC DB0XYZ";
+    TKanaele::Instance()->GetTKanal(1)->SetVerbindung(connection);
+    window_.Action(TStandInFenster::Aktion::Hint)->trigger();
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_THAT(QToolTip::text().toStdString(), testing::HasSubstr("DB0ABC DB0XYZ<br>Name: Unbekannt"));
+    QToolTip::hideText();
+    TKanaele::Instance()->GetTKanal(1)->SetVerbindung(nullptr);
 }
 
 TEST_F(StandInChannelsTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
