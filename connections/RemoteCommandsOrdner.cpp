@@ -46,19 +46,30 @@ std::string Verweigerung(std::string_view ordner) {
            "\r";
 }
 
+struct TListe {
+    std::string muster;
+    std::string ordner;
+    std::vector<TRemoteDirEntry> entries;
+};
+
+// What the station's request names below its current folder; false when it leads out of the remote folder.
+bool Auflisten(const TRemoteCommands& interpreter, std::string_view parameter, bool mitMuster,
+               TListe& liste) {
+    const std::string pfad = Verbunden(interpreter.GetOrdner(), MitBackslash(std::string(parameter)));
+    return TOrdner().DirRemote(pfad, mitMuster, liste.muster, liste.ordner, liste.entries);
+}
+
 class TRemoteCommandDir final : public TRemoteCommand {
 public:
     using TRemoteCommand::TRemoteCommand;
     void Execute(std::string_view parameter) override {
         // Without a parameter the current folder is listed whole.
-        const std::string pfad = Verbunden(Interpreter().GetOrdner(), MitBackslash(std::string(parameter)));
-        std::string muster;
-        std::string ordner;
-        std::vector<TRemoteDirEntry> entries;
-        if (!TOrdner().DirRemote(pfad, true, muster, ordner, entries)) {
-            Send(Verweigerung(ordner));
+        TListe liste;
+        if (!Auflisten(Interpreter(), parameter, true, liste)) {
+            Send(Verweigerung(liste.ordner));
             return;
         }
+        const auto& [muster, ordner, entries] = liste;
         std::string text =
             std::string(TRemoteCommands::kPrefix) + "Inhalt von " + ordner + "\\" + muster + "\r\r";
         std::uint64_t anzahl = 0;
@@ -144,13 +155,10 @@ class TRemoteCommandRead final : public TRemoteCommand {
 public:
     using TRemoteCommand::TRemoteCommand;
     void Execute(std::string_view parameter) override {
-        const std::string pfad = Verbunden(Interpreter().GetOrdner(), MitBackslash(std::string(parameter)));
-        std::string muster;
-        std::string ordner;
-        std::vector<TRemoteDirEntry> entries;
-        const bool gelistet = TOrdner().DirRemote(pfad, !parameter.empty(), muster, ordner, entries);
-        if (!gelistet || std::none_of(entries.begin(), entries.end(), IstDatei)) {
-            Send(Verweigerung(ordner));
+        TListe liste;
+        const bool gelistet = Auflisten(Interpreter(), parameter, !parameter.empty(), liste);
+        if (!gelistet || std::none_of(liste.entries.begin(), liste.entries.end(), IstDatei)) {
+            Send(Verweigerung(liste.ordner));
             return;
         }
         const auto queue = Connection().GetDateiSendenQueue();
@@ -160,7 +168,7 @@ public:
         const std::uint8_t protokoll =
             Connection().GetBinMode() == kProtokollDidadit ? kProtokollDidadit : kProtokollAutobin;
         // Up to a thousand jobs may wait: each keeps only the file's path, and its sender opens it.
-        for (const auto& entry : entries) {
+        for (const auto& entry : liste.entries) {
             if (!IstDatei(entry)) {
                 continue;
             }

@@ -9,6 +9,7 @@
 #include "platform/Codepage.h"
 #include "stations/StationenDatenbankU.h"
 #include "stations/TexteU.h"
+#include "support/TestDatenbank.h"
 
 #include <filesystem>
 #include <memory>
@@ -21,11 +22,7 @@ class RemoteFixture : public VerbindungFixture {
 protected:
     void SetUp() override {
         VerbindungFixture::SetUp();
-        TStationenDatenbankOptions options;
-        options.folder = dir / "Database";
-        options.legacyFile = dir / "none-S.DAT";
-        options.notice = [](const std::string&) {};
-        database = std::make_unique<TStationenDatenbank>(false, options);
+        database = TestDatenbank(dir.path());
         manager = std::make_unique<TRemoteCommandManager>(store);
         texte = std::make_unique<TTexte>(store);
         root = dir / "Quarn";

@@ -4,6 +4,7 @@
 #include "connections/VerbindungSenden.h"
 #include "foundation/VersionInfo.h"
 #include "stations/StationenDatenbankU.h"
+#include "support/TestDatenbank.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,7 @@ class VerbindungStationTest : public VerbindungFixture {
 protected:
     void SetUp() override {
         VerbindungFixture::SetUp();
-        TStationenDatenbankOptions options;
-        options.folder = dir / "Database";
-        options.legacyFile = dir / "none-S.DAT";
-        options.notice = [](const std::string&) {};
-        database = std::make_unique<TStationenDatenbank>(false, options);
+        database = TestDatenbank(dir.path());
         database->CreateEintrag("DB0BOX")->SetFirewall(TIncomingConnects::Reject);
         database->CreateEintrag("DL1ABC-0");
     }

@@ -14,6 +14,7 @@
 #include "stations/StationenDatenbankU.h"
 #include "stations/TexteU.h"
 #include "stations/fake_verbindung.h"
+#include "support/TestDatenbank.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -513,12 +514,8 @@ TEST_F(KanalBedienungTest, SaveProposesTheCallOrTheChannel) {
 // ---- hints -----------------------------------------------------------------------------------------
 
 TEST_F(KanalBedienungTest, ConsoleHintsNameTheStationAndTheLineAge) {
-    TStationenDatenbankOptions options;
-    options.folder = dir / "Database";
-    options.legacyFile = dir / "quarn-S.DAT";
-    options.notice = [](const std::string&) {};
-    TStationenDatenbank database(false, options);
-    database.CreateEintrag("DB0ABC")->SetName("Otto");
+    const auto database = test::TestDatenbank(dir.path());
+    database->CreateEintrag("DB0ABC")->SetName("Otto");
 
     Konsole().Buffer().SetTimeSource([] { return std::time_t{1000}; });
     kanal->Ausgabe(2, "Gruss an db0abc-7 und DL9QQQ\r");
