@@ -53,6 +53,7 @@ void TGeraetFlexnet::Run() {
         std::string fehler;
         std::unique_ptr<IFlexnetKernel> kernel = KernelLaden(fehler);
         if (!kernel) {
+            DebOutObj(kClass, "Run", "FEHLER: " + fehler);
             SetStatus(TGeraetStatus::Fehler, fehler);
             return;
         }
@@ -68,6 +69,7 @@ void TGeraetFlexnet::Run() {
             }
         }
         if (init == 0) {
+            DebOutObj(kClass, "Run", "FEHLER: Kernel nicht geladen");
             Herunterfahren();
             SetStatus(TGeraetStatus::Fehler, GeraetText("Kernel nicht geladen"));
             return;

@@ -78,7 +78,7 @@ void TGeraetFlexnet::MonitorAusfuehren(Thread& thread) {
                     MonitorSchalten(true);
                 }
             }
-            MonitorLesen(flags);
+            MonitorLesen(flags, thread);
         }
         MonitorSchalten(false);
     } catch (...) {
@@ -86,8 +86,9 @@ void TGeraetFlexnet::MonitorAusfuehren(Thread& thread) {
     }
 }
 
-void TGeraetFlexnet::MonitorLesen(std::int32_t flags) {
-    for (;;) {
+void TGeraetFlexnet::MonitorLesen(std::int32_t flags, const Thread& thread) {
+    // A busy channel must not hold the thread past the stop request.
+    while (!thread.StopEvent().IsSet() && !QuitEvent().IsSet()) {
         std::optional<TMonitorFrame> shown;
         {
             const Kern kern(*this);

@@ -129,7 +129,7 @@ private:
     void Herunterfahren();
     void MonitorAusfuehren(Thread& thread);
     void MonitorSchalten(bool on);
-    void MonitorLesen(std::int32_t flags);
+    void MonitorLesen(std::int32_t flags, const Thread& thread);
 
     mutable CriticalSection kernLock_; // the kernel, its availability and the ports
     std::unique_ptr<IFlexnetKernel> kernel_;

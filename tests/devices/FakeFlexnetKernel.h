@@ -5,6 +5,7 @@
 
 #include "devices/FlexnetKernel.h"
 
+#include <chrono>
 #include <deque>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -43,6 +45,7 @@ struct FakeFlexnetState {
     bool uiErgebnis = true;
     std::deque<FlexnetMonitor> monitor;
     bool monitorAn = false;
+    bool monitorEndlos = false; // a channel so busy that frames never run out
     int monitorAn_ = 0, monitorAus = 0, monitorAcks = 0;
     bool statWirft = false; // l2_stat throws
     int axExit = 0;
@@ -226,6 +229,12 @@ public:
     }
     std::optional<FlexnetMonitor> l2_get_monitor() override {
         auto l = L();
+        if (s_->monitorEndlos) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            FlexnetMonitor frame;
+            frame.art = 10;
+            return frame;
+        }
         if (s_->monitor.empty()) {
             return std::nullopt;
         }

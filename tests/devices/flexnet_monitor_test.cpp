@@ -111,5 +111,16 @@ TEST_F(FlexnetTest, TheKernelMonitorIsSwitchedAsTheSettingsChange) {
     EXPECT_EQ(state->Mit([](FakeFlexnetState& s) { return s.aufrufeNachEnde; }), 0);
 }
 
+TEST_F(FlexnetTest, AMonitorThatNeverRunsOutOfFramesStillStops) {
+    state->monitorEndlos = true;
+    ASSERT_TRUE(Starten(0x10));
+    ASSERT_TRUE(WarteBis([this] { return device->Frames().size() > 20; }));
+    const auto start = std::chrono::steady_clock::now();
+    Stoppen();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(state->Mit([](FakeFlexnetState& s) { return s.entladen; }));
+    EXPECT_EQ(state->Mit([](FakeFlexnetState& s) { return s.aufrufeNachEnde; }), 0);
+}
+
 } // namespace
 } // namespace quarn::test

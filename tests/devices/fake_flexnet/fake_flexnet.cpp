@@ -12,6 +12,7 @@ std::uint8_t gMonitor[128];
 std::vector<std::uint8_t> gFrame;
 const char gInfo[] = "monitor info";
 int gMonitorOn = 0;
+int gMonitorLeft = 1; // frames still to hand out
 
 void Encode(const std::string& call, std::uint8_t* out) {
     const std::size_t dash = call.find('-');
@@ -131,6 +132,10 @@ void l2_clr_monitor() {
     gMonitorOn = 0;
 }
 const std::uint8_t* l2_get_monitor() {
+    if (gMonitorLeft == 0) {
+        return nullptr;
+    }
+    --gMonitorLeft;
     std::memset(gMonitor, 0, sizeof gMonitor);
     Encode("DK0XX", gMonitor);
     Encode("DL2BBB-1", gMonitor + 7);
