@@ -11,6 +11,7 @@
 #include "stations/MyCallsU.h"
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 
 namespace quarn {

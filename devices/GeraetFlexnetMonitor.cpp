@@ -52,6 +52,9 @@ void TGeraetFlexnet::MonitorSchalten(bool on) {
 void TGeraetFlexnet::MonitorAusfuehren(Thread& thread) {
     try {
         std::int32_t flags = MonitorFlags();
+        if ((flags & kAlle) != 0) {
+            MonitorSchalten(true);
+        }
         for (unsigned runde = 0;; ++runde) {
             if (WaitForAny({thread.StopEvent(), QuitEvent()}, kMonitorMs) != kWaitTimeout) {
                 break;

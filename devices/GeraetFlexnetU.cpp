@@ -12,6 +12,7 @@
 #include "platform/Thread.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <mutex>
