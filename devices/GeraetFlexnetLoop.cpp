@@ -1,5 +1,6 @@
 // The FlexNet device thread: start-up of the kernel, the rounds over the links and the connect
 // requests, and the shut-down that leaves the kernel and the library in order on every path.
+#include "devices/FlexnetMonitorThread.h"
 #include "devices/FunkKanalU.h"
 #include "devices/GeraetFlexnetU.h"
 #include "devices/VerbindungFabrik.h"
@@ -7,7 +8,6 @@
 #include "foundation/QueueU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "platform/Registry.h"
-#include "platform/Thread.h"
 #include "stations/MyCallsU.h"
 
 #include <algorithm>
@@ -83,8 +83,7 @@ void TGeraetFlexnet::Run() {
         SetStatus(TGeraetStatus::Bereit);
 
         const auto self = std::static_pointer_cast<TGeraetFlexnet>(shared_from_this());
-        monitor_ = std::make_unique<Thread>("FlexNet Monitor",
-                                            [self](Thread& thread) { self->MonitorAusfuehren(thread); });
+        monitor_ = std::make_unique<TMonitorThread>(self);
         monitor_->Start();
 
         for (unsigned zaehler = 0; !IsTerminated(); ++zaehler) {
@@ -108,11 +107,7 @@ void TGeraetFlexnet::NachAusnahme() {
 
 void TGeraetFlexnet::Herunterfahren() {
     if (monitor_) {
-        monitor_->RequestStop();
-        if (monitor_->IsCurrent() || !monitor_->Join(kMonitorEndeMs)) {
-            DebOutObj(kClass, "Run", "Monitor-Thread endet nicht, abgehängt.");
-            monitor_->Detach();
-        }
+        monitor_->Beenden(kMonitorEndeMs);
         monitor_.reset();
     }
     if (KernelVerfuegbar()) {

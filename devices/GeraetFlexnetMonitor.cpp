@@ -1,5 +1,6 @@
 // The FlexNet monitor thread: switches the kernel's monitor as the settings say and hands every
 // monitored frame the settings ask for to the monitor channel.
+#include "devices/FlexnetMonitorThread.h"
 #include "devices/GeraetFlexnetU.h"
 #include "devices/KanaeleU.h"
 #include "foundation/ConfigU.h"
@@ -37,8 +38,28 @@ void TGeraetFlexnet::MonitorFrameZeigen(const TMonitorFrame& frame) {
     }
 }
 
-void TGeraetFlexnet::MonitorSchalten(bool on) {
-    const Kern kern(*this);
+TMonitorThread::TMonitorThread(std::shared_ptr<TGeraetFlexnet> device)
+    // The body holds the device: a thread left to run on keeps what it uses alive.
+    : thread_(std::make_unique<Thread>("FlexNet Monitor",
+                                       [device](Thread& thread) { Execute(*device, thread); })) {}
+
+// A thread still running is asked to stop and left to end by itself.
+TMonitorThread::~TMonitorThread() = default;
+
+void TMonitorThread::Start() {
+    thread_->Start();
+}
+
+void TMonitorThread::Beenden(std::uint32_t milliseconds) {
+    thread_->RequestStop();
+    if (thread_->IsCurrent() || !thread_->Join(milliseconds)) {
+        DebOutObj(kClass, "Beenden", "Monitor-Thread endet nicht, abgehängt.");
+        thread_->Detach();
+    }
+}
+
+void TMonitorThread::Schalten(TGeraetFlexnet& device, bool on) {
+    const TGeraetFlexnet::Kern kern(device);
     if (!kern) {
         return;
     }
@@ -49,11 +70,11 @@ void TGeraetFlexnet::MonitorSchalten(bool on) {
     }
 }
 
-void TGeraetFlexnet::MonitorAusfuehren(Thread& thread) {
+void TMonitorThread::Execute(TGeraetFlexnet& device, Thread& thread) {
     try {
-        std::int32_t flags = MonitorFlags();
+        std::int32_t flags = device.MonitorFlags();
         if ((flags & kAlle) != 0) {
-            MonitorSchalten(true);
+            Schalten(device, true);
         }
         for (unsigned runde = 0;; ++runde) {
             if (WaitForAny({thread.StopEvent(), QuitEvent()}, kMonitorMs) != kWaitTimeout) {
@@ -61,10 +82,10 @@ void TGeraetFlexnet::MonitorAusfuehren(Thread& thread) {
             }
             const bool flagRunde = runde % kFlagRunden == 0;
             if (flagRunde) {
-                const std::int32_t neu = MonitorFlags();
+                const std::int32_t neu = device.MonitorFlags();
                 if (neu != flags) {
                     flags = neu;
-                    MonitorSchalten((flags & kAlle) != 0);
+                    Schalten(device, (flags & kAlle) != 0);
                 }
             }
             if ((flags & kAlle) == 0) {
@@ -73,28 +94,28 @@ void TGeraetFlexnet::MonitorAusfuehren(Thread& thread) {
             if (flagRunde) {
                 bool aus = false;
                 {
-                    const Kern kern(*this);
+                    const TGeraetFlexnet::Kern kern(device);
                     aus = kern && !kern->l2_chk_monitor();
                 }
                 if (aus) {
                     DebOutObj(kClass, "Execute", "Monitor verloren");
-                    MonitorSchalten(true);
+                    Schalten(device, true);
                 }
             }
-            MonitorLesen(flags, thread);
+            Lesen(device, flags, thread);
         }
-        MonitorSchalten(false);
+        Schalten(device, false);
     } catch (...) {
         ReportUnhandledException(std::current_exception(), kClass, "Execute", "");
     }
 }
 
-void TGeraetFlexnet::MonitorLesen(std::int32_t flags, const Thread& thread) {
+void TMonitorThread::Lesen(TGeraetFlexnet& device, std::int32_t flags, const Thread& thread) {
     // A busy channel must not hold the thread past the stop request.
     while (!thread.StopEvent().IsSet() && !QuitEvent().IsSet()) {
         std::optional<TMonitorFrame> shown;
         {
-            const Kern kern(*this);
+            const TGeraetFlexnet::Kern kern(device);
             if (!kern) {
                 return;
             }
@@ -115,7 +136,7 @@ void TGeraetFlexnet::MonitorLesen(std::int32_t flags, const Thread& thread) {
             }
             if (zeigen) {
                 TMonitorFrame m;
-                m.geraet = GetNummer();
+                m.geraet = device.GetNummer();
                 m.port = frame->kanal;
                 m.from = kern->strcall(frame->quelle);
                 m.to = kern->strcall(frame->ziel);
@@ -145,7 +166,7 @@ void TGeraetFlexnet::MonitorLesen(std::int32_t flags, const Thread& thread) {
             kern->l2_ack_monitor();
         }
         if (shown) {
-            MonitorFrameZeigen(*shown);
+            device.MonitorFrameZeigen(*shown);
         }
     }
 }

@@ -3,13 +3,13 @@
 #include "devices/GeraetFlexnetU.h"
 
 #include "devices/FlexnetBibliothek.h"
+#include "devices/FlexnetMonitorThread.h"
 #include "devices/FunkKanalU.h"
 #include "devices/GeraetFlexnetDialog.h"
 #include "devices/SsidIteratorU.h"
 #include "devices/VerbindungFabrik.h"
 #include "foundation/DebOutU.h"
 #include "platform/Registry.h"
-#include "platform/Thread.h"
 
 #include <algorithm>
 #include <cctype>

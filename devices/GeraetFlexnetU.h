@@ -16,7 +16,7 @@
 
 namespace quarn {
 
-class Thread;
+class TMonitorThread;
 
 // Which kernel a FlexNet device speaks to.
 enum class TFlexnetKernelArt : std::uint32_t {
@@ -115,6 +115,7 @@ private:
         IFlexnetKernel* kernel_;
     };
     friend class Kern;
+    friend class TMonitorThread;
 
     void FunkKanaeleAufbauen();
     void VerbindungHinzufuegen(const std::shared_ptr<IVerbindung>& connection);
@@ -127,9 +128,6 @@ private:
     void VerbindungenSpeichern();
     // Ends the monitor thread, the kernel and the library; idempotent.
     void Herunterfahren();
-    void MonitorAusfuehren(Thread& thread);
-    void MonitorSchalten(bool on);
-    void MonitorLesen(std::int32_t flags, const Thread& thread);
 
     mutable CriticalSection kernLock_; // the kernel, its availability and the ports
     std::unique_ptr<IFlexnetKernel> kernel_;
@@ -138,7 +136,7 @@ private:
     std::array<std::shared_ptr<IFunkKanal>, kFunkKanaele> funkKanaele_;
     mutable CriticalSection listLock_;
     std::vector<std::shared_ptr<IVerbindung>> verbindungen_;
-    std::unique_ptr<Thread> monitor_;
+    std::unique_ptr<TMonitorThread> monitor_;
     TFlexnetEinstellungen einstellungen_;
     std::optional<TFlexnetEinstellungen> bearbeitet_; // from the settings page, until applied
 };
