@@ -165,7 +165,7 @@ private:
             << "ADEVICE UDP:" << modem.audioPort << " fifoout\n"
             << "ARATE 44100\nACHANNELS 1\nCHANNEL 0\nMYCALL " << modem.call << "\n"
             << "MODEM 9600\nTXDELAY 10\nTXTAIL 3\nSLOTTIME 5\nPERSIST 127\nDWAIT 0\n"
-            << "FRACK 2\nMAXFRAME 7\nPACLEN 256\n"
+            << "FRACK 2\nRETRY 3\nMAXFRAME 7\nPACLEN 256\n"
             << "AGWPORT " << modem.agwPort << "\nKISSPORT " << modem.kissPort << "\n";
     }
 
