@@ -429,7 +429,9 @@ void TFlexnetAgwKernel::OnFrame(const AgwFrame& frame) {
         OnDisconnected(frame);
         break;
     case 'D':
-        if (const FlexnetQso qso = FindLive(frame.port, frame.callTo, frame.callFrom)) {
+        // What arrives on a link the device has not taken is nobody's: it is not kept.
+        if (const FlexnetQso qso = FindLive(frame.port, frame.callTo, frame.callFrom);
+            qso != 0 && links_[qso].taken) {
             links_[qso].received.push_back(FlexnetInfo{frame.pid, frame.data});
         }
         break;
@@ -568,8 +570,11 @@ void TFlexnetAgwKernel::DropReportedEnds(FlexnetQso keep) {
     }
 }
 
-std::unique_ptr<IFlexnetKernel> MakeFlexnetAgwKernel(const std::string& host, std::uint16_t port) {
-    return std::make_unique<TFlexnetAgwKernel>(host, port);
+std::unique_ptr<IFlexnetKernel> MakeFlexnetAgwKernel(const std::string& host, int port) {
+    if (port < 1 || port > 65535) {
+        return nullptr;
+    }
+    return std::make_unique<TFlexnetAgwKernel>(host, static_cast<std::uint16_t>(port));
 }
 
 } // namespace quarn

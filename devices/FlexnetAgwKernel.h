@@ -102,7 +102,8 @@ private:
     AgwClient client_;
 };
 
-// The kernel over a modem's AGW port, for the FlexNet device's modem choice.
-std::unique_ptr<IFlexnetKernel> MakeFlexnetAgwKernel(const std::string& host, std::uint16_t port);
+// The kernel over a modem's AGW port, for the FlexNet device's modem choice; none for a port number
+// outside 1..65535. Nothing is connected before ax_init.
+std::unique_ptr<IFlexnetKernel> MakeFlexnetAgwKernel(const std::string& host, int port);
 
 } // namespace quarn

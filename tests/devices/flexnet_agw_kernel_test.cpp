@@ -184,6 +184,12 @@ TEST_F(FlexnetAgwKernelPair, AStationThatNeverAnswersEndsTheLinkWithAnError) {
     EXPECT_EQ(Zustand(*a_, qa), 0);
 }
 
+TEST(FlexnetAgwKernel, TheFactoryRefusesPortsOutsideTheTcpRange) {
+    EXPECT_FALSE(MakeFlexnetAgwKernel("127.0.0.1", 0));
+    EXPECT_FALSE(MakeFlexnetAgwKernel("127.0.0.1", 65536));
+    EXPECT_TRUE(MakeFlexnetAgwKernel("127.0.0.1", 8000));
+}
+
 TEST(FlexnetAgwKernel, WithoutAModemTheKernelIsNotLoadedAndRefusesWork) {
     TFlexnetAgwKernel kernel("127.0.0.1", test::FreeLocalPort(SOCK_STREAM));
     EXPECT_EQ(kernel.ax_init(), 0);
