@@ -76,6 +76,9 @@ AgwPfad AgwPfadLesen(std::string_view text) {
     for (; at < words.size(); ++at) {
         if (pfad.ziel.empty()) {
             pfad.ziel = AgwCall(words[at]);
+        } else if (pfad.digis.empty() && !pfad.port && IsDigits(words[at])) {
+            // The port written in front of the digipeaters ("DB0XYZ 3 DB0AAA").
+            pfad.port = std::stoi(words[at]);
         } else if (!IsViaWord(words[at])) {
             pfad.digis.push_back(AgwCall(words[at]));
         }

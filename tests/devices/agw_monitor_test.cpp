@@ -128,6 +128,10 @@ TEST(AgwAdressen, CallsAndPaths) {
     EXPECT_FALSE(plain.port);
     EXPECT_EQ(plain.ziel, "DB0XYZ");
     EXPECT_EQ(plain.digis, (std::vector<std::string>{"DB0AAA"}));
+    const AgwPfad portBeforeDigis = AgwPfadLesen("DB0XYZ 3 DB0AAA");
+    EXPECT_EQ(portBeforeDigis.port, 3);
+    EXPECT_EQ(portBeforeDigis.ziel, "DB0XYZ");
+    EXPECT_EQ(portBeforeDigis.digis, (std::vector<std::string>{"DB0AAA"}));
     // A lone number is a destination, not a port.
     EXPECT_EQ(AgwPfadLesen("0").ziel, "0");
     EXPECT_FALSE(AgwPfadLesen("0").port);
