@@ -1,5 +1,6 @@
 #include "devices/GeraeteU.h"
 
+#include "devices/GeraetFlexnetU.h"
 #include "devices/GeraetHostmodeSerialU.h"
 #include "devices/GeraetU.h"
 #include "foundation/DebOutU.h"
@@ -46,6 +47,8 @@ void RegisterBuiltIns(KindRegistry& registry) {
     registry.builtInDone = true;
     AppendKind(registry, TGeraetKlasse{"TGeraetHostmodeSerial", "Hostmode",
                                        [] { return std::make_shared<TGeraetHostmodeSerial>(); }});
+    AppendKind(registry, TGeraetKlasse{"TGeraetFlexnet", "PC/FlexNet",
+                                       [] { return std::make_shared<TGeraetFlexnet>(); }});
 }
 
 // Read by device threads to see whether a status change has anyone to tell.

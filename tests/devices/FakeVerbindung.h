@@ -26,12 +26,17 @@ public:
     void Set_Call(std::string_view call) override { Put(call_, call); }
     std::string Get_MyCall() const override { return Get(myCall_); }
     void Set_MyCall(std::string_view myCall) override { Put(myCall_, myCall); }
-    std::string Get_Digis() const override { return {}; }
-    void Set_Digis(std::string_view) override {}
-    std::string Get_Path() const override { return Get(path_); }
+    std::string Get_Digis() const override { return Get(digis_); }
+    void Set_Digis(std::string_view digis) override { Put(digis_, digis); }
+    // The path is the call and the digipeaters, as the real connection keeps it.
+    std::string Get_Path() const override {
+        const std::lock_guard lock(mutex_);
+        return digis_.empty() ? call_ : call_ + " " + digis_;
+    }
     void Set_Path(std::string_view path) override {
-        Put(path_, path);
-        Put(call_, path.substr(0, path.find(' ')));
+        const std::size_t blank = path.find(' ');
+        Put(call_, path.substr(0, blank));
+        Put(digis_, blank == std::string_view::npos ? std::string_view() : path.substr(blank + 1));
     }
     std::string Get_RealPath() const override { return Get(realPath_); }
     void Set_RealPath(std::string_view path) override { Put(realPath_, path); }
@@ -178,7 +183,7 @@ private:
 
     mutable std::mutex mutex_;
     std::weak_ptr<TGeraet> device_;
-    std::string call_, myCall_, path_, realPath_;
+    std::string call_, myCall_, digis_, realPath_;
     std::atomic<std::int32_t> handle_{0};
     std::shared_ptr<IKanalFuerVerbindung> kanal_;
     std::shared_ptr<IStatus> status_;
