@@ -14,6 +14,7 @@ packages=(
   zlib1g-dev libpcre2-dev
   xfonts-base bdf2psf
   python3-olefile
+  direwolf
 )
 
 missing=()
