@@ -2,6 +2,7 @@
 // frames), the connection list and restoring saved links.
 #include "devices/GeraetFlexnetU.h"
 
+#include "devices/FlexnetAgwKernel.h"
 #include "devices/FlexnetBibliothek.h"
 #include "devices/FlexnetMonitorThread.h"
 #include "devices/FunkKanalU.h"
@@ -25,7 +26,7 @@ constexpr const char* kClass = "TGeraetFlexnet";
 
 struct ModemFabrik {
     std::mutex mutex;
-    TFlexnetModemKernelFabrik factory;
+    TFlexnetModemKernelFabrik factory = &MakeFlexnetAgwKernel;
 };
 
 ModemFabrik& Fabrik() {
@@ -44,7 +45,7 @@ std::optional<int> Nummer(const std::string& text) {
 
 void SetFlexnetModemKernelFabrik(TFlexnetModemKernelFabrik factory) {
     const std::lock_guard lock(Fabrik().mutex);
-    Fabrik().factory = std::move(factory);
+    Fabrik().factory = factory ? std::move(factory) : &MakeFlexnetAgwKernel;
 }
 
 TGeraetFlexnet::Kern::Kern(const TGeraetFlexnet& device)

@@ -32,7 +32,8 @@ struct TFlexnetEinstellungen {
     bool operator==(const TFlexnetEinstellungen&) const = default;
 };
 
-// Makes the kernel that reaches a sound-card modem at host and port; null when it cannot be made.
+// Makes the kernel that reaches a sound-card modem at host and port; null when it cannot be made. The
+// modem's AGW port unless a test sets another; an empty factory sets that back.
 using TFlexnetModemKernelFabrik =
     std::function<std::unique_ptr<IFlexnetKernel>(const std::string& host, int port)>;
 void SetFlexnetModemKernelFabrik(TFlexnetModemKernelFabrik factory);
