@@ -1,14 +1,45 @@
 #include "platform/TcpSocket.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 
 namespace quarn {
+namespace {
+
+// A host that drops the request would otherwise hold the caller (a device starting up) for minutes.
+constexpr int kConnectTimeoutMs = 5000;
+
+bool Connect(int socket, const addrinfo& entry) {
+    const int flags = ::fcntl(socket, F_GETFL);
+    if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) {
+        return false;
+    }
+    if (::connect(socket, entry.ai_addr, entry.ai_addrlen) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR) {
+            return false;
+        }
+        pollfd waiting{socket, POLLOUT, 0};
+        int ready;
+        do {
+            ready = ::poll(&waiting, 1, kConnectTimeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (ready != 1 || ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+            return false;
+        }
+    }
+    return ::fcntl(socket, F_SETFL, flags) == 0;
+}
+
+} // namespace
 
 FileDescriptor ConnectTcp(const std::string& host, std::uint16_t port) {
     addrinfo hints{};
@@ -26,11 +57,7 @@ FileDescriptor ConnectTcp(const std::string& host, std::uint16_t port) {
         if (!socket) {
             continue;
         }
-        int result;
-        do {
-            result = ::connect(socket.get(), entry->ai_addr, entry->ai_addrlen);
-        } while (result != 0 && errno == EINTR);
-        if (result == 0) {
+        if (Connect(socket.get(), *entry)) {
             // Small protocol messages go out at once rather than waiting for more to join them.
             const int on = 1;
             ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
