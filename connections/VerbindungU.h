@@ -145,6 +145,8 @@ public:
     void NotifyTimer();
     bool IsReleased() const { return released_.load(); }
     bool IsRestored() const { return restored_.load(); }
+    // The reason the device gave when the link went down (0 normal, 2 the remote was busy).
+    int GetTrennGrund() const { return trennGrund_.load(); }
     std::vector<std::string> GetHops() const;
     // True while the graceful-disconnect timer runs. GUI thread.
     bool TimerActive() const;
@@ -206,6 +208,7 @@ private:
     std::int32_t handle_ = 0;
     std::atomic<std::uint8_t> state_{2};
     std::atomic<std::uint8_t> discLevel_{0};
+    std::atomic<int> trennGrund_{0};
     bool ausgehend_ = false;
     bool connectText_ = false;
     TStationType stationTyp_ = TStationType::st_unknown;
