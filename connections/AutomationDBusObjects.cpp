@@ -22,13 +22,17 @@ QString Text(std::string_view bytes) {
 }
 
 // Runs a call that answers at once: its exception becomes the client's error.
-template <class F> auto Guarded(QDBusContext& context, F function) -> decltype(function()) {
+// A property write has no call to answer: `failed` tells the caller instead.
+template <class F>
+auto Guarded(QDBusContext& context, F function, bool* failed = nullptr) -> decltype(function()) {
     try {
         return function();
     } catch (const std::exception& error) {
         if (context.calledFromDBus()) {
             context.sendErrorReply(QString::fromLatin1(kAutomationError),
                                    QString::fromStdString(AutomationErrorText(error)));
+        } else if (failed != nullptr) {
+            *failed = true;
         }
     }
     return decltype(function())();
@@ -174,7 +178,17 @@ TDBusConnection::TDBusConnection(TAutomationHub& hub, std::shared_ptr<TApplicati
     : QObject(parent), hub_(hub), client_(std::move(client)), connection_(std::move(connection)) {}
 
 template <class F> auto TDBusConnection::Guard(F function) -> decltype(function()) {
-    return Guarded(*this, std::move(function));
+    return Guarded(*this, std::move(function), &writeFailed_);
+}
+
+int TDBusConnectionObject::qt_metacall(QMetaObject::Call call, int id, void** arguments) {
+    writeFailed_ = false;
+    const int result = TDBusConnection::qt_metacall(call, id, arguments);
+    // A refused write is reported as a failed write, which the bus passes on as an error.
+    if (call == QMetaObject::WriteProperty && writeFailed_) {
+        *static_cast<int*>(arguments[2]) = 0;
+    }
+    return result;
 }
 
 QString TDBusConnection::Call() {

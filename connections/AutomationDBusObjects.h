@@ -109,7 +109,8 @@ private:
     const std::shared_ptr<IMyCall> call_;
 };
 
-// .../Conn/<serial>: a connection as one client sees it (its own queue of received text).
+// .../Conn/<serial>: a connection as one client sees it (its own queue of received text). Made as
+// TDBusConnectionObject.
 class TDBusConnection : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quarn.Quarn.Connection")
@@ -152,9 +153,22 @@ private:
     // Runs a call that answers at once; its exception becomes the client's error.
     template <class F> auto Guard(F function) -> decltype(function());
 
+protected:
+    // Set by a property write the connection refused.
+    bool writeFailed_ = false;
+
+private:
     TAutomationHub& hub_;
     const std::shared_ptr<TApplication> client_;
     const std::shared_ptr<IVerbindung> connection_;
+};
+
+// A property write has no reply of its own to carry the error: the refused write is reported to the
+// bus as a failed one, which answers the client with an error.
+class TDBusConnectionObject final : public TDBusConnection {
+public:
+    using TDBusConnection::TDBusConnection;
+    int qt_metacall(QMetaObject::Call call, int id, void** arguments) override;
 };
 
 } // namespace quarn

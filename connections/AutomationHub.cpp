@@ -131,7 +131,7 @@ QDBusObjectPath TAutomationHub::ConnectionPath(TDBusApplication& application,
     }
     const QString path = application.Path() + QLatin1String("/Conn/") + QString::number(serial.number);
     if (bus_.objectRegisteredAt(path) == nullptr) {
-        auto* object = new TDBusConnection(*this, application.Client(), connection, &application);
+        auto* object = new TDBusConnectionObject(*this, application.Client(), connection, &application);
         bus_.registerObject(path, object, kExportAll);
     }
     return QDBusObjectPath(path);
