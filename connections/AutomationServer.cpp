@@ -64,21 +64,27 @@ TAutomationServer::TAutomationServer(const QString& address) {
         result_ = TResult::NoBus;
         return;
     }
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> owned = bus.interface()->registerService(
-        QString::fromLatin1(kAutomationBusName), QDBusConnectionInterface::DontQueueService,
-        QDBusConnectionInterface::DontAllowReplacement);
-    if (!owned.isValid() || owned.value() != QDBusConnectionInterface::ServiceRegistered) {
-        DebOutObj(kClass, "Create", "the bus name is owned by another copy");
-        result_ = TResult::NameTaken;
-        return;
-    }
     thread_.setObjectName(QStringLiteral("Automation"));
     thread_.start();
     hub_ = new TAutomationHub(bus);
     hub_->moveToThread(&thread_);
     bool opened = false;
     RunOnHub([&] { opened = hub_->Open(); });
-    result_ = opened ? TResult::Started : TResult::Failed;
+    // The objects are in place before the name is: a client the bus started the program for calls at
+    // once.
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> owned =
+        opened ? bus.interface()->registerService(QString::fromLatin1(kAutomationBusName),
+                                                  QDBusConnectionInterface::DontQueueService,
+                                                  QDBusConnectionInterface::DontAllowReplacement)
+               : QDBusReply<QDBusConnectionInterface::RegisterServiceReply>();
+    if (!opened) {
+        result_ = TResult::Failed;
+    } else if (!owned.isValid() || owned.value() != QDBusConnectionInterface::ServiceRegistered) {
+        DebOutObj(kClass, "Create", "the bus name is owned by another copy");
+        result_ = TResult::NameTaken;
+    } else {
+        result_ = TResult::Started;
+    }
     DebOutObj(kClass, "Create", ResultName(result_));
 }
 

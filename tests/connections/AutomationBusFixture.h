@@ -103,6 +103,14 @@ public:
         PumpFor([&] { return call.isFinished(); }, limitMs);
         return call.reply();
     }
+    // A call to the bus itself (org.freedesktop.DBus).
+    QDBusMessage CallDaemon(const char* method, const QVariantList& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QString::fromLatin1(method));
+        message.setArguments(arguments);
+        return Finish(bus_.asyncCall(message));
+    }
     QVariant Property(const QString& path, const char* interface, const char* name) {
         const QDBusMessage reply = Call(path, "org.freedesktop.DBus.Properties", "Get",
                                         {QString::fromLatin1(interface), QString::fromLatin1(name)});
