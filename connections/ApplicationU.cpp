@@ -106,9 +106,8 @@ void TApplication::Attach(const std::shared_ptr<IVerbindung>& connection) {
         throw EAutomationError("Application not found.");
     }
     std::erase_if(attached_, [](const std::weak_ptr<IVerbindung>& known) { return known.expired(); });
-    const bool known = std::any_of(attached_.begin(), attached_.end(), [&](const auto& entry) {
-        return entry.lock() == connection;
-    });
+    const bool known = std::any_of(attached_.begin(), attached_.end(),
+                                   [&](const auto& entry) { return entry.lock() == connection; });
     if (!known) {
         attached_.push_back(connection);
     }
@@ -136,7 +135,8 @@ void TApplication::Release() {
         released_ = true;
         attached.swap(attached_);
     }
-    DebOutObjFmt(kClass, "Release", "Remove %8.8x", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(this)));
+    DebOutObjFmt(kClass, "Release", "Remove %8.8x",
+                 static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(this)));
     releasedEvent_.Set();
     Applications().Remove(this);
     // A wait of this client that still holds its queue ends with the connection or at quit; the queue
@@ -197,8 +197,8 @@ void TApplications::Unsubscribe(const std::shared_ptr<ISubscriber>& subscriber) 
 
 int TApplications::Count() const {
     const Locker locker(lock_);
-    return static_cast<int>(std::count_if(clients_.begin(), clients_.end(),
-                                          [](const auto& entry) { return !entry.expired(); }));
+    return static_cast<int>(
+        std::count_if(clients_.begin(), clients_.end(), [](const auto& entry) { return !entry.expired(); }));
 }
 
 TApplications& Applications() {

@@ -68,7 +68,8 @@ std::any Index(const QVariant& value) {
 TDBusFactory::TDBusFactory(TAutomationHub& hub) : hub_(hub) {}
 
 QDBusObjectPath TDBusFactory::CreateApplication() {
-    return Guarded(*this, [&] { return hub_.CreateApplication(calledFromDBus() ? message().service() : QString()); });
+    return Guarded(
+        *this, [&] { return hub_.CreateApplication(calledFromDBus() ? message().service() : QString()); });
 }
 
 // ---- Application ----
@@ -101,7 +102,8 @@ QDBusObjectPath TDBusApplication::MyCalls() {
         const auto snapshot = std::static_pointer_cast<TMyCallsAuto>(client_->Get_MyCalls());
         const QString path = Path() + QLatin1String("/MyCalls/") + QString::number(nextMyCalls_++);
         auto* calls = new TDBusMyCalls(path, Path(), snapshot, this);
-        hub_.Bus().registerObject(path, calls, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+        hub_.Bus().registerObject(path, calls,
+                                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
         for (int index = 0; index < snapshot->Get_Count(); ++index) {
             auto* call = new TDBusMyCall(snapshot->Item(index), calls);
             hub_.Bus().registerObject(path + QLatin1Char('/') + QString::number(index), call,
@@ -165,7 +167,8 @@ QStringList TDBusMyCalls::All() {
     return calls;
 }
 
-TDBusMyCall::TDBusMyCall(std::shared_ptr<IMyCall> call, QObject* parent) : QObject(parent), call_(std::move(call)) {}
+TDBusMyCall::TDBusMyCall(std::shared_ptr<IMyCall> call, QObject* parent)
+    : QObject(parent), call_(std::move(call)) {}
 
 QString TDBusMyCall::Call() const {
     return Text(call_->Get_Call());
@@ -241,7 +244,9 @@ void TDBusConnection::SendTextLine(const QString& text) {
 }
 
 void TDBusConnection::SendBytes(const QByteArray& bytes) {
-    Guard([&] { connection_->SendText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))); });
+    Guard([&] {
+        connection_->SendText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    });
 }
 
 void TDBusConnection::WaitForText(const QString& text) {

@@ -17,8 +17,8 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kClass = "TAutomationHub";
-constexpr auto kExportAll =
-    QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals | QDBusConnection::ExportAllProperties;
+constexpr auto kExportAll = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                            QDBusConnection::ExportAllProperties;
 
 QDBusMessage ErrorReply(const QDBusMessage& message, const std::string& text) {
     return message.createErrorReply(QString::fromLatin1(kAutomationError), QString::fromStdString(text));
@@ -36,13 +36,17 @@ TAutomationHub::~TAutomationHub() {
     {
         const std::lock_guard lock(workers_->mutex);
         workers_->hub = nullptr;
+        // Idle workers end now, busy ones after their call.
+        workers_->closing = true;
+        workers_->work.notify_all();
     }
     Close();
 }
 
 bool TAutomationHub::Open() {
     factory_ = std::make_unique<TDBusFactory>(*this);
-    if (!bus_.registerObject(QString::fromLatin1(kAutomationRoot), factory_.get(), QDBusConnection::ExportAllSlots)) {
+    if (!bus_.registerObject(QString::fromLatin1(kAutomationRoot), factory_.get(),
+                             QDBusConnection::ExportAllSlots)) {
         DebOutObj(kClass, "Open", "FEHLER: the factory object cannot be registered");
         factory_.reset();
         return false;
@@ -97,8 +101,9 @@ void TAutomationHub::RemoveApplication(int id) {
     DebOutObj(kClass, "RemoveApplication", entry.object->Path().toStdString());
     bus_.unregisterObject(entry.object->Path(), QDBusConnection::UnregisterTree);
     entry.object->Client()->Release();
-    const bool ownerHasMore = std::any_of(applications_.begin(), applications_.end(),
-                                          [&](const auto& other) { return other.second.owner == entry.owner; });
+    const bool ownerHasMore = std::any_of(applications_.begin(), applications_.end(), [&](const auto& other) {
+        return other.second.owner == entry.owner;
+    });
     if (!ownerHasMore && watcher_ && !entry.owner.isEmpty()) {
         watcher_->removeWatchedService(entry.owner);
     }
@@ -138,17 +143,32 @@ QDBusObjectPath TAutomationHub::ConnectionPath(TDBusApplication& application,
 }
 
 void TAutomationHub::StartWorker(std::function<void()> task) {
-    {
-        const std::lock_guard lock(workers_->mutex);
-        ++workers_->running;
+    const std::lock_guard lock(workers_->mutex);
+    ++workers_->running;
+    workers_->tasks.push_back(std::move(task));
+    if (workers_->idle > 0) {
+        workers_->work.notify_one();
+        return;
     }
-    std::thread([workers = workers_, task = std::move(task)]() mutable {
-        task();
-        // What the task held goes before the hub learns it ended.
-        task = nullptr;
-        const std::lock_guard lock(workers->mutex);
-        --workers->running;
-        workers->ended.notify_all();
+    std::thread([workers = workers_] {
+        std::unique_lock lock(workers->mutex);
+        for (;;) {
+            ++workers->idle;
+            workers->work.wait(lock, [&] { return !workers->tasks.empty() || workers->closing; });
+            --workers->idle;
+            if (workers->tasks.empty()) {
+                return; // closing
+            }
+            std::function<void()> next = std::move(workers->tasks.front());
+            workers->tasks.pop_front();
+            lock.unlock();
+            next();
+            // What the call held goes before the hub learns it was answered.
+            next = nullptr;
+            lock.lock();
+            --workers->running;
+            workers->ended.notify_all();
+        }
     }).detach();
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -25,13 +26,18 @@ class TDBusFactory;
 inline constexpr const char* kAutomationRoot = "/org/quarn/Quarn";
 inline constexpr const char* kAutomationError = "org.quarn.Quarn.Error.Failed";
 
-// What the workers of waiting calls share with the hub: their count, and the way back to the hub
-// while it exists. A worker may outlive the hub (its wait ends only with the connection or at quit);
-// it then just drops its answer.
+// The workers of waiting calls and what they share with the hub: the calls not yet answered, the
+// idle workers kept for the next call (a new thread per call costs more than the call under load),
+// and the way back to the hub while it exists. A worker may outlive the hub (its wait ends only with
+// the connection or at quit); it then just drops its answer.
 struct TAutomationWorkers {
     std::mutex mutex;
-    std::condition_variable ended;
-    int running = 0;
+    std::condition_variable ended; // a call was answered
+    std::condition_variable work;  // a call is waiting for a worker, or the hub closed
+    std::deque<std::function<void()>> tasks;
+    int running = 0; // calls queued or under way
+    int idle = 0;
+    bool closing = false;
     QObject* hub = nullptr;
 };
 
@@ -55,7 +61,8 @@ public:
     void RemoveApplication(int id);
     int ApplicationCount() const { return static_cast<int>(applications_.size()); }
     // The path of the connection for that Application, registered on first use.
-    QDBusObjectPath ConnectionPath(TDBusApplication& application, const std::shared_ptr<IVerbindung>& connection);
+    QDBusObjectPath ConnectionPath(TDBusApplication& application,
+                                   const std::shared_ptr<IVerbindung>& connection);
 
     // Answers `message` later: `work` runs on a worker of its own and its value is the reply, its
     // exception the client's error.

@@ -148,7 +148,8 @@ void StartAutomationServer() {
         return; // the terminal runs on without automation
     case TAutomationServer::TResult::NameTaken:
         if (forAutomation) {
-            throw EProgrammEnde(kExitAnotherCopy, kClass, "StartAutomationServer", "another copy serves the bus");
+            throw EProgrammEnde(kExitAnotherCopy, kClass, "StartAutomationServer",
+                                "another copy serves the bus");
         }
         return;
     case TAutomationServer::TResult::Failed:

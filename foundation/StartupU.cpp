@@ -145,7 +145,8 @@ int RunProgram(QApplication& application, const TMainWindowFactory& createMainWi
         ShutDown();
     });
     InitializeTrace();
-    if (const TStartMode mode = StartMode(); mode == TStartMode::RegServer || mode == TStartMode::UnregServer) {
+    if (const TStartMode mode = StartMode();
+        mode == TStartMode::RegServer || mode == TStartMode::UnregServer) {
         return RegisterServer(mode);
     }
     const TDebugMonitorWatch monitorWatch;

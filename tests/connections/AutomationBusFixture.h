@@ -88,9 +88,8 @@ public:
     // Starts a call without waiting; the long time-out of the waiting calls.
     QDBusPendingCall Start(const QString& path, const char* interface, const char* method,
                            const QVariantList& arguments = {}) {
-        QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(kBusName), path,
-                                                              QString::fromLatin1(interface),
-                                                              QString::fromLatin1(method));
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QString::fromLatin1(kBusName), path, QString::fromLatin1(interface), QString::fromLatin1(method));
         message.setArguments(arguments);
         return bus_.asyncCall(message, 600000);
     }
@@ -118,13 +117,15 @@ public:
                    ? reply.arguments().front().value<QDBusVariant>().variant()
                    : QVariant();
     }
-    QDBusMessage SetProperty(const QString& path, const char* interface, const char* name, const QVariant& value) {
+    QDBusMessage SetProperty(const QString& path, const char* interface, const char* name,
+                             const QVariant& value) {
         return Call(path, "org.freedesktop.DBus.Properties", "Set",
                     {QString::fromLatin1(interface), QString::fromLatin1(name),
                      QVariant::fromValue(QDBusVariant(value))});
     }
     QString CreateApplication() {
-        const QDBusMessage reply = Call(QStringLiteral("/org/quarn/Quarn"), "org.quarn.Quarn.Factory", "CreateApplication");
+        const QDBusMessage reply =
+            Call(QStringLiteral("/org/quarn/Quarn"), "org.quarn.Quarn.Factory", "CreateApplication");
         return Path(reply);
     }
 
@@ -137,10 +138,13 @@ public:
     }
     // "name: text" of an error reply, empty for a reply.
     static QString Error(const QDBusMessage& reply) {
-        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorName() + QLatin1String(": ") + reply.errorMessage()
-                                                          : QString();
+        return reply.type() == QDBusMessage::ErrorMessage
+                   ? reply.errorName() + QLatin1String(": ") + reply.errorMessage()
+                   : QString();
     }
-    static QString Failed(const char* text) { return QStringLiteral("org.quarn.Quarn.Error.Failed: ") + QString::fromUtf8(text); }
+    static QString Failed(const char* text) {
+        return QStringLiteral("org.quarn.Quarn.Error.Failed: ") + QString::fromUtf8(text);
+    }
 
 private:
     QString name_;

@@ -62,7 +62,8 @@ TEST_F(AutomationActivationTest, TheRegisteredProgramIsStartedByTheBusForAClient
             client.Start("/org/quarn/Quarn", "org.quarn.Quarn.Factory", "CreateApplication"), 60000);
         const QString app = BusClient::Path(reply);
         ASSERT_EQ(app, "/org/quarn/Quarn/App/1") << BusClient::Error(reply).toStdString();
-        EXPECT_EQ(client.Property(BusClient::Path(client.Call(app, kAppInterface, "MyCalls")), kMyCallsInterface, "Count"),
+        EXPECT_EQ(client.Property(BusClient::Path(client.Call(app, kAppInterface, "MyCalls")),
+                                  kMyCallsInterface, "Count"),
                   0);
         EXPECT_FALSE(client.Property(app, kAppInterface, "Visible").toBool()) << "started hidden";
     }
@@ -80,10 +81,12 @@ TEST_F(AutomationActivationTest, TheRegisteredProgramIsStartedByTheBusForAClient
 }
 
 TEST_F(AutomationActivationTest, AStartForAutomationWithoutSessionBusEndsWithCodeSix) {
-    environment.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QString::fromStdString((dir / "no-bus").string()));
+    environment.insert("DBUS_SESSION_BUS_ADDRESS",
+                       "unix:path=" + QString::fromStdString((dir / "no-bus").string()));
     QString errors;
     EXPECT_EQ(Run({"-Automation"}, &errors), 6);
-    EXPECT_TRUE(errors.contains(QString::fromUtf8("Der D-Bus-Sitzungsbus ist nicht erreichbar."))) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QString::fromUtf8("Der D-Bus-Sitzungsbus ist nicht erreichbar.")))
+        << errors.toStdString();
 }
 
 } // namespace

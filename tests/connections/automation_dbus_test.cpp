@@ -40,7 +40,8 @@ TEST_F(AutomationDBusTest, ApplicationListsItsOwnCallsAndShowsTheMainWindow) {
         EXPECT_EQ(client.Property(item, "org.quarn.Quarn.MyCall", "Call").toString(), "DB0XYZ");
     }
     for (const QVariant& index : {QVariant(2), QVariant(-1), QVariant(QStringLiteral("x"))}) {
-        EXPECT_EQ(BusClient::Error(client.Call(calls, kMyCallsInterface, "Item", {QVariant::fromValue(QDBusVariant(index))})),
+        EXPECT_EQ(BusClient::Error(client.Call(calls, kMyCallsInterface, "Item",
+                                               {QVariant::fromValue(QDBusVariant(index))})),
                   BusClient::Failed("buh!"))
             << index.toString().toStdString();
     }
@@ -83,7 +84,8 @@ TEST_F(AutomationDBusTest, ConnectReportsEveryOutcomeWithItsText) {
         SCOPED_TRACE(c.error);
         port->result = c.result;
         port->outcome = c.outcome;
-        const QDBusMessage reply = client.Call(app, kAppInterface, "Connect", {QStringLiteral("db0abc v db0dig")});
+        const QDBusMessage reply =
+            client.Call(app, kAppInterface, "Connect", {QStringLiteral("db0abc v db0dig")});
         if (*c.error != 0) {
             EXPECT_EQ(BusClient::Error(reply), BusClient::Failed(c.error));
             continue;
@@ -97,7 +99,8 @@ TEST_F(AutomationDBusTest, ConnectReportsEveryOutcomeWithItsText) {
         ASSERT_EQ(BusClient::Error(client.SetProperty(conn, kConnInterface, "Handle", 7)), "");
         EXPECT_EQ(port->connection->Get_Handle(), 7);
         // Once the link is up its own call is fixed: the client is told, the program goes on.
-        EXPECT_FALSE(BusClient::Error(client.SetProperty(conn, kConnInterface, "MyCall", "DL9ZZZ")).isEmpty());
+        EXPECT_FALSE(
+            BusClient::Error(client.SetProperty(conn, kConnInterface, "MyCall", "DL9ZZZ")).isEmpty());
     }
 }
 
@@ -123,7 +126,8 @@ TEST_F(AutomationDBusTest, ConnectWithoutPortOrOwnCallFailsAndAWaitEndsWithItsCo
     port->outcome = ScriptedPort::Outcome::Stays;
     QDBusPendingCall pending = client.Start(app, kAppInterface, "Connect", {QStringLiteral("DB0ABC")});
     ASSERT_TRUE(PumpFor([&] { return port->connection != nullptr; }));
-    EXPECT_FALSE(PumpFor([&] { return pending.isFinished(); }, 300)) << "waits while the link is being set up";
+    EXPECT_FALSE(PumpFor([&] { return pending.isFinished(); }, 300))
+        << "waits while the link is being set up";
     port->connection->Release();
     EXPECT_EQ(BusClient::Error(BusClient::Finish(pending)), BusClient::Failed("Connection failed"));
 }
@@ -132,8 +136,10 @@ TEST_F(AutomationDBusTest, TwoClientsHaveQueuesOfTheirOwnAndNeverWaitForEachOthe
     const auto link = OpenLink("DB0ABC");
     BusClient a(bus.address(), "a");
     BusClient b(bus.address(), "b");
-    const QString connA = BusClient::Path(a.Call(a.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
-    const QString connB = BusClient::Path(b.Call(b.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
+    const QString connA = BusClient::Path(
+        a.Call(a.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
+    const QString connB = BusClient::Path(
+        b.Call(b.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
     ASSERT_FALSE(connA.isEmpty());
     ASSERT_FALSE(connB.isEmpty());
 
@@ -151,7 +157,8 @@ TEST_F(AutomationDBusTest, TwoClientsHaveQueuesOfTheirOwnAndNeverWaitForEachOthe
     link->EmpfangeText("word");
     link->EmpfangeText(": \xE4rger");
     EXPECT_EQ(BusClient::Error(BusClient::Finish(waitA)), "");
-    EXPECT_EQ(a.Call(connA, kConnInterface, "ReceiveText").arguments().value(0).toString(), QString::fromUtf8(" ärger"))
+    EXPECT_EQ(a.Call(connA, kConnInterface, "ReceiveText").arguments().value(0).toString(),
+              QString::fromUtf8(" ärger"))
         << "the rest after the match, bytes mapped through Windows-1252";
 
     // A leaves the bus: its Application goes, B keeps its queue.
@@ -179,18 +186,22 @@ TEST_F(AutomationDBusTest, SendTextAndSendTextLineReachTheTypedQueueWithEcho) {
     link->SetKanal(channel);
     link->SetLocalEcho(true);
     BusClient client(bus.address(), "client");
-    const QString conn =
-        BusClient::Path(client.Call(client.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
+    const QString conn = BusClient::Path(
+        client.Call(client.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
 
-    ASSERT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendText", {QString::fromUtf8("Grüße")})), "");
-    ASSERT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendTextLine", {QStringLiteral("dir")})), "");
+    ASSERT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendText", {QString::fromUtf8("Grüße")})),
+              "");
+    ASSERT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendTextLine", {QStringLiteral("dir")})),
+              "");
     ASSERT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendBytes", {QByteArray("a\0b", 3)})), "");
     TStringQueue& typed = link->GetTypedTextQueue();
     ASSERT_EQ(typed.Count(), 3);
-    EXPECT_EQ(typed.PopString(), "Gr\xFC\xDF" "e");
+    EXPECT_EQ(typed.PopString(), "Gr\xFC\xDF"
+                                 "e");
     EXPECT_EQ(typed.PopString(), "dir\r");
     EXPECT_EQ(typed.PopString(), std::string("a\0b", 3));
-    EXPECT_TRUE(channel->Has("Gesendet Gr\xFC\xDF" "e"));
+    EXPECT_TRUE(channel->Has("Gesendet Gr\xFC\xDF"
+                             "e"));
     EXPECT_TRUE(channel->Has("Gesendet dir\r"));
 }
 
@@ -198,11 +209,15 @@ TEST_F(AutomationDBusTest, FindConnectionIgnoresCaseAndReceiveTextAttachesTheFin
     const auto link = OpenLink("DB0ABC-7");
     BusClient client(bus.address(), "client");
     const QString app = client.CreateApplication();
-    EXPECT_EQ(BusClient::Path(client.Call(app, kAppInterface, "FindConnection", {QStringLiteral("nobody")})), "/");
-    const QString conn = BusClient::Path(client.Call(app, kAppInterface, "FindConnection", {QStringLiteral("db0abc-7")}));
+    EXPECT_EQ(BusClient::Path(client.Call(app, kAppInterface, "FindConnection", {QStringLiteral("nobody")})),
+              "/");
+    const QString conn =
+        BusClient::Path(client.Call(app, kAppInterface, "FindConnection", {QStringLiteral("db0abc-7")}));
     ASSERT_TRUE(conn.startsWith(app + "/Conn/"));
     EXPECT_EQ(client.Property(conn, kConnInterface, "Call").toString(), "DB0ABC-7");
-    EXPECT_EQ(BusClient::Path(client.Call(app, kAppInterface, "FindConnection", {QStringLiteral("DB0ABC-7")})), conn)
+    EXPECT_EQ(
+        BusClient::Path(client.Call(app, kAppInterface, "FindConnection", {QStringLiteral("DB0ABC-7")})),
+        conn)
         << "one object per link and client";
 
     QDBusPendingCall read = client.Start(conn, kConnInterface, "ReceiveBytes");
@@ -218,7 +233,8 @@ TEST_F(AutomationDBusTest, FindConnectionIgnoresCaseAndReceiveTextAttachesTheFin
     EXPECT_FALSE(PumpFor([&] { return waiting.isFinished(); }, 200));
     link->Release();
     EXPECT_EQ(BusClient::Error(BusClient::Finish(waiting)), BusClient::Failed("Connection released"));
-    EXPECT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "ReceiveText")), BusClient::Failed("Connection released"));
+    EXPECT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "ReceiveText")),
+              BusClient::Failed("Connection released"));
 }
 
 TEST_F(AutomationDBusTest, ReleaseAndLeavingTheBusRemoveTheApplicationAndItsObjects) {
@@ -228,11 +244,13 @@ TEST_F(AutomationDBusTest, ReleaseAndLeavingTheBusRemoveTheApplicationAndItsObje
     ASSERT_EQ(Applications().Count(), 2);
     ASSERT_EQ(BusClient::Error(client.Call(first, kAppInterface, "Release")), "");
     EXPECT_EQ(Applications().Count(), 1);
-    EXPECT_TRUE(BusClient::Error(client.Call(first, kAppInterface, "MyCalls")).startsWith("org.freedesktop.DBus.Error.UnknownObject"));
+    EXPECT_TRUE(BusClient::Error(client.Call(first, kAppInterface, "MyCalls"))
+                    .startsWith("org.freedesktop.DBus.Error.UnknownObject"));
     client.Leave();
     EXPECT_TRUE(PumpFor([] { return Applications().Count() == 0; }));
     BusClient other(bus.address(), "other");
-    EXPECT_TRUE(BusClient::Error(other.Call(second, kAppInterface, "MyCalls")).startsWith("org.freedesktop.DBus.Error.UnknownObject"));
+    EXPECT_TRUE(BusClient::Error(other.Call(second, kAppInterface, "MyCalls"))
+                    .startsWith("org.freedesktop.DBus.Error.UnknownObject"));
 }
 
 TEST_F(AutomationDBusTest, GdbusCreatesAnApplicationThatGoesWhenGdbusEnds) {
@@ -241,8 +259,8 @@ TEST_F(AutomationDBusTest, GdbusCreatesAnApplicationThatGoesWhenGdbusEnds) {
         GTEST_SKIP() << "gdbus is not installed (package libglib2.0-bin)";
     }
     QProcess process;
-    process.start(gdbus, {"call", "--address", bus.address(), "--dest", kBusName, "--object-path", "/org/quarn/Quarn",
-                          "--method", "org.quarn.Quarn.Factory.CreateApplication"});
+    process.start(gdbus, {"call", "--address", bus.address(), "--dest", kBusName, "--object-path",
+                          "/org/quarn/Quarn", "--method", "org.quarn.Quarn.Factory.CreateApplication"});
     ASSERT_TRUE(PumpFor([&] { return process.state() == QProcess::NotRunning; }));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(process.readAllStandardOutput().trimmed(), "(objectpath '/org/quarn/Quarn/App/1',)");
