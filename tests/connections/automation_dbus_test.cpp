@@ -2,6 +2,7 @@
 // own calls, Connect with every outcome, clients with queues of their own that never wait for one
 // another, a client leaving the bus, sending with echo, finding a link by call, and gdbus.
 #include "AutomationBusFixture.h"
+#include "foundation/GlobalU.h"
 
 #include <QDBusArgument>
 #include <QWidget>
@@ -21,6 +22,12 @@ TEST_F(AutomationDBusTest, ApplicationListsItsOwnCallsAndShowsTheMainWindow) {
     const QString app = client.CreateApplication();
     ASSERT_EQ(app, "/org/quarn/Quarn/App/1");
     EXPECT_EQ(client.CreateApplication(), "/org/quarn/Quarn/App/2") << "one Application per call";
+
+    // The event is declared for clients that listen for it.
+    const QString xml =
+        client.Call(app, "org.freedesktop.DBus.Introspectable", "Introspect").arguments().value(0).toString();
+    EXPECT_TRUE(xml.contains("<signal name=\"OnTest\">")) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("<property name=\"Visible\" type=\"b\" access=\"readwrite\"/>"));
 
     const QDBusMessage connections = client.Call(app, kAppInterface, "Connections");
     ASSERT_EQ(BusClient::Error(connections), "");
@@ -130,6 +137,15 @@ TEST_F(AutomationDBusTest, ConnectWithoutPortOrOwnCallFailsAndAWaitEndsWithItsCo
         << "waits while the link is being set up";
     port->connection->Release();
     EXPECT_EQ(BusClient::Error(BusClient::Finish(pending)), BusClient::Failed("Connection failed"));
+
+    // Nor when the program quits meanwhile.
+    port->connection.reset();
+    pending = client.Start(app, kAppInterface, "Connect", {QStringLiteral("DB0ABC")});
+    ASSERT_TRUE(PumpFor([&] { return port->connection != nullptr; }));
+    QuitEvent().Set();
+    const QDBusMessage quitted = BusClient::Finish(pending);
+    QuitEvent().Reset();
+    EXPECT_EQ(BusClient::Error(quitted), BusClient::Failed("Connection failed"));
 }
 
 TEST_F(AutomationDBusTest, TwoClientsHaveQueuesOfTheirOwnAndNeverWaitForEachOther) {
