@@ -115,12 +115,19 @@ void TApplication::Attach(const std::shared_ptr<IVerbindung>& connection) {
 
 void TApplication::WaitForText(const std::shared_ptr<IVerbindung>& connection, std::string_view text) {
     Attach(connection);
+    if (const auto own = std::dynamic_pointer_cast<TVerbindung>(connection)) {
+        own->WaitForText(text, shared_from_this(), &releasedEvent_);
+        return;
+    }
     const ScopedAutomationClient scope(shared_from_this());
     connection->WaitForText(text);
 }
 
 std::string TApplication::ReceiveText(const std::shared_ptr<IVerbindung>& connection) {
     Attach(connection);
+    if (const auto own = std::dynamic_pointer_cast<TVerbindung>(connection)) {
+        return own->ReceiveText(shared_from_this(), &releasedEvent_);
+    }
     const ScopedAutomationClient scope(shared_from_this());
     return connection->ReceiveText();
 }
@@ -139,8 +146,7 @@ void TApplication::Release() {
                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(this)));
     releasedEvent_.Set();
     Applications().Remove(this);
-    // A wait of this client that still holds its queue ends with the connection or at quit; the queue
-    // itself leaves the connection now.
+    // Its waits end on the released event; its queues leave the connections now.
     for (const std::weak_ptr<IVerbindung>& entry : attached) {
         if (const auto connection = std::dynamic_pointer_cast<TVerbindung>(entry.lock())) {
             connection->RemoveApplication(std::shared_ptr<IApplication>(std::shared_ptr<void>(), this));

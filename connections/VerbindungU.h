@@ -73,9 +73,11 @@ public:
 
     // The same for a client given explicitly. Both raise QuarnException "Connection released" once the
     // connection is released (also while waiting) and "Application not found." when the client has no
-    // slot and none is free. An empty text is found at once.
-    void WaitForText(std::string_view text, const std::shared_ptr<IApplication>& client);
-    std::string ReceiveText(const std::shared_ptr<IApplication>& client);
+    // slot and none is free, or when `clientGone` is set while waiting (the client left). An empty text
+    // is found at once.
+    void WaitForText(std::string_view text, const std::shared_ptr<IApplication>& client,
+                     const Event* clientGone = nullptr);
+    std::string ReceiveText(const std::shared_ptr<IApplication>& client, const Event* clientGone = nullptr);
 
     // ---- IVerbindung ----
     std::shared_ptr<IStatus> GetStatus() const override;
@@ -174,6 +176,8 @@ private:
     // Pops from a client queue under the client lock, keeping the byte count.
     std::string PopClientText(const std::shared_ptr<TStringQueue>& queue);
     void PushFrontClientText(const std::shared_ptr<TStringQueue>& queue, std::string_view text);
+    // One wait of a client's call for its queue; raises at release, quit or when the client is gone.
+    void WaitForClientText(const TStringQueue& queue, const Event* clientGone, const char* method);
     void CheckNotReleased() const;
     // Waits until `done` (checked after each wake) or `limitMs` of the Clock passed; false on time-out
     // or at quit. On the GUI thread the workers' Synchronize calls run meanwhile.

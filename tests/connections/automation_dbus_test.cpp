@@ -177,10 +177,15 @@ TEST_F(AutomationDBusTest, TwoClientsHaveQueuesOfTheirOwnAndNeverWaitForEachOthe
               QString::fromUtf8(" ärger"))
         << "the rest after the match, bytes mapped through Windows-1252";
 
-    // A leaves the bus: its Application goes, B keeps its queue.
+    // A leaves the bus while it waits for more: its Application goes, the wait ends with it, and B
+    // keeps its queue.
+    QDBusPendingCall stillWaiting = a.Start(connA, kConnInterface, "ReceiveText");
+    EXPECT_FALSE(PumpFor([&] { return stillWaiting.isFinished(); }, 200));
     const int before = Applications().Count();
+    ASSERT_EQ(TApplication::InstanceCount(), 2);
     a.Leave();
     ASSERT_TRUE(PumpFor([&] { return Applications().Count() == before - 1; }));
+    EXPECT_TRUE(PumpFor([] { return TApplication::InstanceCount() == 1; }, 5000)) << "A's wait has ended";
     link->EmpfangeText("more");
     QString receivedB;
     do {
