@@ -114,22 +114,19 @@ void TVerbindung::PushFrontClientText(const std::shared_ptr<TStringQueue>& queue
     }
 }
 
-std::string TVerbindung::ReceiveText(const std::shared_ptr<IApplication>& client) {
+std::string TVerbindung::ReceiveText(const std::shared_ptr<IApplication>& client, const Event* clientGone) {
     CheckNotReleased();
     const std::shared_ptr<TStringQueue> queue = ClientQueue(client);
     for (;;) {
         if (!queue->IsEmpty()) {
             return PopClientText(queue);
         }
-        WaitForAny({queue->NotEmptyEvent(), releasedEvent_, QuitEvent()}, kInfinite);
-        CheckNotReleased();
-        if (QuitEvent().IsSet()) {
-            throw QuarnException(kClass, "ReceiveText", "Das Programm wird beendet.");
-        }
+        WaitForClientText(*queue, clientGone, "ReceiveText");
     }
 }
 
-void TVerbindung::WaitForText(std::string_view text, const std::shared_ptr<IApplication>& client) {
+void TVerbindung::WaitForText(std::string_view text, const std::shared_ptr<IApplication>& client,
+                              const Event* clientGone) {
     CheckNotReleased();
     if (text.empty()) {
         return;
@@ -138,11 +135,7 @@ void TVerbindung::WaitForText(std::string_view text, const std::shared_ptr<IAppl
     std::string window;
     for (;;) {
         if (queue->IsEmpty()) {
-            WaitForAny({queue->NotEmptyEvent(), releasedEvent_, QuitEvent()}, kInfinite);
-            CheckNotReleased();
-            if (QuitEvent().IsSet()) {
-                throw QuarnException(kClass, "WaitForText", "Das Programm wird beendet.");
-            }
+            WaitForClientText(*queue, clientGone, "WaitForText");
             continue;
         }
         // Keep just enough of what came before for a text split over pieces.
@@ -152,6 +145,19 @@ void TVerbindung::WaitForText(std::string_view text, const std::shared_ptr<IAppl
             PushFrontClientText(queue, std::string_view(window).substr(at + text.size()));
             return;
         }
+    }
+}
+
+void TVerbindung::WaitForClientText(const TStringQueue& queue, const Event* clientGone, const char* method) {
+    // A client that left keeps no queue here: nothing would ever end its wait.
+    const Event& gone = clientGone != nullptr ? *clientGone : releasedEvent_;
+    WaitForAny({queue.NotEmptyEvent(), releasedEvent_, QuitEvent(), gone}, kInfinite);
+    CheckNotReleased();
+    if (QuitEvent().IsSet()) {
+        throw QuarnException(kClass, method, "Das Programm wird beendet.");
+    }
+    if (clientGone != nullptr && clientGone->IsSet()) {
+        throw QuarnException(kClass, method, "Application not found.");
     }
 }
 

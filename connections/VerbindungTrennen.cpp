@@ -197,6 +197,7 @@ void TVerbindung::Getrennt(int reason) {
     }
     EndThread();
 
+    trennGrund_.store(reason);
     state_.store(0);
     PlaySound(reason != 0 ? 5 : 4);
     std::shared_ptr<IKanalFuerVerbindung> channel;

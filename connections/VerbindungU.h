@@ -73,9 +73,11 @@ public:
 
     // The same for a client given explicitly. Both raise QuarnException "Connection released" once the
     // connection is released (also while waiting) and "Application not found." when the client has no
-    // slot and none is free. An empty text is found at once.
-    void WaitForText(std::string_view text, const std::shared_ptr<IApplication>& client);
-    std::string ReceiveText(const std::shared_ptr<IApplication>& client);
+    // slot and none is free, or when `clientGone` is set while waiting (the client left). An empty text
+    // is found at once.
+    void WaitForText(std::string_view text, const std::shared_ptr<IApplication>& client,
+                     const Event* clientGone = nullptr);
+    std::string ReceiveText(const std::shared_ptr<IApplication>& client, const Event* clientGone = nullptr);
 
     // ---- IVerbindung ----
     std::shared_ptr<IStatus> GetStatus() const override;
@@ -145,6 +147,8 @@ public:
     void NotifyTimer();
     bool IsReleased() const { return released_.load(); }
     bool IsRestored() const { return restored_.load(); }
+    // The reason the device gave when the link went down (0 normal, 2 the remote was busy).
+    int GetTrennGrund() const { return trennGrund_.load(); }
     std::vector<std::string> GetHops() const;
     // True while the graceful-disconnect timer runs. GUI thread.
     bool TimerActive() const;
@@ -172,6 +176,8 @@ private:
     // Pops from a client queue under the client lock, keeping the byte count.
     std::string PopClientText(const std::shared_ptr<TStringQueue>& queue);
     void PushFrontClientText(const std::shared_ptr<TStringQueue>& queue, std::string_view text);
+    // One wait of a client's call for its queue; raises at release, quit or when the client is gone.
+    void WaitForClientText(const TStringQueue& queue, const Event* clientGone, const char* method);
     void CheckNotReleased() const;
     // Waits until `done` (checked after each wake) or `limitMs` of the Clock passed; false on time-out
     // or at quit. On the GUI thread the workers' Synchronize calls run meanwhile.
@@ -206,6 +212,7 @@ private:
     std::int32_t handle_ = 0;
     std::atomic<std::uint8_t> state_{2};
     std::atomic<std::uint8_t> discLevel_{0};
+    std::atomic<int> trennGrund_{0};
     bool ausgehend_ = false;
     bool connectText_ = false;
     TStationType stationTyp_ = TStationType::st_unknown;

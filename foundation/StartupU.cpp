@@ -1,5 +1,6 @@
 #include "foundation/StartupU.h"
 
+#include "foundation/AutomationStartMode.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DebugMonitorWatch.h"
 #include "foundation/GlobalU.h"
@@ -94,7 +95,10 @@ int RunMainBlock(const TMainWindowFactory& createMainWindow) {
     DebOut("Hauptprogramm: begin...");
     Guarded("INIT", [&] { QApplication::setApplicationName("Quarn"); });
     const std::unique_ptr<QWidget> mainWindow = Guarded("CREATEFORM", [&] { return createMainWindow(); });
-    mainWindow->show();
+    // A program the bus started for a client stays hidden until the client shows it.
+    if (StartMode() == TStartMode::Standalone) {
+        mainWindow->show();
+    }
     const int result = Guarded("RUN", [&] {
         // A shut-down asked for while the start ran (inside a dialog) ends the program here.
         return QuitEvent().IsSet() ? 0 : QApplication::exec();
@@ -117,6 +121,21 @@ void ShutDown() {
     QApplication::quit();
 }
 
+// REGSERVER and UNREGSERVER install or remove the activation file and end at once.
+int RegisterServer(TStartMode mode) {
+    try {
+        if (mode == TStartMode::RegServer) {
+            RegisterAutomationServer(QApplication::applicationFilePath().toStdString());
+        } else {
+            UnregisterAutomationServer();
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Quarn: %s\n", error.what());
+        return kExitFailure;
+    }
+}
+
 } // namespace
 
 int RunProgram(QApplication& application, const TMainWindowFactory& createMainWindow) {
@@ -126,6 +145,10 @@ int RunProgram(QApplication& application, const TMainWindowFactory& createMainWi
         ShutDown();
     });
     InitializeTrace();
+    if (const TStartMode mode = StartMode();
+        mode == TStartMode::RegServer || mode == TStartMode::UnregServer) {
+        return RegisterServer(mode);
+    }
     const TDebugMonitorWatch monitorWatch;
     int exitCode = 0;
     try {

@@ -1,6 +1,7 @@
 // The stand-in window's start and end: the program's singletons in the main window's order.
 #include "ui/StandInMainWindow.h"
 
+#include "connections/AutomationServer.h"
 #include "connections/ConnectionsListU.h"
 #include "connections/RemoteCommandManagerU.h"
 #include "connections/VerbindungenAnmelden.h"
@@ -136,6 +137,7 @@ void TStandInMainWindow::Aufbauen() {
         geraete_ = std::make_unique<TGeraete>();
         geraete_->SetGeraeteStatusAnzeige([this](bool notReady) { SetGeraeteStatus(notReady); });
         geraete_->Statuswechsel(nullptr);
+        StartAutomationServer();
     } catch (...) {
         initFehler_ = true;
         if (splash_) {
@@ -237,6 +239,7 @@ void TStandInMainWindow::Abbauen() noexcept {
     // The devices go first, before the quit event: it would cut their closing exchange short and leave
     // the TNC in host mode without its DEINIT list.
     // A part that could not be freed may have left its files half written: the next start checks.
+    Guarded("Automation.Stop", false, [] { StopAutomationServer(); });
     bool freed = Guarded("Geraete.Free", true, [this] { geraete_.reset(); });
     Guarded("QuitEvent.Set", false, [] { QuitEvent().Set(); });
     freed &= Guarded("Kanaele.Free", true, [this] { kanaele_.reset(); });
