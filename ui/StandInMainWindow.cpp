@@ -9,6 +9,7 @@
 #include "devices/KanaeleU.h"
 #include "devices/KanalTasten.h"
 #include "devices/VerbindenLaeuft.h"
+#include "foundation/AutomationStartMode.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
@@ -111,7 +112,8 @@ void TStandInMainWindow::Aufbauen() {
         config_->SetDirty(true);
         DebOutObj(kClass, "Create", previousDirty_ ? "Dirty: 1" : "Dirty: 0");
 
-        if (config_->GetSplashScreen()) {
+        // A program the bus started for a client shows nothing until the client asks.
+        if (config_->GetSplashScreen() && StartMode() == TStartMode::Standalone) {
             // A child of the window, so it goes with the window should that close within the delay.
             splash_ = TDlgSplash::Open(this);
         }

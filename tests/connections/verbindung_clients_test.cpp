@@ -1,6 +1,7 @@
 // Automation clients on a connection: each has its own copy of the received text, waits for a text
 // across piece boundaries and reads what follows it; slots, release and the size bound.
 #include "VerbindungTestFixture.h"
+#include "connections/ApplicationU.h"
 #include "devices/TraceLines.h"
 #include "foundation/QuarnException.h"
 
@@ -8,17 +9,13 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-namespace quarn {
-class IApplication {
-public:
-    virtual ~IApplication() = default;
-};
-} // namespace quarn
-
 namespace quarn::test {
 namespace {
 
-class Client final : public IApplication {};
+// A client as the automation server makes one.
+std::shared_ptr<TApplication> NewClient() {
+    return TApplication::Create();
+}
 
 std::string Message(const std::exception& error) {
     return error.what();
@@ -28,8 +25,8 @@ using VerbindungClientsTest = VerbindungFixture;
 
 TEST_F(VerbindungClientsTest, TwoClientsFindTextSplitOverPiecesAndReadOnFromIt) {
     const auto connection = Make();
-    const auto first = std::make_shared<Client>();
-    const auto second = std::make_shared<Client>();
+    const auto first = NewClient();
+    const auto second = NewClient();
     ASSERT_TRUE(connection->AddApplication(first));
     ASSERT_TRUE(connection->AddApplication(second));
 
@@ -58,7 +55,7 @@ TEST_F(VerbindungClientsTest, TwoClientsFindTextSplitOverPiecesAndReadOnFromIt) 
 
 TEST_F(VerbindungClientsTest, TextAtTheEndLeavesAnEmptyRestThatIsReadAtOnce) {
     const auto connection = Make();
-    const auto client = std::make_shared<Client>();
+    const auto client = NewClient();
     connection->AddApplication(client);
     connection->EmpfangeText("prompt>");
     connection->WaitForText("prompt>", client);
@@ -67,20 +64,20 @@ TEST_F(VerbindungClientsTest, TextAtTheEndLeavesAnEmptyRestThatIsReadAtOnce) {
 
 TEST_F(VerbindungClientsTest, AnEmptyTextIsFoundAtOnce) {
     const auto connection = Make();
-    const auto client = std::make_shared<Client>();
+    const auto client = NewClient();
     connection->WaitForText("", client); // must not hang
     SUCCEED();
 }
 
 TEST_F(VerbindungClientsTest, SeventeenthClientIsNotFound) {
     const auto connection = Make();
-    std::vector<std::shared_ptr<Client>> clients;
+    std::vector<std::shared_ptr<TApplication>> clients;
     for (int i = 0; i < TVerbindung::kClientSlots; ++i) {
-        clients.push_back(std::make_shared<Client>());
+        clients.push_back(NewClient());
         ASSERT_TRUE(connection->AddApplication(clients.back()));
     }
     EXPECT_TRUE(connection->AddApplication(clients.front())) << "attached already";
-    const auto extra = std::make_shared<Client>();
+    const auto extra = NewClient();
     EXPECT_FALSE(connection->AddApplication(extra));
     try {
         connection->WaitForText("x", extra);
@@ -97,7 +94,7 @@ TEST_F(VerbindungClientsTest, SeventeenthClientIsNotFound) {
 
 TEST_F(VerbindungClientsTest, ReleaseEndsAWaitingClientWithAnError) {
     const auto connection = Make();
-    const auto client = std::make_shared<Client>();
+    const auto client = NewClient();
     connection->AddApplication(client);
     auto waits = std::async(std::launch::async, [&] { connection->WaitForText("never", client); });
     auto reads = std::async(std::launch::async, [&] { return connection->ReceiveText(client); });
@@ -119,7 +116,7 @@ TEST_F(VerbindungClientsTest, ReleaseEndsAWaitingClientWithAnError) {
 
 TEST_F(VerbindungClientsTest, ClientThatNeverReadsKeepsTheNewestMebibyte) {
     const auto connection = Make();
-    const auto client = std::make_shared<Client>();
+    const auto client = NewClient();
     connection->AddApplication(client);
     TraceLines trace;
 
