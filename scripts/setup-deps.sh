@@ -13,7 +13,7 @@ packages=(
   fonts-dejavu-core dbus
   zlib1g-dev libpcre2-dev
   xfonts-base bdf2psf
-  python3-olefile
+  python3-olefile python3-gi libglib2.0-bin
   direwolf
 )
 
