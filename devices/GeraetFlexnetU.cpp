@@ -34,13 +34,6 @@ ModemFabrik& Fabrik() {
     return fabrik;
 }
 
-std::optional<int> Nummer(const std::string& text) {
-    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), ::isdigit)) {
-        return std::nullopt;
-    }
-    return std::stoi(text);
-}
-
 } // namespace
 
 void SetFlexnetModemKernelFabrik(TFlexnetModemKernelFabrik factory) {
@@ -400,27 +393,9 @@ bool TGeraetFlexnet::SendUI(const std::shared_ptr<IFunkKanal>& port, std::string
 // ---- saved links ----
 
 void TGeraetFlexnet::Restore() {
-    const std::string key = GetRegistryKey();
-    if (key.empty()) {
-        return;
-    }
-    RegistryStore& store = RegistryStore::Instance();
-    const std::shared_ptr<TGeraet> self = shared_from_this();
-    for (const std::string& name : store.SubKeyNames(Hive::LocalMachine, key)) {
-        const std::optional<int> handle = Nummer(name);
-        if (!handle) {
-            continue;
-        }
-        const std::shared_ptr<IVerbindung> connection = VerbindungErzeugen(self);
-        try {
-            connection->RestoreFromRegistry(key, *handle);
-        } catch (const std::exception& error) {
-            DebOutObj(kClass, "Restore", std::string("FEHLER: ") + error.what());
-            connection->Release();
-            continue;
-        }
-        VerbindungHinzufuegen(connection);
-    }
+    GespeicherteVerbindungen(
+        shared_from_this(), kClass,
+        [this](const std::shared_ptr<IVerbindung>& connection) { VerbindungHinzufuegen(connection); });
 }
 
 void TGeraetFlexnet::CheckRestored() {

@@ -459,29 +459,16 @@ void TGeraetHostmode::Restore() {
     if (key.empty()) {
         return;
     }
-    RegistryStore& store = RegistryStore::Instance();
-    store.CreateKey(Hive::LocalMachine, key);
-    const std::shared_ptr<TGeraet> self = shared_from_this();
-    for (const std::string& name : store.SubKeyNames(Hive::LocalMachine, key)) {
-        const std::optional<int> handle = ZahlAusText(name);
-        if (!handle) {
-            continue;
-        }
-        const std::shared_ptr<IVerbindung> connection = VerbindungErzeugen(self);
-        try {
-            connection->RestoreFromRegistry(key, *handle);
-        } catch (const std::exception& error) {
-            DebOutObj(KlassenName(), "Restore", std::string("FEHLER: ") + error.what());
-            connection->Release();
-            continue;
-        }
-        const int c = connection->Get_Handle();
-        connection->SetPactor(c >= 0 && c == pactorKanal_);
-        if (!KanalEintragen(c, connection)) {
-            DebOutObjFmt(KlassenName(), "Restore", "Kanal %d: Verbindung nicht wiederhergestellt.", c);
-            connection->Release();
-        }
-    }
+    RegistryStore::Instance().CreateKey(Hive::LocalMachine, key);
+    GespeicherteVerbindungen(
+        shared_from_this(), KlassenName(), [this](const std::shared_ptr<IVerbindung>& connection) {
+            const int c = connection->Get_Handle();
+            connection->SetPactor(c >= 0 && c == pactorKanal_);
+            if (!KanalEintragen(c, connection)) {
+                DebOutObjFmt(KlassenName(), "Restore", "Kanal %d: Verbindung nicht wiederhergestellt.", c);
+                connection->Release();
+            }
+        });
 }
 
 } // namespace quarn

@@ -1,6 +1,10 @@
 #include "devices/VerbindungFabrik.h"
 
+#include "devices/GeraetU.h"
+#include "devices/HostmodeLinkStatus.h"
+#include "foundation/DebOutU.h"
 #include "foundation/QuarnException.h"
+#include "platform/Registry.h"
 
 #include <mutex>
 #include <utility>
@@ -36,6 +40,30 @@ std::shared_ptr<IVerbindung> VerbindungErzeugen(const std::shared_ptr<TGeraet>& 
         throw QuarnException("VerbindungFabrik", "VerbindungErzeugen", "Keine Verbindungen verfügbar.");
     }
     return factory(device);
+}
+
+void GespeicherteVerbindungen(const std::shared_ptr<TGeraet>& device, std::string_view klasse,
+                              const std::function<void(const std::shared_ptr<IVerbindung>&)>& uebernehmen) {
+    const std::string key = device->GetRegistryKey();
+    if (key.empty()) {
+        return;
+    }
+    RegistryStore& store = RegistryStore::Instance();
+    for (const std::string& name : store.SubKeyNames(Hive::LocalMachine, key)) {
+        const std::optional<int> handle = ZahlAusText(name);
+        if (!handle) {
+            continue;
+        }
+        const std::shared_ptr<IVerbindung> connection = VerbindungErzeugen(device);
+        try {
+            connection->RestoreFromRegistry(key, *handle);
+        } catch (const std::exception& error) {
+            DebOutObj(klasse, "Restore", std::string("FEHLER: ") + error.what());
+            connection->Release();
+            continue;
+        }
+        uebernehmen(connection);
+    }
 }
 
 } // namespace quarn
