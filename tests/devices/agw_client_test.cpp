@@ -8,16 +8,6 @@
 namespace quarn {
 namespace {
 
-AgwFrame Message(char kind, std::string from = {}, std::string to = {}, std::string data = {}) {
-    AgwFrame frame;
-    frame.kind = kind;
-    frame.pid = 0xF0;
-    frame.callFrom = std::move(from);
-    frame.callTo = std::move(to);
-    frame.data = std::move(data);
-    return frame;
-}
-
 std::string Text(char seed, std::size_t length) {
     std::string text;
     for (std::size_t i = 0; i < length; ++i) {
@@ -55,13 +45,13 @@ protected:
 };
 
 TEST_F(AgwClientPair, ConnectsTalksBothWaysIsMonitoredAndDisconnects) {
-    ASSERT_TRUE(b_.Send(Message('X', "DL2BBB")));
+    ASSERT_TRUE(b_.Send(test::AgwMessage('X', "DL2BBB")));
     const auto registered = bLog_.WaitFor([](const AgwFrame& f) { return f.kind == 'X'; });
     ASSERT_TRUE(registered);
     EXPECT_EQ(registered->data, std::string(1, '\1'));
-    ASSERT_TRUE(b_.Send(Message('k')));
+    ASSERT_TRUE(b_.Send(test::AgwMessage('k')));
 
-    ASSERT_TRUE(a_.Send(Message('C', "DL1AAA", "DL2BBB")));
+    ASSERT_TRUE(a_.Send(test::AgwMessage('C', "DL1AAA", "DL2BBB")));
     const auto outgoing = aLog_.WaitFor([](const AgwFrame& f) { return f.kind == 'C'; });
     ASSERT_TRUE(outgoing);
     EXPECT_EQ(outgoing->callFrom, "DL2BBB");
@@ -74,20 +64,20 @@ TEST_F(AgwClientPair, ConnectsTalksBothWaysIsMonitoredAndDisconnects) {
     const std::string there = Text('a', 2048);
     const std::string back = Text('A', 2048);
     for (std::size_t at = 0; at < there.size(); at += 256) {
-        ASSERT_TRUE(a_.Send(Message('D', "DL1AAA", "DL2BBB", there.substr(at, 256))));
-        ASSERT_TRUE(b_.Send(Message('D', "DL2BBB", "DL1AAA", back.substr(at, 256))));
+        ASSERT_TRUE(a_.Send(test::AgwMessage('D', "DL1AAA", "DL2BBB", there.substr(at, 256))));
+        ASSERT_TRUE(b_.Send(test::AgwMessage('D', "DL2BBB", "DL1AAA", back.substr(at, 256))));
     }
     EXPECT_EQ(bLog_.WaitForData('D', there.size()), there);
     EXPECT_EQ(aLog_.WaitForData('D', back.size()), back);
 
-    ASSERT_TRUE(a_.Send(Message('M', "DL1AAA", "QST", "hello monitor")));
+    ASSERT_TRUE(a_.Send(test::AgwMessage('M', "DL1AAA", "QST", "hello monitor")));
     const auto heard = bLog_.WaitFor(
         [](const AgwFrame& f) { return f.kind == 'K' && f.data.find("hello monitor") != std::string::npos; });
     ASSERT_TRUE(heard);
     EXPECT_EQ(heard->callFrom, "DL1AAA");
     EXPECT_EQ(heard->callTo, "QST");
 
-    ASSERT_TRUE(a_.Send(Message('d', "DL1AAA", "DL2BBB")));
+    ASSERT_TRUE(a_.Send(test::AgwMessage('d', "DL1AAA", "DL2BBB")));
     EXPECT_TRUE(aLog_.WaitFor([](const AgwFrame& f) { return f.kind == 'd'; }));
     EXPECT_TRUE(bLog_.WaitFor([](const AgwFrame& f) { return f.kind == 'd'; }));
     EXPECT_FALSE(aClosed_);

@@ -32,16 +32,6 @@ private:
     std::vector<TMonitorFrame> frames_;
 };
 
-AgwFrame Message(char kind, std::string from = {}, std::string to = {}, std::string data = {}) {
-    AgwFrame frame;
-    frame.kind = kind;
-    frame.pid = 0xF0;
-    frame.callFrom = std::move(from);
-    frame.callTo = std::move(to);
-    frame.data = std::move(data);
-    return frame;
-}
-
 class FlexnetModemTest : public FlexnetTest {
 protected:
     void SetUp() override {
@@ -52,8 +42,8 @@ protected:
         modems_ = std::make_unique<DirewolfPair>(*program);
         ASSERT_TRUE(modems_->Ready()) << modems_->Log(0) << modems_->Log(1);
         ASSERT_TRUE(remote_.Open("127.0.0.1", modems_->AgwPort(1)));
-        ASSERT_TRUE(remote_.Send(Message('X', "DL2BBB")));
-        ASSERT_TRUE(remote_.Send(Message('k')));
+        ASSERT_TRUE(remote_.Send(test::AgwMessage('X', "DL2BBB")));
+        ASSERT_TRUE(remote_.Send(test::AgwMessage('k')));
         SetFlexnetModemKernelFabrik(&MakeFlexnetAgwKernel);
         modem = std::make_shared<ModemFlexnet>();
         modem->SetRegistryKey(registryKey_);
@@ -98,7 +88,7 @@ TEST_F(FlexnetModemTest, ConnectsSendsReceivesAndDisconnectsThroughTheModem) {
 
     link->SendeText("hallo von der Station\r", false, false, false, false);
     EXPECT_EQ(remoteLog_.WaitForData('D', 22), "hallo von der Station\r");
-    ASSERT_TRUE(remote_.Send(Message('D', "DL2BBB", "DL1ABC", "und zurück\r")));
+    ASSERT_TRUE(remote_.Send(test::AgwMessage('D', "DL2BBB", "DL1ABC", "und zurück\r")));
     EXPECT_TRUE(WarteBis([&] { return link->Empfangen() == "und zurück\r"; }, 15000)) << link->Empfangen();
 
     EXPECT_TRUE(modem->SendUI(ports[0], "QST", "DL1ABC", "rundspruch"));
@@ -112,7 +102,7 @@ TEST_F(FlexnetModemTest, ConnectsSendsReceivesAndDisconnectsThroughTheModem) {
 }
 
 TEST_F(FlexnetModemTest, AcceptsAnIncomingConnectForAnOwnCallAndMonitorsIt) {
-    ASSERT_TRUE(remote_.Send(Message('C', "DL2BBB", "DL1ABC-5")));
+    ASSERT_TRUE(remote_.Send(test::AgwMessage('C', "DL2BBB", "DL1ABC-5")));
     ASSERT_TRUE(WarteBis([&] { return !Made().empty() && Made().back()->Starts() == 1; }, 15000));
     const std::shared_ptr<FakeVerbindung> link = Made().back();
     EXPECT_EQ(link->Get_MyCall(), "DL1ABC-5");
@@ -121,7 +111,7 @@ TEST_F(FlexnetModemTest, AcceptsAnIncomingConnectForAnOwnCallAndMonitorsIt) {
 
     // The remote's modem takes data once it heard the answer to its connect.
     ASSERT_TRUE(remoteLog_.WaitFor([](const AgwFrame& f) { return f.kind == 'C'; }));
-    ASSERT_TRUE(remote_.Send(Message('D', "DL2BBB", "DL1ABC-5", "guten Tag\r")));
+    ASSERT_TRUE(remote_.Send(test::AgwMessage('D', "DL2BBB", "DL1ABC-5", "guten Tag\r")));
     EXPECT_TRUE(WarteBis([&] { return link->Empfangen() == "guten Tag\r"; }, 15000));
     // The monitor shows the remote's information frame with its text.
     EXPECT_TRUE(WarteBis(
@@ -135,7 +125,7 @@ TEST_F(FlexnetModemTest, AcceptsAnIncomingConnectForAnOwnCallAndMonitorsIt) {
         },
         10000));
 
-    ASSERT_TRUE(remote_.Send(Message('d', "DL2BBB", "DL1ABC-5")));
+    ASSERT_TRUE(remote_.Send(test::AgwMessage('d', "DL2BBB", "DL1ABC-5")));
     EXPECT_TRUE(WarteBis([&] { return link->GetrenntGruende() == std::vector<int>{0}; }, 15000));
 }
 

@@ -5,6 +5,7 @@
 // relay thread sends each modem the other's audio, 441 samples every 10 ms in real time, silence when
 // nothing is sent: the modems' carrier detect needs a continuous stream.
 
+#include "devices/AgwFrame.h"
 #include "support/TempDir.h"
 
 #include <array>
@@ -34,6 +35,17 @@
 extern char** environ;
 
 namespace quarn::test {
+
+// An AGW message from a test's own client: pid 0xF0, calls and data as given.
+inline AgwFrame AgwMessage(char kind, std::string from = {}, std::string to = {}, std::string data = {}) {
+    AgwFrame frame;
+    frame.kind = kind;
+    frame.pid = 0xF0;
+    frame.callFrom = std::move(from);
+    frame.callTo = std::move(to);
+    frame.data = std::move(data);
+    return frame;
+}
 
 // The direwolf program on the search path, or none.
 inline std::optional<std::filesystem::path> FindDirewolf() {
