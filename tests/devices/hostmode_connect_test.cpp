@@ -34,6 +34,8 @@ public:
 
     std::function<void(std::string_view frame)> beforeWrite;
     std::atomic<bool> paused{false};
+    // Set by the loop once it has seen `paused`: from then on no message is taken.
+    std::atomic<bool> pauseSeen{false};
     // The whole cycle of the run loop, link polling included, in place of the thread messages alone.
     std::atomic<bool> polling{false};
     std::atomic<int> cycles{0};
@@ -63,7 +65,9 @@ protected:
             if (polling) {
                 ++cycles;
                 Zyklus();
-            } else if (!paused) {
+            } else if (paused) {
+                pauseSeen = true;
+            } else {
                 ++cycles;
                 WiedervorlagePosten();
                 for (int i = 0; i < 3; ++i) {
@@ -363,6 +367,8 @@ TEST_F(HostmodeConnect, ReplyJustBeforeA64BitDeadlineIsTaken) {
 TEST_F(HostmodeConnect, LateMessageIsDroppedAndTheChannelTakesNoSecondConnect) {
     Start(SmallTnc());
     device_->paused = true;
+    // The device may still be finishing its start, or be in the middle of a cycle.
+    ASSERT_TRUE(WaitFor([&] { return device_->pauseSeen.load(); }));
     const auto channel = std::make_shared<FakeKanal>(3);
     TConnectResult second = TConnectResult::Connected;
     bool pendingSeen = false;
