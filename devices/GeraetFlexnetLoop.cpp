@@ -246,23 +246,17 @@ void TGeraetFlexnet::DatenSenden(const std::shared_ptr<IVerbindung>& connection,
     }
     const int ausstehend = kern->l2_stat(kStatAusstehend, qso);
     for (int n = kFenster - ausstehend; n > 0 && !queue.IsEmpty(); --n) {
-        std::string head = queue.PeekString();
+        // A frame carries 256 bytes: the rest stays at the head of the queue.
+        std::string head = queue.PeekChars(kMaxFrame);
         if (head.empty()) {
             queue.PopString();
             ++n;
             continue;
         }
-        if (head.size() > kMaxFrame) {
-            // A frame carries 256 bytes: the rest stays at the head of the queue.
-            queue.PopString();
-            queue.PushFrontString(std::string_view(head).substr(kMaxFrame));
-            queue.PushFrontString(std::string_view(head).substr(0, kMaxFrame));
-            head.resize(kMaxFrame);
-        }
         if (!kern->l2_ialloc(qso, static_cast<int>(head.size()))) {
             break;
         }
-        queue.PopString();
+        queue.PopChars(kMaxFrame);
         kern->l2_send_frame(qso, FlexnetInfo{kPid, std::move(head)});
     }
 }

@@ -344,17 +344,11 @@ void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& con
     int code = 0;
     std::string reply;
     while (window >= 1 && !queue.IsEmpty()) {
-        std::string head = queue.PeekString();
+        // One frame carries 256 bytes: the rest stays at the head of the queue.
+        const std::string head = queue.PeekChars(kMaxText);
         if (head.empty()) {
             queue.PopString();
             continue;
-        }
-        if (head.size() > kMaxText) {
-            // One frame carries 256 bytes: the rest stays at the head of the queue.
-            queue.PopString();
-            queue.PushFrontString(std::string_view(head).substr(kMaxText));
-            queue.PushFrontString(std::string_view(head).substr(0, kMaxText));
-            head.resize(kMaxText);
         }
         if (!Sende(c, false, code, reply, head)) {
             return;
@@ -366,7 +360,7 @@ void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& con
             }
             return;
         }
-        queue.PopString();
+        queue.PopChars(kMaxText);
         --window;
     }
 }

@@ -80,4 +80,9 @@ std::string TStringQueue::PeekString() const {
     return items_.empty() ? std::string() : items_.front();
 }
 
+std::string TStringQueue::PeekChars(std::size_t max) const {
+    const Locker locker(lock_);
+    return items_.empty() ? std::string() : items_.front().substr(0, max);
+}
+
 } // namespace quarn

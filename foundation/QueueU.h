@@ -98,6 +98,8 @@ public:
     std::string PopLine();
     // A copy of the head string; empty when the queue is.
     std::string PeekString() const;
+    // A copy of what PopChars(max) would take now.
+    std::string PeekChars(std::size_t max) const;
 
 private:
     std::deque<std::string> items_;

@@ -73,9 +73,12 @@ TEST_P(StringQueueTake, TakesTheRightBytesAndLeavesTheRest) {
     case TakeCase::Line:
         taken = queue.PopLine();
         break;
-    case TakeCase::Chars:
+    case TakeCase::Chars: {
+        const std::string peeked = queue.PeekChars(c.max);
         taken = queue.PopChars(c.max);
+        EXPECT_EQ(peeked, taken) << "a peek shows what the take takes";
         break;
+    }
     case TakeCase::Whole:
         taken = queue.PopString();
         break;
