@@ -30,7 +30,8 @@ struct TBefehlConnectUmgebung {
     // Makes the channel the current one after a connect.
     std::function<void(int nummer)> kanalAktuell;
     // Channel 0: keeps the destination, own call and port name of unconnected frames.
-    std::function<void(const std::string& ziel, const std::string& eigenesRufzeichen, const std::string& port)>
+    std::function<void(const std::string& ziel, const std::string& eigenesRufzeichen,
+                       const std::string& port)>
         uiZielSpeichern;
     // Shows a message (caption "Verbinden", OK) over the dialog.
     std::function<void(QWidget* owner, const QString& text)> melden;

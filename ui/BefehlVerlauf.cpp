@@ -38,8 +38,7 @@ std::optional<long long> Zahl(std::string_view text) {
     return value;
 }
 
-template <typename T, typename Eq>
-void NachVorn(std::vector<T>& liste, const T& eintrag, Eq gleich) {
+template <typename T, typename Eq> void NachVorn(std::vector<T>& liste, const T& eintrag, Eq gleich) {
     std::erase_if(liste, gleich);
     liste.insert(liste.begin(), eintrag);
     if (liste.size() > kVerlaufMax)

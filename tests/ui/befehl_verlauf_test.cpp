@@ -12,9 +12,9 @@ TEST(BefehlVerlauf, EigenesRufzeichenKeepsOnlyAnSsidFromZeroToFifteen) {
         const char* ergebnis;
     };
     const Fall faelle[] = {
-        {"  dl1abc-16 ", "DL1ABC"}, {"dl1abc-07", "DL1ABC-7"}, {"DL1ABC-x", "DL1ABC"}, {"DL1ABC-", "DL1ABC"},
-        {"DL1ABC-0", "DL1ABC-0"},   {"DL1ABC-15", "DL1ABC-15"}, {"DL1ABC--3", "DL1ABC"}, {"dl1abc", "DL1ABC"},
-        {"   ", ""},
+        {"  dl1abc-16 ", "DL1ABC"}, {"dl1abc-07", "DL1ABC-7"}, {"DL1ABC-x", "DL1ABC"},
+        {"DL1ABC-", "DL1ABC"},      {"DL1ABC-0", "DL1ABC-0"},  {"DL1ABC-15", "DL1ABC-15"},
+        {"DL1ABC--3", "DL1ABC"},    {"dl1abc", "DL1ABC"},      {"   ", ""},
     };
     for (const auto& f : faelle)
         EXPECT_EQ(EigenesRufzeichenAufbereiten(f.eingabe), f.ergebnis) << f.eingabe;
