@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -176,14 +175,19 @@ void TDlgBefehlConnect::Aufbauen() {
     buttonCancel_ = new QPushButton(Tr("Abbrechen"), this);
     buttonCancel_->setObjectName("ButtonCancel");
 
-    auto* felder = new QGridLayout;
-    felder->addWidget(labelStation_, 0, 0);
-    felder->addWidget(callCombo_, 1, 0);
-    felder->addWidget(labelMyCall, 2, 0);
-    felder->addWidget(myCallCombo_, 3, 0);
-    felder->addWidget(labelPorts, 0, 1);
-    felder->addWidget(portListe_, 1, 1, 4, 1);
-    felder->addWidget(image_, 4, 0);
+    auto* links = new QVBoxLayout;
+    links->addWidget(labelStation_);
+    links->addWidget(callCombo_);
+    links->addWidget(labelMyCall);
+    links->addWidget(myCallCombo_);
+    links->addWidget(image_);
+    links->addStretch();
+    auto* rechts = new QVBoxLayout;
+    rechts->addWidget(labelPorts);
+    rechts->addWidget(portListe_);
+    auto* felder = new QHBoxLayout;
+    felder->addLayout(links);
+    felder->addLayout(rechts);
     auto* knoepfe = new QHBoxLayout;
     knoepfe->addStretch();
     knoepfe->addWidget(buttonOk_);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -257,6 +258,18 @@ TEST_F(BefehlConnectTest, ClosingGivesTheChannelItsReservationBack) {
         d.reset();
         EXPECT_EQ(kanal->GetReserviert(), vorher);
     }
+}
+
+TEST_F(BefehlConnectTest, ScreenshotsOfTheConnectDialogAndThePopUp) {
+    VerlaufSetzen(kVerlaufStation, "\"DB0ABC DB0XYZ\",#p2,DL1ABC,#p1");
+    auto d = Oeffnen();
+    d->show();
+    TDlgBefehl popup({});
+    popup.show();
+    QApplication::processEvents();
+    QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots");
+    EXPECT_TRUE(d->grab().save(QUARN_BINARY_DIR "/tests/screenshots/connect_dialog.png"));
+    EXPECT_TRUE(popup.grab().save(QUARN_BINARY_DIR "/tests/screenshots/command_popup.png"));
 }
 
 TEST(BefehlConnect, ResultCodesCountWithTheirLowSevenBits) {
