@@ -88,6 +88,9 @@ public:
     int StopBild() const { return stopBild_; }
     const THauptAblauf& Ablauf() const { return *ablauf_; }
 
+    // The first-steps window while it is shown; it may close and free itself before the end.
+    void SetErsteSchritte(QWidget* fenster);
+
     // The device light of the status bar; changes only when the state does.
     void SetGeraeteStatus(bool notReady);
 

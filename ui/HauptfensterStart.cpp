@@ -55,6 +55,10 @@ THauptfenster::~THauptfenster() {
     ablauf_->Ende();
 }
 
+void THauptfenster::SetErsteSchritte(QWidget* fenster) {
+    programm_->SetErsteSchritte(fenster);
+}
+
 void THauptfenster::SitzungsEnde() {
     ablauf_->Ende();
 }

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QToolBar>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -86,6 +87,26 @@ TEST(Hauptfenster, AMissingFontEndsTheStartBeforeTheLoopWithDirtyKept) {
     EXPECT_EQ(Config(), nullptr);
     EXPECT_EQ(Klaenge(), nullptr);
     EXPECT_EQ(DirtyGespeichert(), "1");
+}
+
+TEST(Hauptfenster, TheFirstStepsWindowIsFreedAtTheEndUnlessItWentBefore) {
+    for (const bool schonWeg : {false, true}) {
+        auto window = std::make_unique<THauptfenster>(kFontFile);
+        // It frees itself on close, as the first-steps window does.
+        auto* fenster = new QWidget;
+        fenster->setAttribute(Qt::WA_DeleteOnClose);
+        fenster->show();
+        const QPointer<QWidget> ersteSchritte = fenster;
+        window->SetErsteSchritte(fenster);
+        if (schonWeg) {
+            fenster->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            ASSERT_TRUE(ersteSchritte.isNull());
+        }
+        window.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(ersteSchritte.isNull()) << schonWeg;
+    }
 }
 
 TEST(Hauptfenster, StationChangesReachTheDiskAtTheEnd) {
