@@ -155,8 +155,7 @@ void THauptPanele::SetKanalLeiste(QToolBar* leiste) {
 }
 
 void THauptPanele::GespeicherteHoehen(int monitor, int eingabe) {
-    GespeicherteHoehenAnwenden(layout_, height(), monitor, eingabe);
-    Anordnen();
+    gespeichert_ = std::pair(monitor, eingabe);
 }
 
 void THauptPanele::Ziehen(const THauptSplitter& splitter, int dy) {
@@ -183,6 +182,10 @@ void THauptPanele::SplitterHoeheGeaendert() {
 void THauptPanele::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     ClientHoeheSetzen(layout_, height());
+    if (gespeichert_ && height() > 0) {
+        GespeicherteHoehenAnwenden(layout_, height(), gespeichert_->first, gespeichert_->second);
+        gespeichert_.reset();
+    }
     Anordnen();
 }
 

@@ -3,6 +3,8 @@
 #include "ui/HauptLayout.h"
 
 #include <QWidget>
+#include <optional>
+#include <utility>
 
 class QToolBar;
 
@@ -27,7 +29,7 @@ public:
     void SetKanalLeiste(QToolBar* leiste);
 
     const THauptLayout& Layout() const { return layout_; }
-    // Saved heights, applied as at start.
+    // Saved heights, applied once the panels have their first real height.
     void GespeicherteHoehen(int monitor, int eingabe);
 
     // Called by a splitter while it is dragged.
@@ -48,6 +50,7 @@ private:
     THauptSplitter* splitter2_ = nullptr;
     QWidget* monitor_ = nullptr;
     THauptLayout layout_;
+    std::optional<std::pair<int, int>> gespeichert_; // monitor, input
 };
 
 } // namespace quarn

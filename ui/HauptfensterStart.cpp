@@ -41,7 +41,6 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
     ablauf_->Start(true);
     BindActions();
     if (const TConfig* config = Config()) {
-        panele_->resize(panele_->width(), std::max(panele_->height(), 1));
         panele_->GespeicherteHoehen(config->GetMonitorHeight(), config->GetInputHeight());
     }
     gestartet_ = true;

@@ -210,3 +210,27 @@ TEST_F(HauptfensterKanaele, FunctionKeysChooseTheChannelAfterTheChannelHadTheKey
 
 } // namespace
 } // namespace quarn
+
+namespace quarn {
+namespace {
+
+TEST(Hauptfenster, PanelHeightsComeBackAtTheNextStart) {
+    THauptLayout vorher;
+    {
+        THauptfenster window(kFontFile);
+        window.resize(800, 700);
+        window.show();
+        QApplication::processEvents();
+        Ziehen(*window.Panele().Splitter2(), 50);
+        vorher = window.Panele().Layout();
+    }
+    THauptfenster window(kFontFile);
+    window.resize(800, 700);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.Panele().Layout().monitor, vorher.monitor);
+    EXPECT_EQ(window.Panele().Layout().eingabe, vorher.eingabe);
+}
+
+} // namespace
+} // namespace quarn
