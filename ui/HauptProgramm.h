@@ -1,0 +1,79 @@
+#pragma once
+
+#include "ui/HauptTeile.h"
+
+#include <QPointer>
+#include <filesystem>
+#include <memory>
+
+class QWidget;
+
+namespace quarn {
+
+class ScopedConfig;
+class TConfig;
+class TConnectionsList;
+class TDlgSplash;
+class TGeraete;
+class THauptfenster;
+class TKanaele;
+class TKlaenge;
+class TMyCalls;
+class TRemoteCommandManager;
+class TStationenDatenbank;
+class TTexte;
+
+// The program's real singletons, as the main window builds and frees them.
+class THauptProgramm final : public IHauptTeile {
+public:
+    THauptProgramm(THauptfenster& fenster, std::filesystem::path fontFile);
+    ~THauptProgramm() override;
+    THauptProgramm(const THauptProgramm&) = delete;
+    THauptProgramm& operator=(const THauptProgramm&) = delete;
+
+    bool ConfigErzeugen() override;
+    void SetDirty(bool dirty) override;
+    bool ForceDatabaseCheck() const override;
+    void ClearForceDatabaseCheck() override;
+    void ConfigFreigeben() override;
+    void SplashOeffnen() override;
+    void SplashStatus(const QString& text) override;
+    void SplashSchliessen(bool verzoegert) override;
+    void Erzeugen(THauptTeil teil) override;
+    void Freigeben(THauptTeil teil) override;
+    bool SchriftLaden() override;
+    QString SchriftDatei() const override;
+    void SchriftEntladen() override;
+    void DatenbankOeffnen(bool pruefen) override;
+    void DatenbankFreigeben() override;
+    void ErsteSchritteZeigen() override;
+    void ErsteSchritteFreigeben() override;
+    void EndKlang() override;
+    void LayoutSpeichern() override;
+    void QuitEventSetzen() override;
+    void Melden(const QString& text) override;
+
+    // The first-steps window while it exists; it may close and free itself at any time.
+    void SetErsteSchritte(QWidget* fenster) { ersteSchritte_ = fenster; }
+    QWidget* ErsteSchritte() const { return ersteSchritte_; }
+
+private:
+    THauptfenster& fenster_;
+    const std::filesystem::path fontFile_;
+    bool fontLoaded_ = false;
+    QPointer<TDlgSplash> splash_;
+    QPointer<QWidget> ersteSchritte_;
+    std::unique_ptr<TConfig> config_;
+    std::unique_ptr<ScopedConfig> scopedConfig_;
+    std::unique_ptr<TKlaenge> klaenge_;
+    std::unique_ptr<TTexte> texte_;
+    std::unique_ptr<TRemoteCommandManager> remoteCommands_;
+    std::unique_ptr<TConnectionsList> connectionsList_;
+    std::unique_ptr<TStationenDatenbank> datenbank_;
+    std::shared_ptr<TMyCalls> myCalls_;
+    std::unique_ptr<TKanaele> kanaele_;
+    std::unique_ptr<TGeraete> geraete_;
+    bool automation_ = false;
+};
+
+} // namespace quarn

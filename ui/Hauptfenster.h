@@ -1,0 +1,129 @@
+#pragma once
+
+#include "devices/KanalFenster.h"
+#include "foundation/DesignTexts.h"
+#include "platform/FontFile.h"
+#include "ui/HauptAblauf.h"
+
+#include <QWidget>
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenuBar;
+class QProgressBar;
+class QToolBar;
+
+namespace quarn {
+
+class THauptPanele;
+class THauptProgramm;
+
+// The program's one main window: a plain top-level widget with its own dock hosts (top, both sides,
+// bottom), the menu bar and command toolbar in the top one, the hand-placed panels the channels live on
+// (through IKanalFenster) and the status bar. Its construction builds the program's singletons, its end
+// frees them, once, whether the session's end or the destruction comes first.
+class THauptfenster : public QWidget, public IKanalFenster {
+    QUARN_DESIGN_TEXTS(THauptfenster)
+
+public:
+    static constexpr int kStatusPanels = 11;
+    static constexpr QSize kMinimum{340, 280};
+
+    // Raises EProgrammEnde (after telling the operator and freeing what was built) when the terminal font
+    // or the station database cannot be loaded; the event loop is then never entered.
+    explicit THauptfenster(std::filesystem::path fontFile = ProgramFontFileName());
+    ~THauptfenster() override;
+    THauptfenster(const THauptfenster&) = delete;
+    THauptfenster& operator=(const THauptfenster&) = delete;
+
+    // The session ends: the program's parts are freed now; the later destruction does nothing more.
+    void SitzungsEnde();
+
+    // IKanalFenster
+    void Einbetten(TKanalPanel panel, QWidget* widget) override;
+    void KanalLeisteBeginUpdate() override;
+    void KanalLeisteEndUpdate() override;
+    std::unique_ptr<IKanalKnopf> KanalKnopfErzeugen(int number, std::function<void()> onClick) override;
+    void SetStatusPanel(int index, const QString& text) override;
+    QString StatusPanel(int index) const override;
+    void SetFortschritt(bool visible, const QString& label, int percent) override;
+    void SetAktionen(const TKanalAktionen& actions) override;
+    void SetStopBild(int image) override;
+    std::vector<QPixmap> GutterBilder() const override;
+    bool IsGestartet() const override { return gestartet_; }
+    bool IsSichtbar() const override;
+    void Aufmerksamkeit() override;
+
+    // The parts, for a look from outside.
+    QWidget* Panel(TKanalPanel panel) const;
+    THauptPanele& Panele() const { return *panele_; }
+    QToolBar* KanalLeiste() const { return kanalLeiste_; }
+    QToolBar* Befehlsleiste() const { return befehlsleiste_; }
+    QMenuBar* Menue() const { return menue_; }
+    // Top, left, right, bottom.
+    QWidget* Dock(int index) const { return docks_.at(static_cast<std::size_t>(index)); }
+    const QLabel* StatusLabel(int index) const { return statusPanels_.at(static_cast<std::size_t>(index)); }
+    const QProgressBar* Fortschritt() const { return progressBar_; }
+    const QLabel* FortschrittText() const { return progressLabel_; }
+    enum class Aktion {
+        Cut,
+        Copy,
+        Paste,
+        Delete,
+        LocalEcho,
+        Capture,
+        ShowDos,
+        DosUmlaute,
+        Stop,
+        Changeover,
+        Breakin,
+        Hint
+    };
+    QAction* Action(Aktion which) const { return actions_.at(static_cast<std::size_t>(which)); }
+    int StopBild() const { return stopBild_; }
+    const THauptAblauf& Ablauf() const { return *ablauf_; }
+
+    // The first-steps window while it is shown; it may close and free itself before the end.
+    void SetErsteSchritte(QWidget* fenster);
+
+    // The device light of the status bar; changes only when the state does.
+    void SetGeraeteStatus(bool notReady);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Key preview: every key for a widget of this window goes to the current channel first.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildDocks();
+    void BuildStatusBar();
+    void BuildActions();
+    void BindActions();
+    void Activate();
+
+    std::unique_ptr<THauptProgramm> programm_;
+    std::unique_ptr<THauptAblauf> ablauf_;
+    THauptPanele* panele_ = nullptr;
+    std::array<QWidget*, 4> docks_{};
+    QMenuBar* menue_ = nullptr;
+    QToolBar* befehlsleiste_ = nullptr;
+    QToolBar* kanalLeiste_ = nullptr;
+    QActionGroup* kanalGruppe_ = nullptr;
+    int kanalLeisteUpdates_ = 0;
+    QWidget* statusbar_ = nullptr;
+    std::array<QLabel*, kStatusPanels> statusPanels_{};
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    std::array<QAction*, 12> actions_{};
+    int stopBild_ = 10;
+    std::optional<bool> geraeteNichtBereit_;
+    bool gestartet_ = false;
+};
+
+} // namespace quarn
