@@ -1,5 +1,5 @@
 #include "foundation/StartupU.h"
-#include "ui/StandInMainWindow.h"
+#include "ui/Hauptfenster.h"
 
 #include <QApplication>
 #include <memory>
@@ -7,5 +7,5 @@
 int main(int argc, char** argv) {
     // The application comes first: everything the start-up does may need it.
     QApplication application(argc, argv);
-    return quarn::RunProgram(application, [] { return std::make_unique<quarn::TStandInMainWindow>(); });
+    return quarn::RunProgram(application, [] { return std::make_unique<quarn::THauptfenster>(); });
 }

@@ -1,4 +1,4 @@
-// The stand-in main window on the offscreen platform: what a channel sees of it through IKanalFenster,
+// The main window on the offscreen platform: what a channel sees of it through IKanalFenster,
 // and the program's singletons it builds and frees.
 #include "connections/ConnectionsListU.h"
 #include "connections/RemoteCommandManagerU.h"
@@ -18,12 +18,13 @@
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
 #include "stations/TexteU.h"
-#include "ui/StandInFenster.h"
-#include "ui/StandInMainWindow.h"
+#include "ui/Hauptfenster.h"
+#include "ui/StandInKanalKnopf.h"
 
 #include "stations/fake_verbindung.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -99,25 +100,25 @@ std::vector<QString> Captions(const QToolBar& toolbar) {
 }
 
 // The window's widgets alone, without the program's singletons and channels.
-class StandInWindowTest : public ::testing::Test {
+class HauptfensterFenster : public ::testing::Test {
 protected:
-    std::unique_ptr<TStandInFenster> window_ = std::make_unique<TStandInFenster>();
+    std::unique_ptr<THauptfenster> window_ = std::make_unique<THauptfenster>(kFontFile);
 };
 
-TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
-    IKanalFenster& fenster = *window_;
+// The channel buttons on a toolbar of their own, as the window's channel toolbar holds them.
+TEST(KanalKnopf, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
+    QToolBar toolbar;
+    QActionGroup group(&toolbar);
+    group.setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     std::vector<int> clicked;
     std::vector<std::unique_ptr<IKanalKnopf>> buttons;
-    fenster.KanalLeisteBeginUpdate();
     for (int number = 0; number <= 3; ++number) {
-        buttons.push_back(
-            fenster.KanalKnopfErzeugen(number, [&clicked, number] { clicked.push_back(number); }));
+        buttons.push_back(std::make_unique<TStandInKanalKnopf>(toolbar, group, number,
+                                                               [&clicked, number] { clicked.push_back(number); }));
         buttons.back()->SetCaption(number == 0 ? "Monitor" : QString::number(number));
     }
-    fenster.KanalLeisteEndUpdate();
-    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"1", "2", "3", "Monitor"}));
-    EXPECT_TRUE(window_->KanalLeiste()->updatesEnabled());
-    EXPECT_NE(window_->KanalLeiste()->findChild<QWidget*>("ChannelButton02"), nullptr);
+    EXPECT_EQ(Captions(toolbar), (std::vector<QString>{"1", "2", "3", "Monitor"}));
+    EXPECT_NE(toolbar.findChild<QWidget*>("ChannelButton02"), nullptr);
 
     buttons[2]->SetChecked(true);
     buttons[3]->SetChecked(true);
@@ -128,7 +129,7 @@ TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtA
     EXPECT_FALSE(buttons[3]->Checked());
 
     auto* button1 =
-        qobject_cast<QToolButton*>(window_->KanalLeiste()->findChild<QWidget*>("ChannelButton01"));
+        qobject_cast<QToolButton*>(toolbar.findChild<QWidget*>("ChannelButton01"));
     ASSERT_NE(button1, nullptr);
     button1->click();
     EXPECT_EQ(clicked, std::vector<int>{1});
@@ -145,10 +146,10 @@ TEST_F(StandInWindowTest, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtA
     EXPECT_EQ(button1->text(), "    1    ");
 
     buttons.erase(buttons.begin() + 2);
-    EXPECT_EQ(Captions(*window_->KanalLeiste()), (std::vector<QString>{"    1    ", "3", "Monitor"}));
+    EXPECT_EQ(Captions(toolbar), (std::vector<QString>{"    1    ", "3", "Monitor"}));
 }
 
-TEST_F(StandInWindowTest, StatusPanelsAndProgressShowWhatTheChannelSets) {
+TEST_F(HauptfensterFenster, StatusPanelsAndProgressShowWhatTheChannelSets) {
     IKanalFenster& fenster = *window_;
     struct Case {
         const char* what;
@@ -192,8 +193,8 @@ TEST_F(StandInWindowTest, StatusPanelsAndProgressShowWhatTheChannelSets) {
     EXPECT_EQ(window_->StatusLabel(3)->toolTip(), "Tries");
 }
 
-TEST_F(StandInWindowTest, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
-    using A = TStandInFenster::Aktion;
+TEST_F(HauptfensterFenster, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
+    using A = THauptfenster::Aktion;
     TKanalAktionen state;
     state.copy = true;
     state.localEchoEnabled = true;
@@ -217,8 +218,13 @@ TEST_F(StandInWindowTest, TheActiveChannelsActionStatesAndStopImageReachTheActio
     EXPECT_FALSE(window_->Action(A::Stop)->isEnabled());
 }
 
-TEST_F(StandInWindowTest, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace) {
+TEST_F(HauptfensterFenster, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace) {
     window_->show();
+    // Only the embedded pair is in play: the channels' own editors step aside.
+    for (QWidget* editor : window_->Panel(TKanalPanel::Eingabe)->findChildren<QWidget*>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+        editor->hide();
+    }
     auto* hidden = new QTextEdit;
     auto* shown = new QTextEdit;
     hidden->hide();
@@ -231,14 +237,14 @@ TEST_F(StandInWindowTest, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace)
     EXPECT_EQ(hidden->parentWidget(), panel);
     EXPECT_EQ(shown->geometry(), panel->rect());
 
-    // The monitor panel sits above the channel's output and input.
-    EXPECT_LT(window_->Panel(TKanalPanel::Monitor)->mapTo(window_.get(), QPoint()).y(),
-              window_->Panel(TKanalPanel::Ausgabe)->mapTo(window_.get(), QPoint()).y());
+    // Output on top, the input below it, the monitor at the bottom.
     EXPECT_LT(window_->Panel(TKanalPanel::Ausgabe)->mapTo(window_.get(), QPoint()).y(),
               panel->mapTo(window_.get(), QPoint()).y());
+    EXPECT_LT(panel->mapTo(window_.get(), QPoint()).y(),
+              window_->Panel(TKanalPanel::Monitor)->mapTo(window_.get(), QPoint()).y());
 }
 
-TEST_F(StandInWindowTest, GutterImagesStartWithNoneAndHoldTheSixMarks) {
+TEST_F(HauptfensterFenster, GutterImagesStartWithNoneAndHoldTheSixMarks) {
     const std::vector<QPixmap> images = window_->GutterBilder();
     ASSERT_EQ(images.size(), 7u);
     EXPECT_TRUE(images[0].isNull());
@@ -248,7 +254,7 @@ TEST_F(StandInWindowTest, GutterImagesStartWithNoneAndHoldTheSixMarks) {
     }
 }
 
-TEST_F(StandInWindowTest, ItIsVisibleOnlyWhileShownAndNotMinimised) {
+TEST_F(HauptfensterFenster, ItIsVisibleOnlyWhileShownAndNotMinimised) {
     EXPECT_FALSE(window_->IsSichtbar());
     window_->show();
     EXPECT_TRUE(window_->IsSichtbar());
@@ -257,7 +263,7 @@ TEST_F(StandInWindowTest, ItIsVisibleOnlyWhileShownAndNotMinimised) {
     window_->Aufmerksamkeit(); // must not fail without a desktop
 }
 
-TEST_F(StandInWindowTest, AnActivationRequestRestoresTheWindowFromMinimised) {
+TEST_F(HauptfensterFenster, AnActivationRequestRestoresTheWindowFromMinimised) {
     window_->showMinimized();
     QEvent request(static_cast<QEvent::Type>(WM_AKTIVIEREN));
     QCoreApplication::sendEvent(window_.get(), &request);
@@ -265,8 +271,8 @@ TEST_F(StandInWindowTest, AnActivationRequestRestoresTheWindowFromMinimised) {
     EXPECT_FALSE(window_->isMinimized());
 }
 
-TEST(StandInWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
-    const TStandInMainWindow window(kFontFile);
+TEST(HauptfensterProgramm, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
+    const THauptfenster window(kFontFile);
     QPointer<QWidget> splash = window.findChild<QWidget*>("DlgSplash");
     ASSERT_TRUE(splash);
     EXPECT_TRUE(splash->isVisible());
@@ -274,9 +280,9 @@ TEST(StandInWindow, ShowsTheSplashAtItsStartUntilItsDelayEnds) {
     EXPECT_TRUE(RunEventsUntil([&] { return splash.isNull(); }));
 }
 
-TEST(StandInWindow, ATerminalFontFileThatCannotBeLoadedEndsTheStartWithCode1) {
+TEST(HauptfensterProgramm, ATerminalFontFileThatCannotBeLoadedEndsTheStartWithCode1) {
     try {
-        const TStandInMainWindow window(QUARN_BINARY_DIR "/bin/missing.fon");
+        const THauptfenster window(QUARN_BINARY_DIR "/bin/missing.fon");
         ADD_FAILURE() << "started without its font";
     } catch (const EProgrammEnde& end) {
         EXPECT_EQ(end.ExitCode(), 1);
@@ -292,14 +298,14 @@ TEST(StandInWindow, ATerminalFontFileThatCannotBeLoadedEndsTheStartWithCode1) {
         << "the next start checks the database";
 }
 
-TEST(StandInWindow, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5AfterFreeingWhatWasBuilt) {
+TEST(HauptfensterProgramm, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5AfterFreeingWhatWasBuilt) {
     // A file where the buffers' folder would go.
     std::filesystem::create_directories(AppDataFolder());
     std::ofstream(AppDataFolder() / "Text Buffers") << "no folder";
     // Offscreen nobody could answer a message box: the operator is told on standard error.
     testing::internal::CaptureStderr();
     try {
-        const TStandInMainWindow window(kFontFile);
+        const THauptfenster window(kFontFile);
         ADD_FAILURE() << "started without its console buffers";
     } catch (const EProgrammEnde& end) {
         EXPECT_EQ(end.ExitCode(), 5);
@@ -322,18 +328,18 @@ void Type(QWidget& widget, int key, const QString& text = {}) {
     QCoreApplication::sendEvent(&widget, &release);
 }
 
-class StandInChannelsTest : public ::testing::Test {
+class HauptfensterKanaleTest : public ::testing::Test {
 protected:
-    StandInChannelsTest() {
+    HauptfensterKanaleTest() {
         window_.show();
         QApplication::processEvents();
     }
     QWidget* Child(const char* name) const { return window_.findChild<QWidget*>(name); }
 
-    TStandInMainWindow window_{kFontFile};
+    THauptfenster window_{kFontFile};
 };
 
-TEST_F(StandInChannelsTest, TheMonitorIsOnTopAndChannelOnesConsoleAndEditorAreShown) {
+TEST_F(HauptfensterKanaleTest, TheMonitorIsAtTheBottomAndChannelOnesConsoleAndEditorAreShown) {
     ASSERT_NE(TKanaele::Instance(), nullptr);
     EXPECT_EQ(TKanaele::Instance()->GetAnzahl(), 8);
     EXPECT_EQ(Captions(*window_.KanalLeiste()),
@@ -352,11 +358,11 @@ TEST_F(StandInChannelsTest, TheMonitorIsOnTopAndChannelOnesConsoleAndEditorAreSh
     EXPECT_EQ(console1->geometry(), window_.Panel(TKanalPanel::Ausgabe)->rect())
         << "the shown one fills its panel";
     EXPECT_EQ(editor1->geometry(), window_.Panel(TKanalPanel::Eingabe)->rect());
-    EXPECT_LT(monitor->mapTo(&window_, QPoint()).y(), console1->mapTo(&window_, QPoint()).y());
     EXPECT_LT(console1->mapTo(&window_, QPoint()).y(), editor1->mapTo(&window_, QPoint()).y());
+    EXPECT_LT(editor1->mapTo(&window_, QPoint()).y(), monitor->mapTo(&window_, QPoint()).y());
 }
 
-TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedText) {
+TEST_F(HauptfensterKanaleTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedText) {
     auto* button3 = qobject_cast<QToolButton*>(window_.KanalLeiste()->findChild<QWidget*>("ChannelButton03"));
     ASSERT_NE(button3, nullptr);
     button3->click();
@@ -375,7 +381,7 @@ TEST_F(StandInChannelsTest, AChannelButtonShowsItsChannelWhoseEditorTakesTypedTe
     EXPECT_EQ(editor->toPlainText(), "cq de dl1xyz");
 }
 
-TEST_F(StandInChannelsTest, KeysGoToTheCurrentChannelFirst) {
+TEST_F(HauptfensterKanaleTest, KeysGoToTheCurrentChannelFirst) {
     QApplication::setActiveWindow(&window_);
     auto* console = Child("Console01");
     auto* editor = qobject_cast<QTextEdit*>(Child("Eingabe01"));
@@ -395,18 +401,18 @@ TEST_F(StandInChannelsTest, KeysGoToTheCurrentChannelFirst) {
     EXPECT_EQ(editor->toPlainText(), "Erster Text");
 }
 
-TEST_F(StandInChannelsTest, CtrlHShowsTheCurrentChannelsHintBelowItsButton) {
+TEST_F(HauptfensterKanaleTest, CtrlHShowsTheCurrentChannelsHintBelowItsButton) {
     auto connection = std::make_shared<test::FakeVerbindung>("DB0ABC");
     connection->path = "DB0ABC DB0XYZ";
     TKanaele::Instance()->GetTKanal(1)->SetVerbindung(connection);
-    window_.Action(TStandInFenster::Aktion::Hint)->trigger();
+    window_.Action(THauptfenster::Aktion::Hint)->trigger();
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_THAT(QToolTip::text().toStdString(), testing::HasSubstr("DB0ABC DB0XYZ<br>Name: Unbekannt"));
     QToolTip::hideText();
     TKanaele::Instance()->GetTKanal(1)->SetVerbindung(nullptr);
 }
 
-TEST_F(StandInChannelsTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
+TEST_F(HauptfensterKanaleTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
     {
         const TVerbindenMarke pending(nullptr);
         EXPECT_FALSE(window_.close());
@@ -417,7 +423,7 @@ TEST_F(StandInChannelsTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
 
 // Pictures for a person to look at: the window with the monitor, eight channels and channel 1 connected
 // to a mailbox, with received and sent text, system lines and its status bar.
-TEST_F(StandInChannelsTest, ScreenshotOfTheWindowWithAConnectedChannel) {
+TEST_F(HauptfensterKanaleTest, ScreenshotOfTheWindowWithAConnectedChannel) {
     const std::shared_ptr<TKanal> kanal = TKanaele::Instance()->GetTKanal(1);
     // Frames as a device hears them, through the monitor line format.
     const auto hear = [](std::string from, std::string to, std::uint8_t kind, std::string information) {
@@ -460,9 +466,9 @@ TEST_F(StandInChannelsTest, ScreenshotOfTheWindowWithAConnectedChannel) {
     kanal->Getrennt(0);
 }
 
-TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
+TEST(HauptfensterProgramm, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
     const Trace trace;
-    auto window = std::make_unique<TStandInMainWindow>(kFontFile);
+    auto window = std::make_unique<THauptfenster>(kFontFile);
     ASSERT_NE(Config(), nullptr);
     EXPECT_TRUE(Config()->GetDirty()) << "set while the program runs";
     EXPECT_NE(Klaenge(), nullptr);
@@ -502,27 +508,27 @@ TEST(StandInWindow, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOrder) {
               "0");
 }
 
-TEST(StandInWindow, AnUncleanPreviousRunOrAnAskedCheckRebuildsTheDatabaseFirst) {
+TEST(HauptfensterProgramm, AnUncleanPreviousRunOrAnAskedCheckRebuildsTheDatabaseFirst) {
     for (const char* value : {"Dirty", "ForceDatabaseCheck"}) {
         SCOPED_TRACE(value);
         RegistryStore::Instance().WriteString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", value, "1");
         {
             const Trace trace;
-            const TStandInMainWindow window(kFontFile);
+            const THauptfenster window(kFontFile);
             EXPECT_GE(trace.Find("TStationenDatenbank.DoCheck: begin..."), 0);
             EXPECT_FALSE(Config()->GetForceDatabaseCheck()) << "asked once, done once";
         }
         const Trace trace;
-        const TStandInMainWindow window(kFontFile);
+        const THauptfenster window(kFontFile);
         EXPECT_EQ(trace.Find("DoCheck: begin..."), -1) << "a clean run before: no check";
     }
 }
 
-TEST(StandInWindow, AStationDatabaseThatCannotBeWrittenAtTheEndIsReportedAndCheckedNextTime) {
+TEST(HauptfensterProgramm, AStationDatabaseThatCannotBeWrittenAtTheEndIsReportedAndCheckedNextTime) {
     std::vector<std::string> reports;
     const TReportPresenter previous =
         SetReportPresenter([&](const std::string& header, const std::string&) { reports.push_back(header); });
-    auto window = std::make_unique<TStandInMainWindow>(kFontFile);
+    auto window = std::make_unique<THauptfenster>(kFontFile);
     ASSERT_TRUE(StationenDatenbank()->CreateEintrag("DL1ABC"));
     // The database's folder goes away under it: its last write fails.
     const std::filesystem::path folder = AppDataFolder() / "Database";
