@@ -1,5 +1,7 @@
 #include "ui/HauptPanele.h"
 
+#include "foundation/ProgramGlobals.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -113,9 +115,12 @@ THauptPanele::THauptPanele(QWidget* parent) : QWidget(parent) {
     gutter->setFixedWidth(kGutterBreite);
     gutter->setAutoFillBackground(true);
     const QPalette system = QApplication::palette();
+    // A screen of few colours cannot show the mixed shades: plain system colours there.
+    const bool wenigeFarben = ColorCapability() == 0;
     QPalette gutterPalette = gutter->palette();
-    gutterPalette.setColor(QPalette::Window,
-                           Mischen(system.color(QPalette::Light), system.color(QPalette::Button), 0.8));
+    gutterPalette.setColor(QPalette::Window, wenigeFarben ? system.color(QPalette::Midlight)
+                                                          : Mischen(system.color(QPalette::Light),
+                                                                    system.color(QPalette::Button), 0.8));
     gutter->setPalette(gutterPalette);
     auto* gutterLayout = new QHBoxLayout(gutter);
     gutterLayout->setContentsMargins(0, 0, 0, 0);
@@ -125,8 +130,9 @@ THauptPanele::THauptPanele(QWidget* parent) : QWidget(parent) {
     linie->setFixedWidth(1);
     linie->setAutoFillBackground(true);
     QPalette linienPalette = linie->palette();
-    linienPalette.setColor(QPalette::Window,
-                           Mischen(system.color(QPalette::Dark), system.color(QPalette::Button), 0.6));
+    linienPalette.setColor(QPalette::Window, wenigeFarben ? system.color(QPalette::Shadow)
+                                                          : Mischen(system.color(QPalette::Dark),
+                                                                    system.color(QPalette::Button), 0.6));
     linie->setPalette(linienPalette);
     gutterLayout->addWidget(linie);
     eingabeLayout->addWidget(gutter);

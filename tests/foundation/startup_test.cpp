@@ -276,8 +276,7 @@ TEST_F(StartupTest, AStationDatabaseThatCannotBeOpenedEndsWithCode1AndTheNextSta
     for (const std::string& line : lines) {
         EXPECT_EQ(line.find("- EXCEPTION -"), std::string::npos) << "told already, no report: " << line;
     }
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "THauptfenster.QuarnDestroy: Config.Free"),
-              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "THauptfenster.QuarnDestroy: Config.Free"), lines.end());
     RegistryStore written(root_ / "config" / "Velmoor" / "Quarn");
     EXPECT_EQ(written.ReadString(Hive::CurrentUser, kSettingsKey, "Dirty"), "1");
 

@@ -113,8 +113,8 @@ TEST(KanalKnopf, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
     std::vector<int> clicked;
     std::vector<std::unique_ptr<IKanalKnopf>> buttons;
     for (int number = 0; number <= 3; ++number) {
-        buttons.push_back(std::make_unique<TStandInKanalKnopf>(toolbar, group, number,
-                                                               [&clicked, number] { clicked.push_back(number); }));
+        buttons.push_back(std::make_unique<TStandInKanalKnopf>(
+            toolbar, group, number, [&clicked, number] { clicked.push_back(number); }));
         buttons.back()->SetCaption(number == 0 ? "Monitor" : QString::number(number));
     }
     EXPECT_EQ(Captions(toolbar), (std::vector<QString>{"1", "2", "3", "Monitor"}));
@@ -128,8 +128,7 @@ TEST(KanalKnopf, ChannelButtonsLineUpWithTheMonitorLastAndOneCheckedAtATime) {
     buttons[3]->SetChecked(false);
     EXPECT_FALSE(buttons[3]->Checked());
 
-    auto* button1 =
-        qobject_cast<QToolButton*>(toolbar.findChild<QWidget*>("ChannelButton01"));
+    auto* button1 = qobject_cast<QToolButton*>(toolbar.findChild<QWidget*>("ChannelButton01"));
     ASSERT_NE(button1, nullptr);
     button1->click();
     EXPECT_EQ(clicked, std::vector<int>{1});
@@ -221,8 +220,8 @@ TEST_F(HauptfensterFenster, TheActiveChannelsActionStatesAndStopImageReachTheAct
 TEST_F(HauptfensterFenster, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace) {
     window_->show();
     // Only the embedded pair is in play: the channels' own editors step aside.
-    for (QWidget* editor : window_->Panel(TKanalPanel::Eingabe)->findChildren<QWidget*>(
-             QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* editor : window_->Panel(TKanalPanel::Eingabe)
+                               ->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         editor->hide();
     }
     auto* hidden = new QTextEdit;
