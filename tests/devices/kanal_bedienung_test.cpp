@@ -17,6 +17,7 @@
 #include "support/TestDatenbank.h"
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -492,7 +493,10 @@ TEST_F(KanalBedienungTest, SaveDialogStartsInTheReceiveFolderWithTheProposedName
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
             gesehen = dialog->windowTitle() + " " + dialog->defaultSuffix();
-            dialog->selectFile(QString::fromStdString((empfang / "mitschrieb.txt").string()));
+            // selectFile leaves a focused name field alone, so the name is typed into it.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(QStringLiteral("mitschrieb.txt"));
             QMetaObject::invokeMethod(dialog, "accept");
         }
     });
