@@ -204,6 +204,7 @@ void THauptProgramm::LayoutSpeichern() {
     const THauptLayout& layout = fenster_.Panele().Layout();
     config_->SetMonitorHeight(layout.monitor);
     config_->SetInputHeight(layout.eingabe);
+    fenster_.LeisteSpeichern(*config_);
 }
 
 void THauptProgramm::QuitEventSetzen() {
