@@ -4,6 +4,7 @@
 #include "devices/KanaeleU.h"
 #include "devices/KanalU.h"
 #include "foundation/ConfigU.h"
+#include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
 #include "platform/Registry.h"
@@ -30,10 +31,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -427,6 +430,26 @@ TEST_F(HauptAktionenTest, TheBuildPutsTheHelpPageBesideTheProgram) {
     QApplication::processEvents();
     ASSERT_TRUE(QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots"));
     EXPECT_TRUE(hilfe->grab().save(QUARN_BINARY_DIR "/tests/screenshots/help_window.png"));
+}
+
+TEST_F(HauptAktionenTest, TheProgramComingToTheFrontActivatesTheCurrentChannelAgain) {
+    // Trace lines may come from any thread.
+    std::mutex mutex;
+    std::vector<std::string> trace;
+    const ScopedTraceCapture capture([&](std::string_view line) {
+        const std::lock_guard lock(mutex);
+        trace.emplace_back(line);
+    });
+    TKanaele& kanaele = *TKanaele::Instance();
+    kanaele.SetKontextKanal(kanaele.GetTKanal(0));
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(kanaele.GetKontextKanal(), kanaele.GetTKanal(0)) << "going to the back changes nothing";
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(kanaele.GetKontextKanal(), kanaele.GetAktuell()) << "the active channel takes the context";
+    const std::lock_guard lock(mutex);
+    EXPECT_TRUE(std::any_of(trace.begin(), trace.end(), [](const std::string& line) {
+        return line.find("ApplicationActivate") != std::string::npos;
+    }));
 }
 
 TEST(HauptAktionen, ToolbarThemeAndTextComeFromTheConfigurationAndGoBackAtTheEnd) {
