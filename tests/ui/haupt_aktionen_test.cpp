@@ -7,6 +7,7 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/LanguageDialogs.h"
 #include "platform/Registry.h"
 #include "ui/BefehlConnectU.h"
 #include "ui/BefehlU.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -351,6 +353,32 @@ TEST_F(HauptAktionenTest, RepairingTheDatabaseIsAskedForAndKeptForTheNextStart) 
                   std::vector<QString>{
                       "Die Datenbank wird beim nächsten Start von Quarn repariert und optimiert. / Quarn"});
         EXPECT_EQ(Config()->GetForceDatabaseCheck(), QString(answer) == "Ok");
+    }
+}
+
+TEST_F(HauptAktionenTest, TheLanguageCommandShowsTheChooserAndTellsThatAChangeNeedsARestart) {
+    const char* kKey = "\\Software\\Velmoor\\Quarn";
+    for (const char* stored : {"DE", "EN"}) {
+        SCOPED_TRACE(stored);
+        RegistryStore::Instance().WriteString(Hive::CurrentUser, kKey, "Sprache", stored);
+        std::vector<std::string> shown;
+        const Antworten answers([&shown](QWidget& modal) {
+            if (auto* chooser = dynamic_cast<TSprachenForm*>(&modal)) {
+                shown.push_back("chooser " + chooser->SelectedCode());
+                chooser->OkButton()->click();
+            } else if (auto* dialog = qobject_cast<QDialog*>(&modal)) {
+                shown.push_back(dialog->objectName().toStdString());
+                dialog->accept();
+            }
+        });
+        Action("ActionLanguage")->trigger();
+        // The language in use is preselected; a choice other than the stored one takes effect next time.
+        std::vector<std::string> expected{"chooser DE"};
+        if (std::string(stored) == "EN") {
+            expected.emplace_back("SprachenNeustartForm");
+        }
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, kKey, "Sprache"), "DE");
     }
 }
 
