@@ -63,6 +63,10 @@ void THauptProgramm::ConfigFreigeben() {
     config_.reset();
 }
 
+void THauptProgramm::FensterPositionLaden() {
+    fenster_.PositionLaden();
+}
+
 void THauptProgramm::SplashOeffnen() {
     // A program the bus started for a client shows nothing until the client asks.
     if (config_->GetSplashScreen() && StartMode() == TStartMode::Standalone) {
@@ -204,6 +208,7 @@ void THauptProgramm::LayoutSpeichern() {
     const THauptLayout& layout = fenster_.Panele().Layout();
     config_->SetMonitorHeight(layout.monitor);
     config_->SetInputHeight(layout.eingabe);
+    fenster_.PositionSpeichern();
 }
 
 void THauptProgramm::QuitEventSetzen() {

@@ -36,6 +36,7 @@ public:
     bool ForceDatabaseCheck() const override;
     void ClearForceDatabaseCheck() override;
     void ConfigFreigeben() override;
+    void FensterPositionLaden() override;
     void SplashOeffnen() override;
     void SplashStatus(const QString& text) override;
     void SplashSchliessen(bool verzoegert) override;
