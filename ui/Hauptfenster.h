@@ -94,6 +94,10 @@ public:
     // The device light of the status bar; changes only when the state does.
     void SetGeraeteStatus(bool notReady);
 
+    // The window's place and state ("Windows\Main"): taken from the last run at the start, kept at the end.
+    void PositionLaden();
+    void PositionSpeichern();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
