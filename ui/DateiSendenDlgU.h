@@ -110,6 +110,7 @@ public:
     QStackedWidget* Warteschlange() const { return warteschlange_; }
     QListWidget* WarteschlangenListe() const { return warteschlangenListe_; }
     QListWidget* DateiListe() const { return dateiListe_; }
+    QPushButton* ButtonHinzufuegen() const { return hinzufuegen_; }
     QPushButton* ButtonEntfernen() const { return entfernen_; }
     QPlainTextEdit* TextMemo() const { return textMemo_; }
     QCheckBox* Umbruch() const { return umbruch_; }

@@ -52,12 +52,16 @@ void TDateiSendenDlg::VerlaufSpeichern() {
 
 std::unique_ptr<TStream> TDateiSendenDlg::DateiOeffnen(const std::filesystem::path& name) {
     for (;;) {
-        auto stream = std::make_unique<TFileStreamKio>();
-        stream->SetFileName(name);
-        stream->SetMode(fmOpenRead | fmShareDenyWrite);
-        stream->Open();
-        if (stream->IsOpen()) {
-            return stream;
+        // A pipe or a device that took the name since it was listed would block the open.
+        std::error_code error;
+        if (std::filesystem::is_regular_file(name, error)) {
+            auto stream = std::make_unique<TFileStreamKio>();
+            stream->SetFileName(name);
+            stream->SetMode(fmOpenRead | fmShareDenyWrite);
+            stream->Open();
+            if (stream->IsOpen()) {
+                return stream;
+            }
         }
         DebOutObj(kClass, "Fertigstellen", "FEHLER: " + name.string());
         if (Fragen(Tr("Fehler"), Tr("Datei konnte nicht geöffnet werden. Noch einmal versuchen?"),

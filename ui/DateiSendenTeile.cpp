@@ -85,7 +85,7 @@ void TDateiSendenDlg::DateienWaehlen() {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     show();
     setEnabled(true);
-    DateienHinzufuegen(namen);
+    DateienHinzufuegen(DateienSammeln(namen));
 }
 
 void TDateiSendenDlg::EintraegeNeu() {

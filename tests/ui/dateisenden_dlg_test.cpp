@@ -356,10 +356,33 @@ TEST_F(DateiSendenDlgTest, FinishWithoutAConnectionSaysSoAndStaysOpen) {
     EXPECT_EQ(kanal->geschlossen, 0);
 }
 
+TEST_F(DateiSendenDlgTest, AddingTakesRegularFilesNotListedYetAndRemovingTakesTheSelection) {
+    const auto a = Datei("a.bin", 1);
+    const auto pipe = dir.path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    TDateiSendenDlg& d = Oeffnen();
+    d.Execute(kanal);
+    d.ButtonWeiter()->click();
+    ASSERT_EQ(d.AktuelleSeite(), Seite::SeiteDateien);
+    EXPECT_FALSE(d.ButtonFertig()->isEnabled());
+    gewaehlt = {a, pipe};
+    d.ButtonHinzufuegen()->click();
+    d.ButtonHinzufuegen()->click();
+    ASSERT_EQ(d.DateiListe()->count(), 1);
+    EXPECT_TRUE(d.isEnabled());
+    EXPECT_TRUE(d.ButtonFertig()->isEnabled());
+    d.DateiListe()->item(0)->setSelected(true);
+    d.ButtonEntfernen()->click();
+    EXPECT_EQ(d.DateiListe()->count(), 0);
+    EXPECT_FALSE(d.ButtonFertig()->isEnabled());
+}
+
+// A listed file that became a pipe is not opened: that would wait for a writer on the GUI thread.
 TEST_F(DateiSendenDlgTest, AFileThatCannotBeOpenedIsTriedAgainOrSkipped) {
     const auto weg = Datei("weg.bin", 10);
     TDateiSendenDlg& d = Dateien({weg, Datei("da.bin", 20)});
     std::filesystem::remove(weg);
+    ASSERT_EQ(::mkfifo(weg.c_str(), 0600), 0);
     antworten = {mrYes, mrNo};
     d.Fertigstellen();
     ASSERT_EQ(fragen.size(), 2U);
