@@ -63,6 +63,7 @@ struct TDateiSendenUmgebung {
 // open it shows the connection's send queue and follows the channel's connection. Modeless, on top, one
 // per channel; it frees itself when closed and tells its channel.
 class TDateiSendenDlg : public TFormKio {
+    Q_OBJECT
     QUARN_DESIGN_TEXTS(TDateiSendenDlg)
 
 public:
