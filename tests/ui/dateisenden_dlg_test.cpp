@@ -285,6 +285,36 @@ TEST_F(DateiSendenDlgTest, FinishClampsAnUnvalidatedPartSizeAndRecountsTheParts)
     }
 }
 
+TEST_F(DateiSendenDlgTest, FilesAreHandedOnWithTheChosenProtocolAndSplitting) {
+    for (const std::uint8_t protokoll : {2, 5}) {
+        for (const bool teilen : {false, true}) {
+            SCOPED_TRACE(std::to_string(protokoll) + (teilen ? " split" : " whole"));
+            uebergeben.clear();
+            const auto datei = Datei("gross.bin", 100000);
+            TDateiSendenDlg& d = Dateien({datei});
+            d.RadioProtokoll(protokoll)->setChecked(true);
+            d.ButtonWeiter()->click();
+            d.Teilen()->setChecked(teilen);
+            d.TextNachherAn()->setChecked(true);
+            d.TextNachher()->setPlainText("NNNN");
+            d.Fertigstellen();
+            ASSERT_EQ(uebergeben.size(), 1U);
+            const Uebergeben& u = uebergeben[0];
+            EXPECT_EQ(u.bytes.size(), 100000U);
+            EXPECT_EQ(u.dateiname, datei.string());
+            EXPECT_EQ(u.protokoll, protokoll);
+            EXPECT_EQ(u.vorher, "");
+            EXPECT_EQ(u.nachher, "NNNN\r");
+            EXPECT_EQ(u.teilGroesse, teilen ? 32 : 0);
+            EXPECT_EQ(u.teile, teilen ? 4 : 0);
+            EXPECT_EQ(u.alleTeile, teilen);
+            EXPECT_TRUE(u.auswahl.empty());
+            EXPECT_FALSE(u.signieren);
+            Geloescht();
+        }
+    }
+}
+
 TEST_F(DateiSendenDlgTest, ChosenPartsAreShownAndHandedOn) {
     TDateiSendenDlg& d = Dateien({Datei("sechs.bin", 30000), Datei("ganz.bin", 1000)});
     d.RadioProtokoll(2)->setChecked(true);
