@@ -135,9 +135,6 @@ public:
     void KanalAktualisieren();
     void QueueAktualisieren();
 
-    // For a part choice that a test answers: called with the open dialog before it runs.
-    std::function<void(QDialog&)> vorDialog;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;

@@ -171,9 +171,6 @@ void TDateiSendenDlg::Eigenschaften() {
     TeileSetzen(eintrag, TeilGroesseKlemmen(teilGroesse_->text()));
     TDateiSendenTeileAuswahlDlg dialog(QString::fromStdString(eintrag.name.filename().string()),
                                        AuswahlFuerDialog(eintrag), this);
-    if (vorDialog) {
-        vorDialog(dialog);
-    }
     if (dialog.exec() == QDialog::Accepted) {
         AuswahlUebernehmen(eintrag, dialog.Zustaende());
     }
@@ -220,9 +217,6 @@ QMenu* TDateiSendenDlg::VorlagenMenue(int welche) {
 
 bool TDateiSendenDlg::VorlagenBearbeiten(int welche) {
     TDateiSendenVorlagenDlg editor(VorlagenListe(welche), this);
-    if (vorDialog) {
-        vorDialog(editor);
-    }
     if (editor.exec() != QDialog::Accepted) {
         return false;
     }

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -144,6 +145,14 @@ public:
     }
     static QString Zelle(const TDateiSendenDlg& d, int zeile, int spalte) {
         return d.TeileListe()->topLevelItem(zeile)->text(spalte);
+    }
+    // Answers the modal dialog that runs next, once it runs.
+    template <typename Dialog> static void Beantworten(std::function<void(Dialog&)> antwort) {
+        QTimer::singleShot(0, [antwort] {
+            auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            antwort(*dialog);
+        });
     }
     static void Geloescht() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
@@ -324,13 +333,12 @@ TEST_F(DateiSendenDlgTest, ChosenPartsAreShownAndHandedOn) {
     EXPECT_FALSE(d.ButtonEigenschaften()->isEnabled());
     d.TeileListe()->setCurrentItem(d.TeileListe()->topLevelItem(0));
     ASSERT_TRUE(d.ButtonEigenschaften()->isEnabled());
-    d.vorDialog = [](QDialog& dialog) {
-        auto& auswahl = dynamic_cast<TDateiSendenTeileAuswahlDlg&>(dialog);
+    Beantworten<TDateiSendenTeileAuswahlDlg>([](TDateiSendenTeileAuswahlDlg& auswahl) {
         for (const int zeile : {3, 5}) {
             auswahl.Liste()->item(zeile)->setCheckState(Qt::Unchecked);
         }
-        QMetaObject::invokeMethod(auswahl.ButtonOk(), &QPushButton::click, Qt::QueuedConnection);
-    };
+        auswahl.ButtonOk()->click();
+    });
     d.ButtonEigenschaften()->click();
     EXPECT_EQ(Zelle(d, 0, 3), "nur Teile 1..3, 5.");
     EXPECT_EQ(Zelle(d, 1, 3), "");
@@ -498,9 +506,7 @@ TEST_F(DateiSendenDlgTest, TemplatesFillTheMailboxTextsAndTheEditorRebuildsTheMe
     eintraege[2]->trigger();
     EXPECT_EQ(d.TextNachher()->toPlainText(), "/EX\n");
 
-    d.vorDialog = [](QDialog& editor) {
-        QMetaObject::invokeMethod(&editor, &QDialog::accept, Qt::QueuedConnection);
-    };
+    Beantworten<QDialog>([](QDialog& editor) { editor.accept(); });
     ASSERT_TRUE(d.VorlagenBearbeiten(1));
     EXPECT_NE(d.VorlagenMenue(1), menue);
 
