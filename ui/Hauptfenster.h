@@ -58,6 +58,7 @@ public:
     bool IsGestartet() const override { return gestartet_; }
     bool IsSichtbar() const override;
     void Aufmerksamkeit() override;
+    QWidget* SendenOeffnen(const std::shared_ptr<IKanal>& kanal, const TSendenVorgabe& vorgabe) override;
 
     // The parts, for a look from outside.
     QWidget* Panel(TKanalPanel panel) const;
