@@ -2,13 +2,17 @@
 
 #include <QPixmap>
 #include <QString>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QWidget;
 
 namespace quarn {
+
+class IKanal;
 
 // The window a channel lives in, as the channel sees it. A channel reaches its window only through this
 // seam, so the window behind it can change without the channel changing. Everything here belongs to the
@@ -33,6 +37,14 @@ struct TKanalAktionen {
     bool captureChecked = false; // a capture file is open
     bool showDosChecked = false;
     bool dosUmlauteChecked = false;
+};
+
+// What the send-file wizard opens with: nothing, files and folders, or a text (Windows-1252).
+struct TSendenVorgabe {
+    enum class Art { Nichts, Dateien, Text };
+    Art art = Art::Nichts;
+    std::vector<std::filesystem::path> dateien;
+    std::string text;
 };
 
 // One channel's button on the window's channel toolbar.
@@ -89,6 +101,10 @@ public:
     virtual bool IsGestartet() const = 0;
     virtual bool IsSichtbar() const = 0;
     virtual void Aufmerksamkeit() = 0;
+
+    // Opens a send-file wizard for the channel and returns it; the wizard frees itself when closed and
+    // then tells the channel (SendenDialogGeschlossen).
+    virtual QWidget* SendenOeffnen(const std::shared_ptr<IKanal>& kanal, const TSendenVorgabe& vorgabe) = 0;
 };
 
 } // namespace quarn

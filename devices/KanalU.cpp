@@ -175,6 +175,7 @@ void TKanal::Release() {
         }
         released_ = true;
         reserved_.store(true); // a released channel is never handed out again
+        sendenDialog_.clear();
         {
             const Locker lock(captureLock_);
             capture_.reset();
@@ -614,12 +615,35 @@ void TKanal::EditSelectAll() {
     }
 }
 
-// ---- the send-file wizard comes later -------------------------------------------------------------
+// ---- the send-file wizard --------------------------------------------------------------------------
 
-void TKanal::Senden() {}
-void TKanal::SendenDateien(const std::vector<std::filesystem::path>& /*files*/) {}
-void TKanal::SendenText(std::string_view /*text*/) {}
-void TKanal::SendenDialogGeschlossen() {}
+void TKanal::SendenOeffnen(const TSendenVorgabe& vorgabe) {
+    AufGui([this, &vorgabe] {
+        if (sendenDialog_) {
+            sendenDialog_->show();
+            sendenDialog_->raise();
+            sendenDialog_->activateWindow();
+            return;
+        }
+        sendenDialog_ = umgebung_.fenster->SendenOeffnen(shared_from_this(), vorgabe);
+    });
+}
+
+void TKanal::Senden() {
+    SendenOeffnen({});
+}
+
+void TKanal::SendenDateien(const std::vector<std::filesystem::path>& files) {
+    SendenOeffnen({TSendenVorgabe::Art::Dateien, files, {}});
+}
+
+void TKanal::SendenText(std::string_view text) {
+    SendenOeffnen({TSendenVorgabe::Art::Text, {}, std::string(text)});
+}
+
+void TKanal::SendenDialogGeschlossen() {
+    Synchronize([this] { sendenDialog_.clear(); });
+}
 
 void TKanal::PactorChangeOver() {
     if (const std::shared_ptr<IVerbindung> connection = GetVerbindung()) {

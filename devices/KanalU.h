@@ -6,6 +6,7 @@
 #include "platform/CriticalSection.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -27,6 +28,7 @@ class TConsole;
 class TFileStreamKio;
 class TRichEditQuarn;
 struct TKanalAktionen;
+struct TSendenVorgabe;
 
 // A console buffer that cannot be opened. The operator has been told already; the start-up ends the
 // program with exit code 5 (kExitConsoleBuffer).
@@ -196,6 +198,8 @@ private:
     void EditAktionen();
     void CallChangeGui();
     void UIFrameSenden(const std::string& line);
+    // Brings the channel's send-file wizard forward, or opens one with the preset.
+    void SendenOeffnen(const TSendenVorgabe& vorgabe);
     void StatusListener(bool listen, const std::shared_ptr<IVerbindung>& connection);
     void BedienungVerbinden();
     void BoxZeilen(int& first, int& last) const;
@@ -215,6 +219,8 @@ private:
     std::unique_ptr<TRichEditQuarn> editor_;
     std::unique_ptr<IKanalKnopf> button_;
     std::unique_ptr<IKanalBoxListe> boxListe_;
+    // The send-file wizard while it is open; it frees itself.
+    QPointer<QWidget> sendenDialog_;
 
     // The running transfer as last told: identity, state, name, size and percentage.
     struct TTransfer {

@@ -1,5 +1,8 @@
 #include "foundation/DlgUnhandledException.h"
 
+#include "foundation/ImmediateExit.h"
+#include "foundation/StartupU.h"
+
 #include <QClipboard>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -7,7 +10,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <unistd.h>
 
 namespace quarn {
 namespace {
@@ -66,8 +68,9 @@ TDlgUnhandledException::TDlgUnhandledException(QWidget* parent)
     layout->addLayout(buttons);
 
     connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
-    // No shut-down step runs: the state may be broken, and "Dirty" stays set for the next start.
-    connect(button2_, &QPushButton::clicked, this, [] { ::_exit(1); });
+    // No shut-down step runs: the state may be broken, and "Dirty" stays set for the next start. Batched
+    // changes already made are written first.
+    connect(button2_, &QPushButton::clicked, this, [] { ImmediateExit(kExitFailure); });
     connect(button3_, &QPushButton::clicked, this, &TDlgUnhandledException::CopyToClipboard);
 }
 

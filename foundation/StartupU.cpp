@@ -6,6 +6,7 @@
 #include "foundation/GlobalU.h"
 #include "foundation/LanguageU.h"
 #include "foundation/ProgramGlobals.h"
+#include "foundation/QuarnApplication.h"
 #include "foundation/SingleInstance.h"
 #include "foundation/StartupSignals.h"
 #include "foundation/SynchronizeU.h"
@@ -101,7 +102,10 @@ int RunMainBlock(const TMainWindowFactory& createMainWindow) {
     }
     const int result = Guarded("RUN", [&] {
         // A shut-down asked for while the start ran (inside a dialog) ends the program here.
-        return QuitEvent().IsSet() ? 0 : QApplication::exec();
+        const int code = QuitEvent().IsSet() ? 0 : QApplication::exec();
+        // An event handler that ended the program ends it here, with its exit code.
+        TQuarnApplication::ProgrammEndeWeitergeben();
+        return code;
     });
     DebOut("Hauptprogramm: end.");
     return result;

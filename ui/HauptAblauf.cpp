@@ -34,6 +34,7 @@ void THauptAblauf::Aufbauen(bool splash) {
     vorherDirty_ = teile_.ConfigErzeugen();
     teile_.SetDirty(true);
     DebOutObj(kClass, "Create", vorherDirty_ ? "Dirty: 1" : "Dirty: 0");
+    teile_.FensterPositionLaden();
     if (splash) {
         teile_.SplashOeffnen();
     }

@@ -12,8 +12,10 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/ImmediateExit.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SplashU.h"
+#include "foundation/UnhandledExceptionU.h"
 #include "platform/FontFile.h"
 #include "stations/KlaengeU.h"
 #include "stations/MyCallsU.h"
@@ -34,7 +36,9 @@ constexpr int kSoundProgramEnd = 19;
 } // namespace
 
 THauptProgramm::THauptProgramm(THauptfenster& fenster, std::filesystem::path fontFile)
-    : fenster_(fenster), fontFile_(std::move(fontFile)) {}
+    : fenster_(fenster), fontFile_(std::move(fontFile)), anwendungsFehler_([](std::exception_ptr error) {
+          ReportUnhandledException(std::move(error), kClass, "ApplicationException", "");
+      }) {}
 
 THauptProgramm::~THauptProgramm() = default;
 
@@ -61,6 +65,10 @@ void THauptProgramm::ClearForceDatabaseCheck() {
 void THauptProgramm::ConfigFreigeben() {
     scopedConfig_.reset();
     config_.reset();
+}
+
+void THauptProgramm::FensterPositionLaden() {
+    fenster_.PositionLaden();
 }
 
 void THauptProgramm::SplashOeffnen() {
@@ -170,9 +178,11 @@ void THauptProgramm::SchriftEntladen() {
 
 void THauptProgramm::DatenbankOeffnen(bool pruefen) {
     datenbank_ = std::make_unique<TStationenDatenbank>(pruefen);
+    datenbankSichern_ = std::make_unique<TImmediateExitHook>([] { FlushStationenDatenbank(); });
 }
 
 void THauptProgramm::DatenbankFreigeben() {
+    datenbankSichern_.reset();
     // Written here, where a failure can be told; the destructor cannot raise. Freed either way.
     if (const std::unique_ptr<TStationenDatenbank> datenbank = std::move(datenbank_)) {
         datenbank->Flush();
@@ -205,6 +215,7 @@ void THauptProgramm::LayoutSpeichern() {
     config_->SetMonitorHeight(layout.monitor);
     config_->SetInputHeight(layout.eingabe);
     fenster_.LeisteSpeichern(*config_);
+    fenster_.PositionSpeichern();
 }
 
 void THauptProgramm::QuitEventSetzen() {

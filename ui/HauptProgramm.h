@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/QuarnApplication.h"
 #include "ui/HauptTeile.h"
 
 #include <QPointer>
@@ -14,6 +15,7 @@ class ScopedConfig;
 class TConfig;
 class TConnectionsList;
 class TDlgSplash;
+class TImmediateExitHook;
 class TGeraete;
 class THauptfenster;
 class TKanaele;
@@ -36,6 +38,7 @@ public:
     bool ForceDatabaseCheck() const override;
     void ClearForceDatabaseCheck() override;
     void ConfigFreigeben() override;
+    void FensterPositionLaden() override;
     void SplashOeffnen() override;
     void SplashStatus(const QString& text) override;
     void SplashSchliessen(bool verzoegert) override;
@@ -70,10 +73,14 @@ private:
     std::unique_ptr<TRemoteCommandManager> remoteCommands_;
     std::unique_ptr<TConnectionsList> connectionsList_;
     std::unique_ptr<TStationenDatenbank> datenbank_;
+    // While the database is open, its batched changes reach the file even when the process ends at once.
+    std::unique_ptr<TImmediateExitHook> datenbankSichern_;
     std::shared_ptr<TMyCalls> myCalls_;
     std::unique_ptr<TKanaele> kanaele_;
     std::unique_ptr<TGeraete> geraete_;
     bool automation_ = false;
+    // An exception out of an event handler is reported as the main window's.
+    TScopedExceptionHook anwendungsFehler_;
 };
 
 } // namespace quarn

@@ -29,6 +29,9 @@ public:
     virtual void ClearForceDatabaseCheck() = 0;
     virtual void ConfigFreigeben() = 0;
 
+    // Places the window where the last run left it.
+    virtual void FensterPositionLaden() = 0;
+
     virtual void SplashOeffnen() = 0;
     virtual void SplashStatus(const QString& text) = 0;
     // At once (a failed start) or shortly after "Bereit.".

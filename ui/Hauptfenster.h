@@ -64,6 +64,7 @@ public:
     bool IsGestartet() const override { return gestartet_; }
     bool IsSichtbar() const override;
     void Aufmerksamkeit() override;
+    QWidget* SendenOeffnen(const std::shared_ptr<IKanal>& kanal, const TSendenVorgabe& vorgabe) override;
 
     // The parts, for a look from outside.
     QWidget* Panel(TKanalPanel panel) const;
@@ -96,6 +97,10 @@ public:
 
     // The device light of the status bar; changes only when the state does.
     void SetGeraeteStatus(bool notReady);
+
+    // The window's place and state ("Windows\Main"): taken from the last run at the start, kept at the end.
+    void PositionLaden();
+    void PositionSpeichern();
 
 protected:
     bool event(QEvent* event) override;

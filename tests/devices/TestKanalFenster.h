@@ -5,6 +5,7 @@
 #include "devices/KanalFenster.h"
 
 #include <QBoxLayout>
+#include <QPointer>
 #include <QToolButton>
 #include <QWidget>
 #include <map>
@@ -99,6 +100,14 @@ public:
     bool IsGestartet() const override { return gestartet; }
     bool IsSichtbar() const override { return sichtbar; }
     void Aufmerksamkeit() override { ++aufmerksamkeit; }
+    // A plain window stands in for the wizard; it frees itself when closed, as the wizard does.
+    QWidget* SendenOeffnen(const std::shared_ptr<IKanal>& kanal, const TSendenVorgabe& vorgabe) override {
+        auto* assistent = new QWidget;
+        assistent->setAttribute(Qt::WA_DeleteOnClose);
+        assistent->show();
+        senden.push_back({kanal, vorgabe, assistent});
+        return assistent;
+    }
 
     QWidget window;
     QWidget* leiste = nullptr;
@@ -115,6 +124,12 @@ public:
     bool gestartet = true;
     bool sichtbar = true;
     int aufmerksamkeit = 0;
+    struct Senden {
+        std::shared_ptr<IKanal> kanal;
+        TSendenVorgabe vorgabe;
+        QPointer<QWidget> assistent;
+    };
+    std::vector<Senden> senden;
 };
 
 } // namespace quarn::test

@@ -2,8 +2,8 @@
 // pointed at a private temporary folder before anything reads them, and Qt runs on its offscreen
 // platform, so tests never touch the user's real settings or need a display.
 #include "TempDir.h"
+#include "foundation/QuarnApplication.h"
 
-#include <QApplication>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     make("XDG_CACHE_HOME", "cache");
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
 
-    QApplication application(argc, argv);
+    // The program's own application object: an exception out of an event handler is reported as there.
+    quarn::TQuarnApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -60,6 +60,7 @@ public:
     bool ForceDatabaseCheck() const override { return forceCheck; }
     void ClearForceDatabaseCheck() override { log.push_back("ForceCheck=0"); }
     void ConfigFreigeben() override { log.push_back("~Config"); }
+    void FensterPositionLaden() override { log.push_back("Position"); }
     void SplashOeffnen() override { log.push_back("Splash"); }
     void SplashStatus(const QString& text) override { log.push_back("Splash: " + text.toStdString()); }
     void SplashSchliessen(bool verzoegert) override {
@@ -118,10 +119,10 @@ TEST(HauptAblauf, NormalRunBuildsInOrderAndEndsOnceClean) {
         THauptAblauf ablauf(teile);
         ablauf.Start(true);
         EXPECT_THAT(teile.log,
-                    ElementsAre("Config", "Dirty=1", "Splash", "Klaenge", "Texte", "RemoteCommands",
-                                "ConnectionsList", "Splash: Initialisiere Schriften...", "Schrift", "MyCalls",
-                                "Splash: Initialisiere Datenbank...", "Datenbank", "ForceCheck=0",
-                                "Splash: Initialisiere Kanäle...", "Kanaele",
+                    ElementsAre("Config", "Dirty=1", "Position", "Splash", "Klaenge", "Texte",
+                                "RemoteCommands", "ConnectionsList", "Splash: Initialisiere Schriften...",
+                                "Schrift", "MyCalls", "Splash: Initialisiere Datenbank...", "Datenbank",
+                                "ForceCheck=0", "Splash: Initialisiere Kanäle...", "Kanaele",
                                 "Splash: Initialisiere Geräte...", "Geraete", "Automation", "Splash: Bereit.",
                                 "~Splash later", "ErsteSchritte"));
         teile.log.clear();

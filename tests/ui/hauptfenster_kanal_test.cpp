@@ -456,6 +456,8 @@ TEST_F(HauptfensterKanaleTest, ScreenshotOfTheWindowWithAConnectedChannel) {
                   0);
     kanal->SetAktiv(true);
     window_.SetFortschritt(true, "42%", 42);
+    // Wide enough for the whole menu bar and the toolbar with its captions.
+    window_.resize(800, 700);
     QApplication::processEvents();
 
     EXPECT_EQ(window_.StatusPanel(8), "DL1XYZ") << "the channel wrote its own call";
