@@ -214,6 +214,7 @@ void THauptProgramm::LayoutSpeichern() {
     const THauptLayout& layout = fenster_.Panele().Layout();
     config_->SetMonitorHeight(layout.monitor);
     config_->SetInputHeight(layout.eingabe);
+    fenster_.LeisteSpeichern(*config_);
     fenster_.PositionSpeichern();
 }
 

@@ -1,10 +1,12 @@
 // The main window's widgets and the seam the channels reach them through.
 #include "ui/Hauptfenster.h"
 
+#include "devices/GeraeteStatusU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/QuarnException.h"
 #include "foundation/SingleInstance.h"
 #include "ui/HauptPanele.h"
+#include "ui/HilfeU.h"
 #include "ui/StandInBilder.h"
 #include "ui/StandInKanalKnopf.h"
 
@@ -17,6 +19,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -119,6 +122,14 @@ void THauptfenster::BuildStatusBar() {
         bar->addWidget(panel, index == 1 ? 1 : 0);
         statusPanels_[index] = panel;
     }
+    // The device light: a button on panel 9 that opens and closes the device-status window.
+    geraeteStatusKnopf_ = new QToolButton(statusPanels_[9]);
+    geraeteStatusKnopf_->setObjectName("StatusbarDeviceIcon");
+    geraeteStatusKnopf_->setAutoRaise(true);
+    geraeteStatusKnopf_->setIconSize(QSize(12, 12));
+    auto* knopfPanel = new QHBoxLayout(statusPanels_[9]);
+    knopfPanel->setContentsMargins(0, 0, 0, 0);
+    knopfPanel->addWidget(geraeteStatusKnopf_);
     progressLabel_ = new QLabel("0%", statusbar_);
     progressLabel_->setObjectName("ProgressLabel");
     progressLabel_->setAlignment(Qt::AlignCenter);
@@ -133,50 +144,6 @@ void THauptfenster::BuildStatusBar() {
     progressLabel_->hide();
     progressBar_->hide();
     layout()->addWidget(statusbar_);
-}
-
-void THauptfenster::BuildActions() {
-    const auto make = [this](Aktion which, const char* name, const QString& caption, bool checkable) {
-        auto* action = new QAction(caption, this);
-        action->setObjectName(name);
-        action->setCheckable(checkable);
-        action->setEnabled(false);
-        actions_[static_cast<std::size_t>(which)] = action;
-        return action;
-    };
-    QMenu* datei = menue_->addMenu(Tr("&Datei"));
-    datei->addAction(make(Aktion::Capture, "ActionSave", Tr("&Speichern"), true));
-    datei->addAction(make(Aktion::Stop, "ActionStop", Tr("Abb&rechen"), false));
-    datei->addSeparator();
-    QAction* ende = datei->addAction(Tr("&Beenden"));
-    ende->setObjectName("ActionEnd");
-    connect(ende, &QAction::triggered, this, &QWidget::close);
-
-    QMenu* verbindung = menue_->addMenu(Tr("Verbind&ung"));
-    verbindung->addAction(make(Aktion::LocalEcho, "ActionLocalEcho", Tr("Lokales &Echo"), true));
-    verbindung->addSeparator();
-    QMenu* pactor = verbindung->addMenu(Tr("&Pactor"));
-    pactor->setObjectName("MenuConnectPactor");
-    pactor->addAction(make(Aktion::Changeover, "ActionPactorChangeover", Tr("&ChangeOver"), false));
-    pactor->addAction(make(Aktion::Breakin, "ActionPactorBreakin", Tr("&BreakIn"), false));
-
-    QMenu* bearbeiten = menue_->addMenu(Tr("&Bearbeiten"));
-    bearbeiten->addAction(make(Aktion::Cut, "ActionEditCut", Tr("A&usschneiden"), false));
-    bearbeiten->addAction(make(Aktion::Copy, "ActionEditCopy", Tr("&Kopieren"), false));
-    bearbeiten->addAction(make(Aktion::Paste, "ActionEditPaste", Tr("E&infügen"), false));
-    bearbeiten->addAction(make(Aktion::Delete, "ActionEditDelete", Tr("&Löschen"), false));
-
-    QMenu* ansicht = menue_->addMenu(Tr("&Ansicht"));
-    ansicht->addAction(make(Aktion::ShowDos, "ActionDosUmlauteAnzeigen", Tr("&DOS-Umlaute anzeigen"), true));
-    ansicht->addAction(make(Aktion::DosUmlaute, "ActionDosUmlauteSenden", Tr("&DOS-Umlaute senden"), true));
-
-    befehlsleiste_->addAction(Action(Aktion::Capture));
-    befehlsleiste_->addAction(Action(Aktion::Stop));
-
-    QAction* hint = make(Aktion::Hint, "ActionHint", QString(), false);
-    hint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    hint->setEnabled(true);
-    addAction(hint);
 }
 
 QWidget* THauptfenster::Panel(TKanalPanel panel) const {
@@ -238,28 +205,31 @@ void THauptfenster::SetFortschritt(bool visible, const QString& label, int perce
 }
 
 void THauptfenster::SetAktionen(const TKanalAktionen& state) {
-    const auto set = [this](Aktion which, bool enabled) { Action(which)->setEnabled(enabled); };
-    set(Aktion::Cut, state.cut);
-    set(Aktion::Copy, state.copy);
-    set(Aktion::Paste, state.paste);
-    set(Aktion::Delete, state.del);
-    set(Aktion::Changeover, state.pactor);
-    set(Aktion::Breakin, state.pactor);
-    set(Aktion::LocalEcho, state.localEchoEnabled);
-    Action(Aktion::LocalEcho)->setChecked(state.localEchoChecked);
+    const auto set = [this](const char* name, bool enabled) { Action(name)->setEnabled(enabled); };
+    set("ActionEditCut", state.cut);
+    set("ActionEditCopy", state.copy);
+    set("ActionEditPaste", state.paste);
+    set("ActionEditDelete", state.del);
+    set("ActionPactorChangeover", state.pactor);
+    set("ActionPactorBreakin", state.pactor);
+    set("ActionLocalEcho", state.localEchoEnabled);
+    Action("ActionLocalEcho")->setChecked(state.localEchoChecked);
     // Capture and the DOS display are offered on every channel; only their marks follow the channel.
-    for (const Aktion always : {Aktion::Capture, Aktion::ShowDos, Aktion::DosUmlaute}) {
+    for (const char* always : {"ActionSave", "ActionDosUmlauteAnzeigen", "ActionDosUmlauteSenden"}) {
         set(always, true);
     }
-    Action(Aktion::Capture)->setChecked(state.captureChecked);
-    Action(Aktion::ShowDos)->setChecked(state.showDosChecked);
-    Action(Aktion::DosUmlaute)->setChecked(state.dosUmlauteChecked);
+    Action("ActionSave")->setChecked(state.captureChecked);
+    Action("ActionDosUmlauteAnzeigen")->setChecked(state.showDosChecked);
+    Action("ActionDosUmlauteSenden")->setChecked(state.dosUmlauteChecked);
 }
 
 void THauptfenster::SetStopBild(int image) {
     stopBild_ = image;
+    QAction* stop = Action("ActionStop");
+    stop->setProperty("ImageIndex", image);
+    stop->setIcon(BefehlBild(image));
     // 9 while a transfer module runs: only then is there something to stop.
-    Action(Aktion::Stop)->setEnabled(image == 9);
+    stop->setEnabled(image == 9);
 }
 
 std::vector<QPixmap> THauptfenster::GutterBilder() const {
@@ -279,10 +249,17 @@ void THauptfenster::SetGeraeteStatus(bool notReady) {
         return;
     }
     geraeteNichtBereit_ = notReady;
-    QLabel* icon = statusPanels_[9];
-    icon->setPixmap(GeraeteStatusBild(notReady));
+    geraeteStatusKnopf_->setIcon(GeraeteStatusBild(notReady));
     const QString hint = notReady ? Tr("Ein Gerät ist nicht bereit|") : Tr("Alle Geräte sind bereit|");
-    icon->setToolTip(hint.left(hint.indexOf('|')));
+    geraeteStatusKnopf_->setToolTip(hint.left(hint.indexOf('|')));
+}
+
+QWidget* THauptfenster::GeraeteStatusFenster() const {
+    return geraeteStatus_.data();
+}
+
+THilfeFenster* THauptfenster::HilfeFenster() const {
+    return hilfe_.data();
 }
 
 bool THauptfenster::event(QEvent* event) {

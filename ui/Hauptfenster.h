@@ -4,7 +4,9 @@
 #include "foundation/DesignTexts.h"
 #include "platform/FontFile.h"
 #include "ui/HauptAblauf.h"
+#include "ui/StandInLeiste.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -17,11 +19,15 @@ class QLabel;
 class QMenuBar;
 class QProgressBar;
 class QToolBar;
+class QToolButton;
 
 namespace quarn {
 
+class TConfig;
+class TGeraeteStatus;
 class THauptPanele;
 class THauptProgramm;
+class THilfeFenster;
 
 // The program's one main window: a plain top-level widget with its own dock hosts (top, both sides,
 // bottom), the menu bar and command toolbar in the top one, the hand-placed panels the channels live on
@@ -71,21 +77,18 @@ public:
     const QLabel* StatusLabel(int index) const { return statusPanels_.at(static_cast<std::size_t>(index)); }
     const QProgressBar* Fortschritt() const { return progressBar_; }
     const QLabel* FortschrittText() const { return progressLabel_; }
-    enum class Aktion {
-        Cut,
-        Copy,
-        Paste,
-        Delete,
-        LocalEcho,
-        Capture,
-        ShowDos,
-        DosUmlaute,
-        Stop,
-        Changeover,
-        Breakin,
-        Hint
-    };
-    QAction* Action(Aktion which) const { return actions_.at(static_cast<std::size_t>(which)); }
+    // An action by its name ("ActionConnect", ...); null for a name the window has none of.
+    QAction* Action(const char* name) const;
+    // Panel 9's button, the device light that opens the device-status window.
+    const QToolButton* GeraeteStatusKnopf() const { return geraeteStatusKnopf_; }
+    // The device-status and help windows while they exist.
+    QWidget* GeraeteStatusFenster() const;
+    THilfeFenster* HilfeFenster() const;
+    // The help page ActionHelpContents shows; the one beside the program unless set.
+    void SetHilfeDatei(std::filesystem::path file) { hilfeDatei_ = std::move(file); }
+    const TStandInThemaSchalter& ThemaSchalter() const { return themaSchalter_; }
+    // The toolbar's theme and text mode into the configuration, for the next start.
+    void LeisteSpeichern(TConfig& config) const;
     int StopBild() const { return stopBild_; }
     const THauptAblauf& Ablauf() const { return *ablauf_; }
 
@@ -109,8 +112,17 @@ private:
     void BuildDocks();
     void BuildStatusBar();
     void BuildActions();
+    void BuildMenus();
+    void BuildAccelerators();
     void BindActions();
+    void ThemaUndTextVerbinden();
+    void LeisteLaden(const TConfig& config);
     void Activate();
+    void BefehlAufrufen();
+    void GeraeteStatusUmschalten();
+    void HilfeZeigen();
+    // The windows that live beside the main window go before it and before the program's parts.
+    void NebenfensterSchliessen();
 
     std::unique_ptr<THauptProgramm> programm_;
     std::unique_ptr<THauptAblauf> ablauf_;
@@ -125,7 +137,11 @@ private:
     std::array<QLabel*, kStatusPanels> statusPanels_{};
     QProgressBar* progressBar_ = nullptr;
     QLabel* progressLabel_ = nullptr;
-    std::array<QAction*, 12> actions_{};
+    QToolButton* geraeteStatusKnopf_ = nullptr;
+    QPointer<TGeraeteStatus> geraeteStatus_;
+    QPointer<THilfeFenster> hilfe_;
+    std::filesystem::path hilfeDatei_;
+    TStandInThemaSchalter themaSchalter_;
     int stopBild_ = 10;
     std::optional<bool> geraeteNichtBereit_;
     bool gestartet_ = false;

@@ -1,29 +1,43 @@
 // The main window's start and end, its key preview and the actions run on the current channel.
 #include "connections/ConnectionsListU.h"
+#include "devices/GeraeteStatusU.h"
+#include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
 #include "devices/KanalTasten.h"
 #include "devices/VerbindenLaeuft.h"
 #include "foundation/AutomationStartMode.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
+#include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/InterfacesU.h"
+#include "foundation/LanguageU.h"
 #include "foundation/SingleInstance.h"
+#include "ui/BefehlConnectU.h"
+#include "ui/BefehlU.h"
 #include "ui/HauptPanele.h"
 #include "ui/HauptProgramm.h"
 #include "ui/HauptTasten.h"
 #include "ui/Hauptfenster.h"
+#include "ui/HilfeU.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QProgressBar>
+#include <QToolButton>
 #include <QToolTip>
 
 namespace quarn {
 namespace {
 
 constexpr const char* kClass = "THauptfenster";
+
+std::shared_ptr<IKanal> AktuellerKanal() {
+    const TKanaele* kanaele = TKanaele::Instance();
+    return kanaele ? kanaele->GetAktuell() : nullptr;
+}
 
 } // namespace
 
@@ -35,22 +49,36 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
     BuildDocks();
     BuildStatusBar();
     BuildActions();
+    BuildMenus();
 
     programm_ = std::make_unique<THauptProgramm>(*this, std::move(fontFile));
     ablauf_ = std::make_unique<THauptAblauf>(*programm_);
     ablauf_->Start(true);
     BindActions();
+    ThemaUndTextVerbinden();
     if (const TConfig* config = Config()) {
         panele_->GespeicherteHoehen(config->GetMonitorHeight(), config->GetInputHeight());
+        LeisteLaden(*config);
     }
+    BuildAccelerators();
     gestartet_ = true;
     qApp->installEventFilter(this);
     // A session's end frees the program's parts before the window goes.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &THauptfenster::SitzungsEnde);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive) {
+            return;
+        }
+        DebOutObj(kClass, "ApplicationActivate", "");
+        if (const std::shared_ptr<IKanal> channel = AktuellerKanal()) {
+            channel->SetAktiv(true);
+        }
+    });
 }
 
 THauptfenster::~THauptfenster() {
     qApp->removeEventFilter(this);
+    NebenfensterSchliessen();
     ablauf_->Ende();
 }
 
@@ -59,10 +87,23 @@ void THauptfenster::SetErsteSchritte(QWidget* fenster) {
 }
 
 void THauptfenster::SitzungsEnde() {
+    NebenfensterSchliessen();
     ablauf_->Ende();
 }
 
+void THauptfenster::NebenfensterSchliessen() {
+    // The device-status window follows the device set, which the end frees.
+    delete geraeteStatus_.data();
+    if (hilfe_) {
+        hilfe_->close();
+    }
+}
+
 bool THauptfenster::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == progressBar_ && event->type() == QEvent::MouseButtonRelease) {
+        QApplication::beep();
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || watched != QApplication::focusWidget() ||
         !isAncestorOf(static_cast<QWidget*>(watched))) {
         return false;
@@ -83,8 +124,18 @@ bool THauptfenster::eventFilter(QObject* watched, QEvent* event) {
     if (taste.kanal >= 0) {
         kanaele->SetAktuellNr(taste.kanal);
     }
-    // The command pop-up comes with the command dialogs; until then Esc goes on to the widget.
-    return taste.verbraucht && !taste.befehl;
+    if (taste.befehl) {
+        BefehlAufrufen();
+    }
+    return taste.verbraucht;
+}
+
+void THauptfenster::BefehlAufrufen() {
+    TDlgBefehl popup({[this] { TDlgBefehlConnect::Ausfuehren(this); },
+                      [this] { Action("ActionDisconnect")->trigger(); },
+                      {}},
+                     this);
+    popup.exec();
 }
 
 void THauptfenster::closeEvent(QCloseEvent* event) {
@@ -95,50 +146,149 @@ void THauptfenster::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
+    if (hilfe_) {
+        hilfe_->close();
+    }
 }
 
 void THauptfenster::BindActions() {
     // Every action works on the current channel and does nothing while there is none.
-    const auto bind = [this](Aktion which, auto onChannel) {
-        connect(Action(which), &QAction::triggered, this, [onChannel](bool checked) {
-            const TKanaele* kanaele = TKanaele::Instance();
-            if (const std::shared_ptr<IKanal> channel = kanaele ? kanaele->GetAktuell() : nullptr) {
+    const auto bind = [this](const char* name, auto onChannel) {
+        connect(Action(name), &QAction::triggered, this, [onChannel](bool checked) {
+            if (const std::shared_ptr<IKanal> channel = AktuellerKanal()) {
                 onChannel(*channel, checked);
             }
         });
     };
-    bind(Aktion::Cut, [](IKanal& channel, bool) { channel.EditCut(); });
-    bind(Aktion::Copy, [](IKanal&, bool) {
-        // Copy takes the channel last clicked into, which may be the monitor.
-        if (const std::shared_ptr<IKanal> context = TKanaele::Instance()->GetKontextKanal()) {
-            context->EditCopy();
+    // The edit keys belong to whatever window has the focus; here only to the main window.
+    const auto bindEdit = [this, &bind](const char* name, auto onChannel) {
+        bind(name, [this, onChannel](IKanal& channel, bool) {
+            if (QApplication::activeWindow() == this) {
+                onChannel(channel);
+            }
+        });
+    };
+
+    bind("ActionConnect", [this](IKanal&, bool) {
+        QCoreApplication::processEvents();
+        TDlgBefehlConnect::Ausfuehren(this);
+    });
+    bind("ActionDisconnect", [](IKanal& channel, bool) {
+        std::shared_ptr<IVerbindung> connection;
+        if (const TConnectionsList* list = TConnectionsList::Instance()) {
+            const TConnectionsList::ScopedLock lock(*list);
+            connection = channel.GetVerbindung();
+        }
+        // Outside the lock: the connection's end takes it again from its own thread.
+        if (connection) {
+            connection->Disconnect();
         }
     });
-    bind(Aktion::Paste, [](IKanal& channel, bool) { channel.EditPaste(); });
-    bind(Aktion::Delete, [](IKanal& channel, bool) { channel.EditDelete(); });
-    bind(Aktion::Capture, [this](IKanal& channel, bool) {
+    bind("ActionSend", [](IKanal& channel, bool) { channel.Senden(); });
+    bind("ActionSave", [this](IKanal& channel, bool) {
+        QCoreApplication::processEvents();
         // Saving closes an open capture file; opening one waits for the capture dialog.
         channel.Speichern();
-        Action(Aktion::Capture)->setChecked(false);
+        Action("ActionSave")->setChecked(false);
     });
-    bind(Aktion::ShowDos, [](IKanal& channel, bool) { channel.SetShowDOS(!channel.GetShowDOS()); });
-    bind(Aktion::DosUmlaute, [](IKanal& channel, bool) { channel.SetDosUmlaute(!channel.GetDosUmlaute()); });
-    bind(Aktion::LocalEcho, [](IKanal& channel, bool checked) {
-        if (const std::shared_ptr<IVerbindung> connection = channel.GetVerbindung()) {
-            connection->SetLocalEcho(checked);
-        }
-    });
-    bind(Aktion::Stop, [](IKanal& channel, bool) {
+    bind("ActionStop", [](IKanal& channel, bool) {
         if (const std::shared_ptr<IVerbindung> connection = channel.GetVerbindung()) {
             connection->StopModul();
         }
     });
-    bind(Aktion::Changeover, [](IKanal& channel, bool) { channel.PactorChangeOver(); });
-    bind(Aktion::Breakin, [](IKanal& channel, bool) { channel.PactorBreakIn(); });
-    bind(Aktion::Hint, [](IKanal& channel, bool) {
+    connect(Action("ActionEnd"), &QAction::triggered, this, &QWidget::close);
+    bind("ActionLocalEcho", [](IKanal& channel, bool checked) {
+        if (const std::shared_ptr<IVerbindung> connection = channel.GetVerbindung()) {
+            connection->SetLocalEcho(checked);
+        }
+    });
+    bind("ActionPactorChangeover", [](IKanal& channel, bool) { channel.PactorChangeOver(); });
+    bind("ActionPactorBreakin", [](IKanal& channel, bool) { channel.PactorBreakIn(); });
+
+    bindEdit("ActionEditCut", [](IKanal& channel) { channel.EditCut(); });
+    bindEdit("ActionEditCopy", [](IKanal&) {
+        // Copy takes the channel last clicked into, which may be the monitor.
+        if (const std::shared_ptr<IKanal> context = TKanaele::Instance()->GetKontextKanal()) {
+            DebOutObjFmt(kClass, "ActionEditCopy", "Kanal %d", context->GetNummer());
+            context->EditCopy();
+        }
+    });
+    bindEdit("ActionEditPaste", [](IKanal& channel) { channel.EditPaste(); });
+    bindEdit("ActionEditDelete", [](IKanal& channel) { channel.EditDelete(); });
+    bindEdit("ActionEditSelectAll", [](IKanal& channel) { channel.EditSelectAll(); });
+    bind("ActionClearConsole", [this](IKanal& channel, bool) {
+        if (TDlgMessage::Run(Tr("Quarn"), Tr("Ausgabefenster löschen?"), mbYes | mbNo, this) == mrYes) {
+            channel.ClearConsole();
+        }
+    });
+
+    bind("ActionDosUmlauteAnzeigen", [this](IKanal& channel, bool) {
+        channel.SetShowDOS(!channel.GetShowDOS());
+        Action("ActionDosUmlauteAnzeigen")->setChecked(channel.GetShowDOS());
+    });
+    bind("ActionDosUmlauteSenden", [this](IKanal& channel, bool) {
+        channel.SetDosUmlaute(!channel.GetDosUmlaute());
+        Action("ActionDosUmlauteSenden")->setChecked(channel.GetDosUmlaute());
+    });
+    bind("ActionHint", [](IKanal& channel, bool) {
         QToolTip::hideText();
         channel.HintZeigen();
     });
+    // The mailbox-list marks of the selected lines, or of the caret line.
+    bind("ActionBoxRead", [](IKanal& channel, bool) { channel.BoxRead(false, false); });
+    bind("ActionBoxErase", [](IKanal& channel, bool) { channel.BoxErase(false, false); });
+    bind("ActionBoxUncheck", [](IKanal& channel, bool) { channel.BoxUncheck(false); });
+    bind("ActionBoxRun", [](IKanal& channel, bool) { channel.BoxRun(); });
+
+    bind("ActionDeviceStatus", [this](IKanal&, bool) { GeraeteStatusUmschalten(); });
+    connect(geraeteStatusKnopf_, &QToolButton::clicked, Action("ActionDeviceStatus"), &QAction::trigger);
+    bind("ActionLanguage", [](IKanal&, bool) {
+        std::string code = CurrentLanguage();
+        ChooseLanguage(true, code, LanguageOptions::OfProgram());
+    });
+    bind("ActionStationenDatenbankReparieren", [this](IKanal&, bool) {
+        if (TDlgMessage::Run(Tr("Quarn"),
+                             Tr("Die Datenbank wird beim nächsten Start von Quarn repariert und optimiert."),
+                             mbOK | mbCancel, this) == mrOk) {
+            if (TConfig* config = Config()) {
+                config->SetForceDatabaseCheck(true);
+            }
+        }
+    });
+    bind("ActionHelpContents", [this](IKanal&, bool) { HilfeZeigen(); });
+}
+
+void THauptfenster::GeraeteStatusUmschalten() {
+    QAction* action = Action("ActionDeviceStatus");
+    if (geraeteStatus_) {
+        delete geraeteStatus_.data();
+        action->setChecked(false);
+        return;
+    }
+    TGeraete* geraete = TGeraete::Instance();
+    if (!geraete) {
+        action->setChecked(false);
+        return;
+    }
+    auto* fenster = new TGeraeteStatus(*geraete, this);
+    // Closed from its own frame it goes, and the next click makes a new one.
+    fenster->setAttribute(Qt::WA_DeleteOnClose);
+    fenster->SetAktionAnzeige([action](bool shown) { action->setChecked(shown); });
+    geraeteStatus_ = fenster;
+    fenster->show();
+}
+
+void THauptfenster::HilfeZeigen() {
+    if (!hilfe_) {
+        hilfe_ = new THilfeFenster(this);
+    }
+    const std::filesystem::path file = hilfeDatei_.empty() ? ProgramHelpFileName() : hilfeDatei_;
+    if (!hilfe_->Oeffnen(file)) {
+        TDlgMessage::Run(Tr("Quarn"),
+                         Tr("Die Datei \"%1\" wurde nicht gefunden oder ist ungültig")
+                             .arg(QString::fromStdString(file.filename().string())),
+                         mbOK, this);
+    }
 }
 
 } // namespace quarn

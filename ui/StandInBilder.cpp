@@ -98,4 +98,44 @@ QPixmap GeraeteStatusBild(bool notReady) {
     return picture;
 }
 
+QIcon BefehlBild(int index) {
+    // A coloured tile with a short mark on it, one per picture of the list.
+    struct Kachel {
+        int index;
+        QColor colour;
+        const char* mark;
+    };
+    static const Kachel kKacheln[] = {
+        {0, QColor(0, 140, 60), "V"},        {1, QColor(190, 30, 30), "T"},
+        {2, QColor(30, 90, 190), "\u2191"},  {3, QColor(70, 70, 150), "S"},
+        {5, QColor(110, 110, 110), "E"},     {6, QColor(0, 130, 150), "Sp"},
+        {9, QColor(220, 40, 40), "\u25A0"},  {10, QColor(150, 150, 150), "\u25A0"},
+        {11, QColor(150, 90, 20), "St"},     {13, QColor(120, 60, 140), "X"},
+        {14, QColor(60, 120, 140), "C"},     {15, QColor(60, 140, 90), "P"},
+        {16, QColor(170, 60, 60), "L"},      {17, QColor(130, 130, 130), "-"},
+        {18, QColor(0, 140, 0), "R"},        {19, QColor(200, 0, 0), "E"},
+        {20, QColor(30, 90, 190), "\u21B5"},
+    };
+    for (const Kachel& kachel : kKacheln) {
+        if (kachel.index != index) {
+            continue;
+        }
+        QPixmap picture = Clear(16, 16);
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(kachel.colour.darker(140));
+        painter.setBrush(kachel.colour);
+        painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+        const QString mark = QString::fromUtf8(kachel.mark);
+        QFont font = painter.font();
+        font.setPixelSize(mark.size() > 1 ? 8 : 11);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.drawText(picture.rect(), Qt::AlignCenter, mark);
+        return QIcon(picture);
+    }
+    return {};
+}
+
 } // namespace quarn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 #include <vector>
 
@@ -16,5 +17,10 @@ QPixmap KanalZustandBild(int index);
 
 // The status bar's device light: red while a device is not ready, else green.
 QPixmap GeraeteStatusBild(bool notReady);
+
+// The picture of the menus and the command toolbar by index (0 connect, 1 disconnect, 2 send, 3 save,
+// 5 settings, 6 language, 9 stop while a transfer runs, 10 stop, 11 stations, 13 to 16 cut, copy, paste,
+// delete, 17 to 20 the mailbox-list marks); 16 x 16 pixels, a null icon for an index without one.
+QIcon BefehlBild(int index);
 
 } // namespace quarn

@@ -30,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
@@ -193,28 +194,28 @@ TEST_F(HauptfensterFenster, StatusPanelsAndProgressShowWhatTheChannelSets) {
 }
 
 TEST_F(HauptfensterFenster, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
-    using A = THauptfenster::Aktion;
     TKanalAktionen state;
     state.copy = true;
     state.localEchoEnabled = true;
     state.localEchoChecked = true;
     state.dosUmlauteChecked = true;
     window_->SetAktionen(state);
-    EXPECT_FALSE(window_->Action(A::Cut)->isEnabled());
-    EXPECT_TRUE(window_->Action(A::Copy)->isEnabled());
-    EXPECT_FALSE(window_->Action(A::Breakin)->isEnabled());
-    EXPECT_TRUE(window_->Action(A::LocalEcho)->isChecked());
-    EXPECT_TRUE(window_->Action(A::DosUmlaute)->isChecked());
-    EXPECT_FALSE(window_->Action(A::Capture)->isChecked());
+    EXPECT_FALSE(window_->Action("ActionEditCut")->isEnabled());
+    EXPECT_TRUE(window_->Action("ActionEditCopy")->isEnabled());
+    EXPECT_FALSE(window_->Action("ActionPactorBreakin")->isEnabled());
+    EXPECT_TRUE(window_->Action("ActionLocalEcho")->isChecked());
+    EXPECT_TRUE(window_->Action("ActionDosUmlauteSenden")->isChecked());
+    EXPECT_FALSE(window_->Action("ActionSave")->isChecked());
 
     window_->SetAktionen(TKanalAktionen{});
-    EXPECT_FALSE(window_->Action(A::Copy)->isEnabled());
-    EXPECT_FALSE(window_->Action(A::LocalEcho)->isChecked());
+    EXPECT_FALSE(window_->Action("ActionEditCopy")->isEnabled());
+    EXPECT_FALSE(window_->Action("ActionLocalEcho")->isChecked());
 
     window_->SetStopBild(9);
-    EXPECT_TRUE(window_->Action(A::Stop)->isEnabled());
+    EXPECT_TRUE(window_->Action("ActionStop")->isEnabled());
+    EXPECT_EQ(window_->Action("ActionStop")->property("ImageIndex").toInt(), 9);
     window_->SetStopBild(10);
-    EXPECT_FALSE(window_->Action(A::Stop)->isEnabled());
+    EXPECT_FALSE(window_->Action("ActionStop")->isEnabled());
 }
 
 TEST_F(HauptfensterFenster, EmbeddedWidgetsFillTheirPanelAndHiddenOnesTakeNoSpace) {
@@ -404,7 +405,7 @@ TEST_F(HauptfensterKanaleTest, CtrlHShowsTheCurrentChannelsHintBelowItsButton) {
     auto connection = std::make_shared<test::FakeVerbindung>("DB0ABC");
     connection->path = "DB0ABC DB0XYZ";
     TKanaele::Instance()->GetTKanal(1)->SetVerbindung(connection);
-    window_.Action(THauptfenster::Aktion::Hint)->trigger();
+    window_.Action("ActionHint")->trigger();
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_THAT(QToolTip::text().toStdString(), testing::HasSubstr("DB0ABC DB0XYZ<br>Name: Unbekannt"));
     QToolTip::hideText();
@@ -455,13 +456,26 @@ TEST_F(HauptfensterKanaleTest, ScreenshotOfTheWindowWithAConnectedChannel) {
                   0);
     kanal->SetAktiv(true);
     window_.SetFortschritt(true, "42%", 42);
+    // Wide enough for the whole menu bar and the toolbar with its captions.
+    window_.resize(800, 700);
     QApplication::processEvents();
 
     EXPECT_EQ(window_.StatusPanel(8), "DL1XYZ") << "the channel wrote its own call";
     EXPECT_NE(window_.StatusPanel(0), "");
+    // Every menu title and every toolbar button in full, the buttons with their captions.
+    EXPECT_EQ(window_.Befehlsleiste()->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    const QList<QAction*> menus = window_.Menue()->actions();
+    ASSERT_EQ(menus.size(), 7);
+    EXPECT_LE(window_.Menue()->actionGeometry(menus.last()).right(), window_.Menue()->width());
+    for (QAction* action : window_.Befehlsleiste()->actions()) {
+        const QWidget* button = window_.Befehlsleiste()->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(button->isVisible()) << action->objectName().toStdString();
+        EXPECT_LE(button->geometry().right(), window_.Befehlsleiste()->width());
+    }
     const QString folder = QStringLiteral(QUARN_BINARY_DIR "/tests/screenshots/");
     ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(window_.grab().save(folder + "standin_main_window.png"));
+    EXPECT_TRUE(window_.grab().save(folder + "main_window.png"));
     kanal->Getrennt(0);
 }
 
@@ -479,7 +493,7 @@ TEST(HauptfensterProgramm, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOr
     EXPECT_NE(TKanaele::Instance(), nullptr);
     EXPECT_NE(TGeraete::Instance(), nullptr);
     EXPECT_TRUE(window->IsGestartet());
-    EXPECT_EQ(window->StatusLabel(9)->toolTip(), "Alle Geräte sind bereit") << "no device configured";
+    EXPECT_EQ(window->GeraeteStatusKnopf()->toolTip(), "Alle Geräte sind bereit") << "no device configured";
 
     window.reset();
     EXPECT_EQ(Config(), nullptr);

@@ -1,0 +1,530 @@
+// The main window's actions, menus and command toolbar on the offscreen platform, with the program's
+// real channels and dialogs.
+#include "console/ConsoleU.h"
+#include "devices/KanaeleU.h"
+#include "devices/KanalU.h"
+#include "foundation/ConfigU.h"
+#include "foundation/DebOutU.h"
+#include "foundation/DlgMessageU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/LanguageDialogs.h"
+#include "platform/Registry.h"
+#include "ui/BefehlConnectU.h"
+#include "ui/BefehlU.h"
+#include "ui/Hauptfenster.h"
+#include "ui/HilfeU.h"
+#include "ui/ToolbarAccelerator.h"
+
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quarn {
+namespace {
+
+const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
+
+// Answers every modal window that comes up, once each, and keeps the message boxes' texts as
+// "text / caption". The answer runs from a timer, so it must not open a modal window itself: it posts
+// what it does when that would.
+class Antworten {
+public:
+    explicit Antworten(std::function<void(QWidget&)> answer) : answer_(std::move(answer)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == last_) {
+                return;
+            }
+            last_ = modal;
+            if (const auto* box = qobject_cast<TDlgMessage*>(modal)) {
+                meldungen.push_back(box->Label()->text() + " / " + box->windowTitle());
+            }
+            answer_(*modal);
+        });
+        timer_.start(10);
+    }
+    std::vector<QString> meldungen;
+
+private:
+    std::function<void(QWidget&)> answer_;
+    QPointer<QWidget> last_;
+    QTimer timer_;
+};
+
+// Clicks the message box's button with this caption.
+std::function<void(QWidget&)> Klicke(const QString& caption) {
+    return [caption](QWidget& modal) {
+        auto& box = static_cast<TDlgMessage&>(modal);
+        for (QPushButton* button : box.Buttons()) {
+            if (button->text().remove('&') == caption) {
+                button->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no button " << caption.toStdString();
+        box.reject();
+    };
+}
+
+void SetToolbarWert(const char* name, std::uint32_t value) {
+    RegistryStore::Instance().WriteDWord(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn\\Toolbar", name,
+                                         value);
+}
+
+std::uint32_t ToolbarWert(const char* name) {
+    return RegistryStore::Instance()
+        .ReadDWord(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn\\Toolbar", name)
+        .value_or(99);
+}
+
+// The object names of a menu's items, "-" for a separator and "name>" before a submenu's items.
+std::vector<std::string> Eintraege(const QMenu& menu) {
+    std::vector<std::string> names;
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            names.emplace_back("-");
+        } else if (const QMenu* sub = action->menu()) {
+            names.push_back(sub->title().toStdString() + ">");
+            for (const std::string& name : Eintraege(*sub)) {
+                names.push_back("  " + name);
+            }
+        } else {
+            names.push_back(action->objectName().toStdString());
+        }
+    }
+    return names;
+}
+
+TEST(ToolbarAccelerator, TheLetterAfterTheAmpersandWithAltUnlessTheAmpersandEndsTheCaption) {
+    const struct {
+        const char* caption;
+        const char* shortcut;
+    } cases[] = {
+        {"&Verbinden", "Alt+V"},
+        {"Se&nden", "Alt+N"},
+        {"Abb&rechen", "Alt+R"},
+        {"Stat&ionen", "Alt+I"},
+        {"Lö&schen", "Alt+S"},
+        {"&äpfel", "Alt+Ä"},
+        {"Verbinden", ""},
+        {"Ende&", ""},
+        {"&", ""},
+        {"", ""},
+        {"A&&B", ""},
+        {"A && &Bild", "Alt+B"},
+        {"Zwei&tes &X", "Alt+T"},
+        {"Leer& x", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToolbarAccelerator(QString::fromUtf8(c.caption)).toString(QKeySequence::NativeText),
+                  QString::fromUtf8(c.shortcut))
+            << c.caption;
+    }
+    EXPECT_EQ(ToolbarAcceleratorHint("Verbinden", QKeySequence("Alt+V")), "Verbinden (Alt+V)");
+    EXPECT_EQ(ToolbarAcceleratorHint("Verbinden", QKeySequence()), "Verbinden");
+}
+
+class HauptAktionenTest : public ::testing::Test {
+protected:
+    HauptAktionenTest() {
+        window_.show();
+        QApplication::setActiveWindow(&window_);
+        QApplication::processEvents();
+    }
+    QAction* Action(const char* name) const {
+        QAction* action = window_.Action(name);
+        EXPECT_NE(action, nullptr) << name;
+        return action;
+    }
+
+    THauptfenster window_{kFontFile};
+};
+
+TEST_F(HauptAktionenTest, TheActionsCarryTheirCaptionsShortcutsImagesAndFirstStates) {
+    const struct {
+        const char* name;
+        const char* menuText;
+        const char* shortcut;
+        int image;
+        bool enabled;
+    } cases[] = {
+        {"ActionConnect", "&Verbinden...", "", 0, true},
+        {"ActionDisconnect", "&Trennen", "", 1, true},
+        {"ActionSend", "Se&nden", "", 2, true},
+        {"ActionEnd", "&Beenden", "", -1, true},
+        {"ActionLocalEcho", "Lokales &Echo", "Ctrl+E", -1, false},
+        {"ActionPactorChangeover", "&ChangeOver", "Ctrl+Y", -1, false},
+        {"ActionPactorBreakin", "&BreakIn", "Ctrl+B", -1, false},
+        {"ActionEditDelete", "&Löschen", "Del", 16, true},
+        {"ActionEditSelectAll", "&Alles markieren", "Ctrl+A", -1, false},
+        {"ActionHint", "", "Ctrl+H", -1, true},
+        {"ActionBoxRun", "Befehle absenden", "", 20, true},
+        {"ActionSettings", "&Einstellungen...", "", 5, false},
+        {"ActionLanguage", "&Sprache...", "", 6, true},
+        {"ActionStationenDatenbank", "Stat&ionen", "", 11, false},
+        {"ActionHelpFirstSteps", "&Erste Schritte...", "", -1, false},
+        {"ActionHelpInfo", "I&nfo...", "", -1, false},
+        {"ActionToolbarTextBottom", "Text &unten", "", -1, true},
+        {"ActionMakro", "&Makros", "", -1, true},
+        {"ActionStationenHinzufuegen", "&Hinzufügen...", "", -1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QAction* action = Action(c.name);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->text(), QString::fromUtf8(c.menuText));
+        EXPECT_EQ(action->shortcut().toString(QKeySequence::PortableText), c.shortcut);
+        EXPECT_EQ(action->property("ImageIndex").toInt(), c.image);
+        EXPECT_EQ(action->icon().isNull(), c.image < 0);
+        EXPECT_EQ(action->isEnabled(), c.enabled);
+    }
+    // The toolbar shows the caption proper: "Verbinden", not the menu's "Verbinden...".
+    EXPECT_EQ(window_.Befehlsleiste()->widgetForAction(Action("ActionConnect"))->property("text").toString(),
+              "Verbinden");
+}
+
+TEST_F(HauptAktionenTest, TheMenuBarAndTheCommandToolbarHoldTheirActionsInOrder) {
+    std::vector<std::string> titles;
+    std::vector<std::vector<std::string>> menus;
+    for (const QAction* top : window_.Menue()->actions()) {
+        titles.push_back(top->text().toStdString());
+        menus.push_back(Eintraege(*top->menu()));
+    }
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(titles,
+              (Names{"&Datei", "Verbind&ung", "&Bearbeiten", "&Ansicht", "E&xtras", "Stati&onen", "&Hilfe"}));
+    ASSERT_EQ(menus.size(), 7u);
+    EXPECT_EQ(menus[0], (Names{"ActionSend", "ActionSave", "ActionStop", "-", "ActionEnd"}));
+    EXPECT_EQ(menus[1], (Names{"ActionConnect", "ActionDisconnect", "-", "ActionLocalEcho", "-", "&Pactor>",
+                               "  ActionPactorChangeover", "  ActionPactorBreakin"}));
+    EXPECT_EQ(menus[2], (Names{"ActionEditCut", "ActionEditCopy", "ActionEditPaste", "ActionEditDelete", "-",
+                               "ActionClearConsole"}));
+    EXPECT_EQ(menus[3], (Names{"ActionDeviceStatus", "&Befehlsleiste>", "  ActionToolbarNoText",
+                               "  ActionToolbarTextRight", "  ActionToolbarTextBottom", "&Schema>",
+                               "  ActionDesignStandard", "  ActionDesignOfficeXP", "  ActionDesignStripes"}));
+    EXPECT_EQ(menus[4], (Names{"ActionSettings", "ActionLanguage"}));
+    EXPECT_EQ(menus[5], (Names{"ActionStationenDatenbank", "ActionStationenDatenbankReparieren"}));
+    EXPECT_EQ(menus[6], (Names{"ActionHelpContents", "ActionHelpFirstSteps", "-", "ActionHelpInfo"}));
+    EXPECT_NE(window_.findChild<QMenu*>("MenuConnectPactor"), nullptr);
+
+    Names toolbar;
+    for (const QAction* action : window_.Befehlsleiste()->actions()) {
+        toolbar.push_back(action->isSeparator() ? "-" : action->objectName().toStdString());
+    }
+    EXPECT_EQ(toolbar, (Names{"ActionConnect", "ActionDisconnect", "-", "ActionSend", "ActionSave",
+                              "ActionStop", "-", "ActionSettings", "ActionStationenDatenbank"}));
+}
+
+TEST_F(HauptAktionenTest, ToolbarItemsTakeAltAndTheirMarkedLetterWithTheKeyInTheirHint) {
+    const struct {
+        const char* name;
+        const char* key;
+        const char* hint;
+    } cases[] = {
+        {"ActionConnect", "Alt+V", "Verbinden (Alt+V)"},
+        {"ActionDisconnect", "Alt+T", "Trennen (Alt+T)"},
+        {"ActionSend", "Alt+N", "Senden (Alt+N)"},
+        {"ActionSave", "Alt+S", "Speichern (Alt+S)"},
+        {"ActionStop", "Alt+R", "Abbrechen (Alt+R)"},
+        {"ActionSettings", "Alt+E", "Einstellungen (Alt+E)"},
+        {"ActionStationenDatenbank", "Alt+I", "Stationen (Alt+I)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto* accelerator =
+            window_.Befehlsleiste()->findChild<QShortcut*>(QString("Accelerator") + c.name);
+        ASSERT_NE(accelerator, nullptr);
+        EXPECT_EQ(accelerator->key().toString(QKeySequence::PortableText), c.key);
+        EXPECT_EQ(accelerator->context(), Qt::WindowShortcut) << "only while the window is active";
+        EXPECT_EQ(window_.Befehlsleiste()->widgetForAction(Action(c.name))->toolTip(), c.hint);
+        EXPECT_TRUE(Action(c.name)->shortcut().isEmpty()) << "the menu shows no toolbar key";
+    }
+    // The key runs its action, but not while the action is disabled.
+    int sent = 0;
+    QObject::connect(Action("ActionSend"), &QAction::triggered, [&sent] { ++sent; });
+    auto* send = window_.Befehlsleiste()->findChild<QShortcut*>("AcceleratorActionSend");
+    emit send->activated();
+    EXPECT_EQ(sent, 1);
+    Action("ActionSend")->setEnabled(false);
+    emit send->activated();
+    EXPECT_EQ(sent, 1);
+}
+
+TEST_F(HauptAktionenTest, EditActionsDoNothingWhileAnotherWindowIsActive) {
+    // The monitor copies its selection without having the focus.
+    const std::shared_ptr<TKanal> monitor = TKanaele::Instance()->GetTKanal(0);
+    TConsole& console = *monitor->GetConsole();
+    console.Write("Monitorzeile");
+    console.SetCaretRow(console.GetCursorRow());
+    QKeyEvent shiftEnd(QEvent::KeyPress, Qt::Key_End, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(&console, &shiftEnd);
+    ASSERT_EQ(console.GetSelectedText(), "Monitorzeile");
+    TKanaele::Instance()->SetKontextKanal(monitor);
+
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_NE(QApplication::activeWindow(), &window_);
+    QApplication::clipboard()->setText("vorher");
+    Action("ActionEditCopy")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "vorher");
+
+    QApplication::setActiveWindow(&window_);
+    Action("ActionEditCopy")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "Monitorzeile");
+}
+
+TEST_F(HauptAktionenTest, EscapeOpensTheCommandPopUpWhoseLettersReachTheDialogs) {
+    QWidget* editor = window_.findChild<QWidget*>("Eingabe01");
+    ASSERT_NE(editor, nullptr);
+    int disconnects = 0;
+    QObject::connect(Action("ActionDisconnect"), &QAction::triggered, [&disconnects] { ++disconnects; });
+    for (const char* letter : {"c", "t"}) {
+        SCOPED_TRACE(letter);
+        std::vector<std::string> shown;
+        const Antworten answers([&](QWidget& modal) {
+            if (dynamic_cast<TDlgBefehl*>(&modal)) {
+                shown.emplace_back("Befehl");
+                const int key = Qt::Key_A + (letter[0] - 'a');
+                QCoreApplication::postEvent(&modal,
+                                            new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, letter));
+            } else if (auto* connect = dynamic_cast<TDlgBefehlConnect*>(&modal)) {
+                shown.emplace_back(connect->windowTitle().toStdString());
+                connect->reject();
+            }
+        });
+        QApplication::setActiveWindow(&window_);
+        editor->setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(editor->hasFocus());
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        EXPECT_TRUE(QCoreApplication::sendEvent(editor, &escape)) << "the key is consumed";
+        if (letter[0] == 'c') {
+            EXPECT_EQ(shown, (std::vector<std::string>{"Befehl", "Verbinden"}));
+            EXPECT_EQ(disconnects, 0);
+        } else {
+            EXPECT_EQ(shown, (std::vector<std::string>{"Befehl"}));
+            EXPECT_EQ(disconnects, 1);
+        }
+    }
+}
+
+TEST_F(HauptAktionenTest, ClearingTheOutputAsksFirst) {
+    TConsole& console = *TKanaele::Instance()->GetTKanal(1)->GetConsole();
+    console.Write("Text");
+    const int row = console.GetCursorRow();
+    for (const char* answer : {"Nein", "Ja"}) {
+        Antworten answers(Klicke(answer));
+        Action("ActionClearConsole")->trigger();
+        ASSERT_EQ(answers.meldungen, std::vector<QString>{"Ausgabefenster löschen? / Quarn"});
+        EXPECT_EQ(console.Buffer().UsedLength(row), QString(answer) == "Nein" ? 4 : 0) << answer;
+    }
+}
+
+TEST_F(HauptAktionenTest, RepairingTheDatabaseIsAskedForAndKeptForTheNextStart) {
+    Config()->SetForceDatabaseCheck(false);
+    for (const char* answer : {"Abbrechen", "Ok"}) {
+        Antworten answers(Klicke(answer));
+        Action("ActionStationenDatenbankReparieren")->trigger();
+        ASSERT_EQ(answers.meldungen,
+                  std::vector<QString>{
+                      "Die Datenbank wird beim nächsten Start von Quarn repariert und optimiert. / Quarn"});
+        EXPECT_EQ(Config()->GetForceDatabaseCheck(), QString(answer) == "Ok");
+    }
+}
+
+TEST_F(HauptAktionenTest, TheLanguageCommandShowsTheChooserAndTellsThatAChangeNeedsARestart) {
+    const char* kKey = "\\Software\\Velmoor\\Quarn";
+    for (const char* stored : {"DE", "EN"}) {
+        SCOPED_TRACE(stored);
+        RegistryStore::Instance().WriteString(Hive::CurrentUser, kKey, "Sprache", stored);
+        std::vector<std::string> shown;
+        const Antworten answers([&shown](QWidget& modal) {
+            if (auto* chooser = dynamic_cast<TSprachenForm*>(&modal)) {
+                shown.push_back("chooser " + chooser->SelectedCode());
+                chooser->OkButton()->click();
+            } else if (auto* dialog = qobject_cast<QDialog*>(&modal)) {
+                shown.push_back(dialog->objectName().toStdString());
+                dialog->accept();
+            }
+        });
+        Action("ActionLanguage")->trigger();
+        // The language in use is preselected; a choice other than the stored one takes effect next time.
+        std::vector<std::string> expected{"chooser DE"};
+        if (std::string(stored) == "EN") {
+            expected.emplace_back("SprachenNeustartForm");
+        }
+        EXPECT_EQ(shown, expected);
+        EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, kKey, "Sprache"), "DE");
+    }
+}
+
+TEST_F(HauptAktionenTest, TheDeviceLightOpensAndClosesTheDeviceStatusWindow) {
+    auto* light = const_cast<QToolButton*>(window_.GeraeteStatusKnopf());
+    ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->objectName(), "StatusbarDeviceIcon");
+    EXPECT_EQ(light->parentWidget(), window_.StatusLabel(9)) << "on panel 9";
+    EXPECT_FALSE(light->icon().isNull());
+    light->click();
+    QPointer<QWidget> status = window_.GeraeteStatusFenster();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_TRUE(Action("ActionDeviceStatus")->isChecked());
+    light->click();
+    EXPECT_TRUE(status.isNull());
+    EXPECT_FALSE(Action("ActionDeviceStatus")->isChecked());
+
+    // Closed from its own frame it goes as well.
+    Action("ActionDeviceStatus")->trigger();
+    status = window_.GeraeteStatusFenster();
+    ASSERT_TRUE(status);
+    status->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(status.isNull());
+    EXPECT_FALSE(Action("ActionDeviceStatus")->isChecked());
+
+    // Left open, it goes before the device set it shows.
+    Action("ActionDeviceStatus")->trigger();
+    status = window_.GeraeteStatusFenster();
+    window_.SitzungsEnde();
+    EXPECT_TRUE(status.isNull());
+}
+
+TEST_F(HauptAktionenTest, TheHelpPageOpensInOneWindowThatClosesWithTheMainWindow) {
+    const test::TempDir dir;
+    const std::filesystem::path page = dir / "quarn.html";
+    std::ofstream(page) << "<html><body><h1>Hilfe</h1><p>Tasten F1 bis F10</p></body></html>";
+    window_.SetHilfeDatei(page);
+    Action("ActionHelpContents")->trigger();
+    THilfeFenster* hilfe = window_.HilfeFenster();
+    ASSERT_NE(hilfe, nullptr);
+    EXPECT_TRUE(hilfe->isVisible());
+    EXPECT_TRUE(hilfe->isWindow());
+    EXPECT_TRUE(hilfe->Browser()->toPlainText().contains("Tasten F1 bis F10"));
+    hilfe->close();
+    Action("ActionHelpContents")->trigger();
+    EXPECT_EQ(window_.HilfeFenster(), hilfe) << "one instance";
+    EXPECT_TRUE(hilfe->isVisible());
+
+    EXPECT_TRUE(window_.close());
+    EXPECT_FALSE(hilfe->isVisible());
+}
+
+TEST_F(HauptAktionenTest, AMissingHelpPageIsToldWithItsName) {
+    const test::TempDir dir;
+    window_.SetHilfeDatei(dir / "fehlt.html");
+    Antworten answers(Klicke("Ok"));
+    Action("ActionHelpContents")->trigger();
+    EXPECT_EQ(
+        answers.meldungen,
+        std::vector<QString>{"Die Datei \"fehlt.html\" wurde nicht gefunden oder ist ungültig / Quarn"});
+    ASSERT_NE(window_.HilfeFenster(), nullptr);
+    EXPECT_FALSE(window_.HilfeFenster()->isVisible());
+}
+
+TEST_F(HauptAktionenTest, TheBuildPutsTheHelpPageBesideTheProgram) {
+    window_.SetHilfeDatei(QUARN_BINARY_DIR "/bin/quarn.html");
+    Action("ActionHelpContents")->trigger();
+    THilfeFenster* hilfe = window_.HilfeFenster();
+    ASSERT_NE(hilfe, nullptr);
+    ASSERT_TRUE(hilfe->isVisible());
+    const QString text = hilfe->Browser()->toPlainText();
+    for (const char* part : {"Kanalleiste", "F12", "Esc", "Eigenes Rufzeichen", "HKLM.reg"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+    }
+    QApplication::processEvents();
+    ASSERT_TRUE(QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots"));
+    EXPECT_TRUE(hilfe->grab().save(QUARN_BINARY_DIR "/tests/screenshots/help_window.png"));
+}
+
+TEST_F(HauptAktionenTest, TheProgramComingToTheFrontActivatesTheCurrentChannelAgain) {
+    // Trace lines may come from any thread.
+    std::mutex mutex;
+    std::vector<std::string> trace;
+    const ScopedTraceCapture capture([&](std::string_view line) {
+        const std::lock_guard lock(mutex);
+        trace.emplace_back(line);
+    });
+    TKanaele& kanaele = *TKanaele::Instance();
+    kanaele.SetKontextKanal(kanaele.GetTKanal(0));
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(kanaele.GetKontextKanal(), kanaele.GetTKanal(0)) << "going to the back changes nothing";
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(kanaele.GetKontextKanal(), kanaele.GetAktuell()) << "the active channel takes the context";
+    const std::lock_guard lock(mutex);
+    EXPECT_TRUE(std::any_of(trace.begin(), trace.end(), [](const std::string& line) {
+        return line.find("ApplicationActivate") != std::string::npos;
+    }));
+}
+
+TEST(HauptAktionen, ToolbarThemeAndTextComeFromTheConfigurationAndGoBackAtTheEnd) {
+    const struct {
+        std::uint32_t theme, text;
+        const char* themeName;
+        Qt::ToolButtonStyle style;
+        const char* themeAction;
+        const char* textAction;
+        std::uint32_t savedTheme, savedText;
+    } cases[] = {
+        {0, 0, "Default", Qt::ToolButtonIconOnly, "ActionDesignStandard", "ActionToolbarNoText", 0, 0},
+        {1, 1, "OfficeXP", Qt::ToolButtonTextBesideIcon, "ActionDesignOfficeXP", "ActionToolbarTextRight", 1,
+         1},
+        {2, 2, "Stripes", Qt::ToolButtonTextUnderIcon, "ActionDesignStripes", "ActionToolbarTextBottom", 2,
+         2},
+        // A value no action stands for takes the first choice.
+        {7, 9, "Default", Qt::ToolButtonIconOnly, "ActionDesignStandard", "ActionToolbarNoText", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.themeName + std::to_string(c.theme));
+        SetToolbarWert("Theme", c.theme);
+        SetToolbarWert("Text", c.text);
+        {
+            const THauptfenster window(kFontFile);
+            EXPECT_EQ(window.ThemaSchalter().Theme(), c.themeName);
+            EXPECT_EQ(window.Befehlsleiste()->toolButtonStyle(), c.style);
+            EXPECT_TRUE(window.Action(c.themeAction)->isChecked());
+            EXPECT_TRUE(window.Action(c.textAction)->isChecked());
+            SetToolbarWert("Theme", 99);
+            SetToolbarWert("Text", 99);
+        }
+        EXPECT_EQ(ToolbarWert("Theme"), c.savedTheme);
+        EXPECT_EQ(ToolbarWert("Text"), c.savedText);
+    }
+    // A choice made while running is the next start's.
+    {
+        const THauptfenster window(kFontFile);
+        window.Action("ActionDesignStripes")->trigger();
+        window.Action("ActionToolbarTextBottom")->trigger();
+        EXPECT_FALSE(window.Action("ActionDesignStandard")->isChecked()) << "one theme at a time";
+        EXPECT_EQ(window.ThemaSchalter().Theme(), "Stripes");
+        EXPECT_EQ(window.Befehlsleiste()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    }
+    EXPECT_EQ(ToolbarWert("Theme"), 2u);
+    EXPECT_EQ(ToolbarWert("Text"), 2u);
+}
+
+} // namespace
+} // namespace quarn
