@@ -31,6 +31,7 @@ struct TKanalAktionen {
     bool copy = false;
     bool paste = false;
     bool del = false;
+    bool selectAll = false;
     bool pactor = false; // Pactor change-over and break-in
     bool localEchoEnabled = false;
     bool localEchoChecked = false;

@@ -450,7 +450,7 @@ void TKanal::EditAktionen() {
     const bool onEditor = focus != nullptr && focus == editor_.get();
     const std::shared_ptr<IVerbindung> connection = GetVerbindung();
     TKanalAktionen actions;
-    actions.cut = actions.paste = actions.del = onEditor;
+    actions.cut = actions.paste = actions.del = actions.selectAll = onEditor;
     actions.copy = onEditor || onConsole;
     actions.pactor = connection && connection->GetPactor();
     actions.localEchoEnabled = static_cast<bool>(connection);

@@ -210,6 +210,7 @@ void THauptfenster::SetAktionen(const TKanalAktionen& state) {
     set("ActionEditCopy", state.copy);
     set("ActionEditPaste", state.paste);
     set("ActionEditDelete", state.del);
+    set("ActionEditSelectAll", state.selectAll);
     set("ActionPactorChangeover", state.pactor);
     set("ActionPactorBreakin", state.pactor);
     set("ActionLocalEcho", state.localEchoEnabled);

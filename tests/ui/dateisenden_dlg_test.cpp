@@ -13,6 +13,7 @@
 #include "ui/DateiSendenDlgU.h"
 #include "ui/DateiSendenTeileAuswahlU.h"
 
+#include "support/RunEvents.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -29,6 +30,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QTreeWidget>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -58,19 +60,6 @@ struct Frage {
     QString caption;
     QString text;
 };
-
-template <typename Done> bool Pumpen(Done done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 10000) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        DispatchPendingSynchronizeCalls();
-    }
-    return true;
-}
 
 class DateiSendenDlgTest : public ::testing::Test {
 public:
@@ -438,7 +427,7 @@ TEST_F(DateiSendenDlgTest, ConnectAndDisconnectFromAnotherThreadUpdateCaptionAnd
     EXPECT_EQ(d.Warteschlange()->currentIndex(), 2);
 
     std::thread verbinden([&] { kanal->Melden(verbindung); });
-    EXPECT_TRUE(Pumpen([&] { return d.ButtonFertig()->isEnabled(); }));
+    EXPECT_TRUE(test::RunEventsUntil([&] { return d.ButtonFertig()->isEnabled(); }));
     verbinden.join();
     EXPECT_EQ(d.windowTitle(), "Senden - DL1ABC");
     EXPECT_EQ(d.Warteschlange()->currentIndex(), 1) << "the link's queue is empty";
@@ -449,12 +438,12 @@ TEST_F(DateiSendenDlgTest, ConnectAndDisconnectFromAnotherThreadUpdateCaptionAnd
         item->SetAnzeigename("bild.jpg");
         verbindung->queue->EnQueue(item);
     });
-    EXPECT_TRUE(Pumpen([&] { return d.Warteschlange()->currentIndex() == 0; }));
+    EXPECT_TRUE(test::RunEventsUntil([&] { return d.Warteschlange()->currentIndex() == 0; }));
     einreihen.join();
     EXPECT_EQ(d.WarteschlangenListe()->item(0)->text(), "bild.jpg");
 
     std::thread trennen([&] { kanal->Melden(nullptr); });
-    EXPECT_TRUE(Pumpen([&] { return !d.ButtonFertig()->isEnabled(); }));
+    EXPECT_TRUE(test::RunEventsUntil([&] { return !d.ButtonFertig()->isEnabled(); }));
     trennen.join();
     EXPECT_EQ(d.windowTitle(), "Senden - nicht verbunden");
     EXPECT_EQ(d.Warteschlange()->currentIndex(), 2);
@@ -488,7 +477,7 @@ TEST_F(DateiSendenDlgTest, FunctionKeysAloneGoToTheMainWindow) {
     TDateiSendenDlg& d = Text("x");
     d.TextMemo()->setFocus();
     d.activateWindow();
-    ASSERT_TRUE(Pumpen([&] { return QApplication::focusWidget() == d.TextMemo(); }));
+    ASSERT_TRUE(test::RunEventsUntil([&] { return QApplication::focusWidget() == d.TextMemo(); }));
     Taste(d.TextMemo(), Qt::Key_F3);
     Taste(d.TextMemo(), Qt::Key_F3, Qt::ShiftModifier);
     EXPECT_EQ(tasten, (std::vector<int>{Qt::Key_F3}));

@@ -179,7 +179,7 @@ TEST_F(HauptAktionenTest, TheActionsCarryTheirCaptionsShortcutsImagesAndFirstSta
         {"ActionPactorChangeover", "&ChangeOver", "Ctrl+Y", -1, false},
         {"ActionPactorBreakin", "&BreakIn", "Ctrl+B", -1, false},
         {"ActionEditDelete", "&Löschen", "Del", 16, true},
-        {"ActionEditSelectAll", "&Alles markieren", "Ctrl+A", -1, false},
+        {"ActionEditSelectAll", "&Alles markieren", "Ctrl+A", -1, true}, // the input editor has the focus
         {"ActionHint", "", "Ctrl+H", -1, true},
         {"ActionBoxRun", "Befehle absenden", "", 20, true},
         {"ActionSettings", "&Einstellungen...", "", 5, false},

@@ -196,12 +196,14 @@ TEST_F(HauptfensterFenster, StatusPanelsAndProgressShowWhatTheChannelSets) {
 TEST_F(HauptfensterFenster, TheActiveChannelsActionStatesAndStopImageReachTheActions) {
     TKanalAktionen state;
     state.copy = true;
+    state.selectAll = true;
     state.localEchoEnabled = true;
     state.localEchoChecked = true;
     state.dosUmlauteChecked = true;
     window_->SetAktionen(state);
     EXPECT_FALSE(window_->Action("ActionEditCut")->isEnabled());
     EXPECT_TRUE(window_->Action("ActionEditCopy")->isEnabled());
+    EXPECT_TRUE(window_->Action("ActionEditSelectAll")->isEnabled());
     EXPECT_FALSE(window_->Action("ActionPactorBreakin")->isEnabled());
     EXPECT_TRUE(window_->Action("ActionLocalEcho")->isChecked());
     EXPECT_TRUE(window_->Action("ActionDosUmlauteSenden")->isChecked());
@@ -209,6 +211,7 @@ TEST_F(HauptfensterFenster, TheActiveChannelsActionStatesAndStopImageReachTheAct
 
     window_->SetAktionen(TKanalAktionen{});
     EXPECT_FALSE(window_->Action("ActionEditCopy")->isEnabled());
+    EXPECT_FALSE(window_->Action("ActionEditSelectAll")->isEnabled());
     EXPECT_FALSE(window_->Action("ActionLocalEcho")->isChecked());
 
     window_->SetStopBild(9);
@@ -318,6 +321,8 @@ TEST(HauptfensterProgramm, AConsoleBufferThatCannotBeOpenedEndsTheStartWithCode5
     EXPECT_EQ(Config(), nullptr);
     EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Dirty"),
               "1");
+    // The next start in this process finds its buffers' folder again.
+    std::filesystem::remove(AppDataFolder() / "Text Buffers");
 }
 
 // Types one key into a widget.
