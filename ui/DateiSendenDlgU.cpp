@@ -245,6 +245,10 @@ TDateiSendenDlg::Seite TDateiSendenDlg::AktuelleSeite() const {
 void TDateiSendenDlg::SeiteZeigen(Seite seite) {
     seiten_->setCurrentIndex(seite);
     KnoepfeAktualisieren();
+    // What the operator types next belongs in the text, not to the button that led here.
+    if (seite == SeiteText && isVisible()) {
+        textMemo_->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void TDateiSendenDlg::KnoepfeAktualisieren() {

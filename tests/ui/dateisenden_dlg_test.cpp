@@ -473,6 +473,17 @@ TEST_F(DateiSendenDlgTest, ClosingWithTypedTextAsksFirst) {
     EXPECT_EQ(kanal->geschlossen, 2);
 }
 
+TEST_F(DateiSendenDlgTest, ReachingTheTextPageLetsTheOperatorTypeAtOnce) {
+    Oeffnen().Execute(kanal);
+    TDateiSendenDlg& d = *dlg;
+    d.activateWindow();
+    d.RadioText()->setChecked(true);
+    d.ButtonWeiter()->setFocus();
+    d.ButtonWeiter()->click();
+    ASSERT_EQ(d.AktuelleSeite(), Seite::SeiteText);
+    EXPECT_TRUE(test::RunEventsUntil([&] { return QApplication::focusWidget() == d.TextMemo(); }));
+}
+
 TEST_F(DateiSendenDlgTest, FunctionKeysAloneGoToTheMainWindow) {
     TDateiSendenDlg& d = Text("x");
     d.TextMemo()->setFocus();
