@@ -15,6 +15,7 @@
 
 class QAction;
 class QActionGroup;
+class QKeyEvent;
 class QLabel;
 class QMenuBar;
 class QProgressBar;
@@ -119,6 +120,8 @@ private:
     void LeisteLaden(const TConfig& config);
     void Activate();
     void BefehlAufrufen();
+    // A key that is the shortcut of one of the window's enabled commands (not an edit key).
+    bool IsBefehlsTaste(const QKeyEvent& key) const;
     void GeraeteStatusUmschalten();
     void HilfeZeigen();
     // The windows that live beside the main window go before it and before the program's parts.

@@ -104,6 +104,12 @@ bool THauptfenster::eventFilter(QObject* watched, QEvent* event) {
         QApplication::beep();
         return false;
     }
+    if (event->type() == QEvent::ShortcutOverride && watched == QApplication::focusWidget() &&
+        isAncestorOf(static_cast<QWidget*>(watched))) {
+        // The input line would take Ctrl+Y as its redo: the window's commands come first. Not held back,
+        // the key goes on as the command's shortcut.
+        return IsBefehlsTaste(*static_cast<const QKeyEvent*>(event));
+    }
     if (event->type() != QEvent::KeyPress || watched != QApplication::focusWidget() ||
         !isAncestorOf(static_cast<QWidget*>(watched))) {
         return false;
@@ -128,6 +134,19 @@ bool THauptfenster::eventFilter(QObject* watched, QEvent* event) {
         BefehlAufrufen();
     }
     return taste.verbraucht;
+}
+
+bool THauptfenster::IsBefehlsTaste(const QKeyEvent& key) const {
+    // The edit keys stay with the focused widget, which does the same with them.
+    const QKeySequence pressed(key.keyCombination());
+    for (const char* name :
+         {"ActionLocalEcho", "ActionPactorChangeover", "ActionPactorBreakin", "ActionHint"}) {
+        const QAction* action = Action(name);
+        if (action->isEnabled() && action->shortcut() == pressed) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void THauptfenster::BefehlAufrufen() {

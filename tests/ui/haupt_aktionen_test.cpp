@@ -15,6 +15,7 @@
 #include "ui/HilfeU.h"
 #include "ui/ToolbarAccelerator.h"
 
+#include "support/RunEvents.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtTest/QTest>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -295,6 +297,29 @@ TEST_F(HauptAktionenTest, EditActionsDoNothingWhileAnotherWindowIsActive) {
     QApplication::setActiveWindow(&window_);
     Action("ActionEditCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "Monitorzeile");
+}
+
+TEST_F(HauptAktionenTest, CommandKeysWinOverTheInputLinesOwnUseOfThem) {
+    QWidget* editor = window_.findChild<QWidget*>("Eingabe01");
+    ASSERT_NE(editor, nullptr);
+    QApplication::setActiveWindow(&window_);
+    editor->setFocus();
+    ASSERT_TRUE(test::RunEventsUntil([&] { return editor->hasFocus(); }));
+    // As on a Pactor link: the channel offers change-over and break-in.
+    TKanalAktionen pactor;
+    pactor.pactor = true;
+    window_.SetAktionen(pactor);
+    int changeOvers = 0;
+    QObject::connect(Action("ActionPactorChangeover"), &QAction::triggered, [&] { ++changeOvers; });
+
+    // Ctrl+Y is also the editor's redo.
+    QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(changeOvers, 1);
+
+    // A disabled command leaves the key to the editor.
+    window_.SetAktionen(TKanalAktionen{});
+    QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(changeOvers, 1);
 }
 
 TEST_F(HauptAktionenTest, EscapeOpensTheCommandPopUpWhoseLettersReachTheDialogs) {
