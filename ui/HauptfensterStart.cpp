@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QToolTip>
+#include <string>
 
 namespace quarn {
 namespace {
@@ -42,6 +43,7 @@ std::shared_ptr<IKanal> AktuellerKanal() {
 } // namespace
 
 THauptfenster::THauptfenster(std::filesystem::path fontFile) {
+    DebOutObj(kClass, "Create", std::string("StartMode: ") + StartModeName(StartMode()));
     setObjectName("Hauptfenster");
     setWindowTitle(kMainWindowTitle);
     setMinimumSize(kMinimum);

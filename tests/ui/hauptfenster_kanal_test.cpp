@@ -512,6 +512,7 @@ TEST(HauptfensterProgramm, BuildsTheSingletonsInOrderAndFreesThemInTheShutDownOr
     EXPECT_EQ(TGeraete::Instance(), nullptr);
     EXPECT_TRUE(QuitEvent().IsSet());
 
+    EXPECT_EQ(trace.Find("THauptfenster.Create: StartMode: Standalone"), 0) << "the window's first line";
     int at = 0;
     for (const char* step :
          {"QuarnDestroy: Klaenge.Play", "QuarnDestroy: Geraete.Free", "QuarnDestroy: QuitEvent.Set",
