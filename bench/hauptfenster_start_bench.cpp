@@ -7,6 +7,7 @@
 // process CPU time is read from /proc. Usage: hauptfenster_start_bench [starts, default 10]
 // [idle seconds, default 10]
 #include "bench/BenchHome.h"
+#include "bench/BenchKind.h"
 #include "devices/GeraetU.h"
 #include "devices/GeraeteU.h"
 #include "foundation/ConfigU.h"
@@ -14,34 +15,21 @@
 #include "foundation/StartupU.h"
 #include "platform/Registry.h"
 #include "platform/SerialPort.h"
-#include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/TncSimConfig.h"
-#include "tools/tncsim/TncSimCore.h"
 #include "ui/Hauptfenster.h"
 
 #include <QEvent>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <memory>
 #include <optional>
-#include <poll.h>
-#include <spawn.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -52,23 +40,6 @@ constexpr std::uint32_t kExchangeMs = 44;
 constexpr int kChannels = 8;
 constexpr int kComPort = 5;
 
-// ---- the simulator (child process) ----
-
-// Prints the pseudo-terminal's path, then runs until its stdin ends.
-int RunSimulator() {
-    quarn::tncsim::TncSimConfig config = quarn::tncsim::ConfigFor(quarn::tncsim::Identity::Tnc2);
-    config.channels = kChannels;
-    config.exchangeDelayMs = kExchangeMs;
-    quarn::tncsim::TncSimCore core(config);
-    quarn::tncsim::PtySim pty(core, kBaud);
-    std::cout << pty.SlavePath() << std::endl;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-    }
-    pty.Stop();
-    return 0;
-}
-
 // ---- the program (child process) ----
 
 // Tells the parent once of the main window's first paint and of the first device that is ready.
@@ -77,11 +48,11 @@ public:
     explicit Marken(QObject* parent) : QObject(parent) {
         auto* timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [timer] {
-            const quarn::TGeraete* geraete = quarn::TGeraete::Instance();
+            quarn::TGeraete* geraete = quarn::TGeraete::Instance();
             if (geraete == nullptr || geraete->Count() == 0) {
                 return;
             }
-            if (const auto& geraet = const_cast<quarn::TGeraete*>(geraete)->Geraete().front();
+            if (const auto& geraet = geraete->Geraete().front();
                 geraet->GetStatus() == quarn::TGeraetStatus::Bereit) {
                 Melden("BEREIT");
                 timer->stop();
@@ -124,119 +95,6 @@ int RunProgramm(int argc, char** argv, const std::string& fontFile) {
 
 // ---- the parent ----
 
-// A child process (this program again with `args`) whose stdout is read line by line.
-class Kind {
-public:
-    explicit Kind(std::vector<std::string> args) {
-        int toChild[2] = {-1, -1};
-        int fromChild[2] = {-1, -1};
-        if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) {
-            return;
-        }
-        input_ = toChild[1];
-        output_ = fromChild[0];
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-        ::posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        args.insert(args.begin(), self);
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        start_ = Clock::now();
-        if (::posix_spawn(&pid_, self.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(toChild[0]);
-        ::close(fromChild[1]);
-    }
-    ~Kind() {
-        if (input_ >= 0) {
-            ::close(input_); // the simulator ends with its stdin
-        }
-        Ende(false);
-        if (output_ >= 0) {
-            ::close(output_);
-        }
-    }
-    Kind(const Kind&) = delete;
-    Kind& operator=(const Kind&) = delete;
-
-    pid_t Pid() const { return pid_; }
-    Clock::time_point Start() const { return start_; }
-
-    // The next line, or nothing when none came before the deadline.
-    std::optional<std::string> Zeile(Clock::time_point deadline) {
-        for (;;) {
-            if (const auto end = puffer_.find('\n'); end != std::string::npos) {
-                std::string line = puffer_.substr(0, end);
-                puffer_.erase(0, end + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd watched{output_, POLLIN, 0};
-            if (left.count() <= 0 || ::poll(&watched, 1, static_cast<int>(left.count())) <= 0) {
-                return std::nullopt;
-            }
-            char bytes[256];
-            const ssize_t got = ::read(output_, bytes, sizeof bytes);
-            if (got <= 0) {
-                return std::nullopt;
-            }
-            puffer_.append(bytes, static_cast<std::size_t>(got));
-        }
-    }
-
-    // Ends the process: SIGTERM (the program shuts down as at the session's end), SIGKILL after 20 s.
-    int Ende(bool signal) {
-        if (pid_ <= 0) {
-            return -1;
-        }
-        if (signal) {
-            ::kill(pid_, SIGTERM);
-        }
-        int status = 0;
-        for (int wait = 0; wait < 2000; ++wait) {
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    std::string puffer_;
-    Clock::time_point start_;
-};
-
-// User and system CPU time of a process so far, in seconds.
-double ProzessCpu(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    // The fields after the command name, which may hold blanks, closed by the last ')'.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int index = 3; fields >> field && index <= 15; ++index) {
-        if (index == 14 || index == 15) {
-            ticks += std::stod(field);
-        }
-    }
-    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
 void GeraetEintragen(const std::string& ptyPath) {
     quarn::RegistryStore& store = quarn::RegistryStore::Instance();
     store.WriteString(quarn::Hive::LocalMachine, quarn::kSerialPortTableKey, "COM" + std::to_string(kComPort),
@@ -262,7 +120,7 @@ struct Lauf {
 
 // One start; with `idleSeconds` the program is then left idle that long and its CPU time taken.
 std::optional<Lauf> Starten(const std::string& fontFile, int idleSeconds) {
-    Kind sim({"--sim"});
+    quarn::bench::BenchKind sim({"--sim"});
     const std::optional<std::string> path = sim.Zeile(Clock::now() + std::chrono::seconds(10));
     if (!path || path->empty()) {
         std::fprintf(stderr, "the simulator did not start\n");
@@ -270,7 +128,7 @@ std::optional<Lauf> Starten(const std::string& fontFile, int idleSeconds) {
     }
     GeraetEintragen(*path);
 
-    Kind programm({"--programm", fontFile});
+    quarn::bench::BenchKind programm({"--programm", fontFile});
     Lauf lauf;
     const auto deadline = Clock::now() + std::chrono::seconds(60);
     while (lauf.paint == 0 || lauf.bereit == 0) {
@@ -285,10 +143,10 @@ std::optional<Lauf> Starten(const std::string& fontFile, int idleSeconds) {
     }
     if (idleSeconds > 0) {
         std::this_thread::sleep_for(std::chrono::seconds(2)); // the splash's close and the first polls
-        const double cpuBefore = ProzessCpu(programm.Pid());
+        const double cpuBefore = quarn::bench::ProzessCpu(programm.Pid());
         const auto wallBefore = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-        lauf.cpu = ProzessCpu(programm.Pid()) - cpuBefore;
+        lauf.cpu = quarn::bench::ProzessCpu(programm.Pid()) - cpuBefore;
         lauf.wall = Ms(Clock::now() - wallBefore) / 1000.0;
     }
     const int code = programm.Ende(true);
@@ -312,7 +170,10 @@ void Zeigen(const char* what, std::vector<double> values) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::string(argv[1]) == "--sim") {
-        return RunSimulator();
+        quarn::tncsim::TncSimConfig config = quarn::tncsim::ConfigFor(quarn::tncsim::Identity::Tnc2);
+        config.channels = kChannels;
+        config.exchangeDelayMs = kExchangeMs;
+        return quarn::bench::SimulatorLaufen(config, kBaud);
     }
     if (argc >= 3 && std::string(argv[1]) == "--programm") {
         return RunProgramm(argc, argv, argv[2]);

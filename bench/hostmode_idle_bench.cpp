@@ -4,15 +4,13 @@
 // child process (this program started again with --sim), so the process CPU clock here is the
 // program's side alone. Usage: hostmode_idle_bench [seconds per mode, default 30]
 #include "bench/BenchHome.h"
+#include "bench/BenchKind.h"
 #include "devices/GeraetHostmodeSerialU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/SynchronizeU.h"
-#include "platform/FileDescriptor.h"
 #include "platform/Registry.h"
 #include "platform/SerialPort.h"
-#include "tools/tncsim/PtySim.h"
 #include "tools/tncsim/TncSimConfig.h"
-#include "tools/tncsim/TncSimCore.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -21,46 +19,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <map>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 constexpr int kBaud = 38400;
 constexpr std::uint32_t kExchangeMs = 44;
 constexpr int kChannels = 8;
-
-// ---- the simulator side (child process) ----
-
-// Prints the slave path, then answers every line on stdin with the number of frames the TNC got and
-// how many of them were "G"; ends at the end of stdin.
-int RunSimulator(bool extendedPoll) {
-    quarn::tncsim::TncSimConfig config = quarn::tncsim::ConfigFor(quarn::tncsim::Identity::Tnc2);
-    config.channels = kChannels;
-    config.extendedPoll = extendedPoll;
-    config.exchangeDelayMs = kExchangeMs;
-    quarn::tncsim::TncSimCore core(config);
-    quarn::tncsim::PtySim pty(core, kBaud);
-    std::cout << pty.SlavePath() << std::endl;
-    std::string line;
-    while (std::getline(std::cin, line)) {
-        std::cout << core.Received().size() << ' ' << core.CountCommand("G") << std::endl;
-    }
-    pty.Stop();
-    return 0;
-}
 
 // ---- the program side ----
 
@@ -85,74 +56,31 @@ std::map<std::string, std::pair<std::string, double>> ThreadCpu() {
     return threads;
 }
 
-// The simulator as a child process, talked to over its stdin and stdout.
+// The simulator as a child process: the pseudo-terminal's path, and what the TNC got so far.
 class SimProcess {
 public:
-    explicit SimProcess(bool extendedPoll) {
-        int toChild[2] = {-1, -1};
-        int fromChild[2] = {-1, -1};
-        if (::pipe2(toChild, O_CLOEXEC) != 0 || ::pipe2(fromChild, O_CLOEXEC) != 0) {
-            return;
-        }
-        input_.reset(toChild[1]);
-        output_ = ::fdopen(fromChild[0], "r");
-        const quarn::FileDescriptor childIn(toChild[0]);
-        const quarn::FileDescriptor childOut(fromChild[1]);
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, childIn.get(), STDIN_FILENO);
-        ::posix_spawn_file_actions_adddup2(&actions, childOut.get(), STDOUT_FILENO);
-        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        std::string flag = "--sim";
-        std::string mode = extendedPoll ? "extended" : "standard";
-        char* argv[] = {self.data(), flag.data(), mode.data(), nullptr};
-        if (::posix_spawn(&pid_, self.c_str(), &actions, nullptr, argv, environ) != 0) {
-            pid_ = -1;
-        }
-        ::posix_spawn_file_actions_destroy(&actions);
-        path_ = ReadLine();
+    explicit SimProcess(bool extendedPoll) : kind_({"--sim", extendedPoll ? "extended" : "standard"}) {
+        path_ = kind_.Zeile(Deadline()).value_or("");
     }
-    ~SimProcess() {
-        input_.reset(); // end of its stdin: it stops
-        if (output_ != nullptr) {
-            std::fclose(output_);
-        }
-        if (pid_ > 0) {
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
 
     const std::string& Path() const { return path_; }
 
     // Frames the TNC got so far, and the "G" polls among them.
     std::pair<long, long> Frames() {
-        if (::write(input_.get(), "?\n", 2) != 2) {
-            return {0, 0};
-        }
         long frames = 0;
         long polls = 0;
-        std::sscanf(ReadLine().c_str(), "%ld %ld", &frames, &polls);
+        if (kind_.Schreiben("?")) {
+            std::sscanf(kind_.Zeile(Deadline()).value_or("").c_str(), "%ld %ld", &frames, &polls);
+        }
         return {frames, polls};
     }
 
 private:
-    std::string ReadLine() {
-        char line[512] = {};
-        if (output_ == nullptr || std::fgets(line, sizeof line, output_) == nullptr) {
-            return {};
-        }
-        std::string text = line;
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-            text.pop_back();
-        }
-        return text;
+    static quarn::bench::BenchKind::Clock::time_point Deadline() {
+        return quarn::bench::BenchKind::Clock::now() + std::chrono::seconds(10);
     }
 
-    pid_t pid_ = -1;
-    quarn::FileDescriptor input_;
-    std::FILE* output_ = nullptr;
+    quarn::bench::BenchKind kind_;
     std::string path_;
 };
 
@@ -224,7 +152,11 @@ bool Measure(bool extendedPoll, int seconds) {
 
 int main(int argc, char** argv) {
     if (argc >= 3 && std::string(argv[1]) == "--sim") {
-        return RunSimulator(std::string(argv[2]) == "extended");
+        quarn::tncsim::TncSimConfig config = quarn::tncsim::ConfigFor(quarn::tncsim::Identity::Tnc2);
+        config.channels = kChannels;
+        config.extendedPoll = std::string(argv[2]) == "extended";
+        config.exchangeDelayMs = kExchangeMs;
+        return quarn::bench::SimulatorLaufen(config, kBaud);
     }
     const int seconds = argc >= 2 ? std::atoi(argv[1]) : 30;
     if (seconds <= 0) {

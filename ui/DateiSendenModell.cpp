@@ -251,15 +251,7 @@ std::string TextZumSenden(std::string_view bytes, bool umbruch) {
 }
 
 std::string MailboxText(std::string_view bytes, bool an) {
-    if (!an || bytes.empty()) {
-        return {};
-    }
-    std::string text;
-    for (const std::string_view zeile : Zeilen(bytes)) {
-        text.append(zeile);
-        text += '\r';
-    }
-    return text;
+    return an ? TextZumSenden(bytes, false) : std::string();
 }
 
 TSendenUebergabe DateiUebergabe(const TSendenWahl& wahl, const TDateiSendenEintrag& eintrag,
