@@ -4,6 +4,7 @@
 #include "foundation/DesignTexts.h"
 #include "platform/FontFile.h"
 #include "ui/HauptAblauf.h"
+#include "ui/HauptTasten.h"
 #include "ui/StandInLeiste.h"
 
 #include <QPointer>
@@ -120,6 +121,8 @@ private:
     void LeisteLaden(const TConfig& config);
     void Activate();
     void BefehlAufrufen();
+    // A function key the current channel left: the channel it chooses becomes current.
+    THauptTaste KanalTasteAnwenden(int key, unsigned shift);
     // A key that is the shortcut of one of the window's enabled commands (not an edit key).
     bool IsBefehlsTaste(const QKeyEvent& key) const;
     void GeraeteStatusUmschalten();

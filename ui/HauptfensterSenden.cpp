@@ -1,7 +1,5 @@
 // The main window opens the send-file wizards of its channels.
-#include "devices/KanaeleU.h"
 #include "ui/DateiSendenDlgU.h"
-#include "ui/HauptTasten.h"
 #include "ui/Hauptfenster.h"
 
 namespace quarn {
@@ -9,16 +7,7 @@ namespace quarn {
 QWidget* THauptfenster::SendenOeffnen(const std::shared_ptr<IKanal>& kanal, const TSendenVorgabe& vorgabe) {
     TDateiSendenUmgebung umgebung = TDateiSendenUmgebung::Programm();
     // F1 to F12 in the wizard switch channels as they do here.
-    umgebung.kanalTaste = [](int key) {
-        TKanaele* kanaele = TKanaele::Instance();
-        if (kanaele == nullptr) {
-            return;
-        }
-        const THauptTaste taste = HauptTasteAuswerten(key, 0, kanaele->GetAnzahl());
-        if (taste.kanal >= 0) {
-            kanaele->SetAktuellNr(taste.kanal);
-        }
-    };
+    umgebung.kanalTaste = [this](int key) { KanalTasteAnwenden(key, 0); };
     auto* dlg = new TDateiSendenDlg(std::move(umgebung), this);
     switch (vorgabe.art) {
     case TSendenVorgabe::Art::Dateien:

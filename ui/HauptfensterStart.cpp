@@ -116,8 +116,7 @@ bool THauptfenster::eventFilter(QObject* watched, QEvent* event) {
         !isAncestorOf(static_cast<QWidget*>(watched))) {
         return false;
     }
-    TKanaele* kanaele = TKanaele::Instance();
-    const std::shared_ptr<IKanal> channel = kanaele ? kanaele->GetAktuell() : nullptr;
+    const std::shared_ptr<IKanal> channel = AktuellerKanal();
     if (!channel) {
         return false;
     }
@@ -128,14 +127,23 @@ bool THauptfenster::eventFilter(QObject* watched, QEvent* event) {
     if (key == 0) {
         return true;
     }
-    const THauptTaste taste = HauptTasteAuswerten(key, shift, kanaele->GetAnzahl());
-    if (taste.kanal >= 0) {
-        kanaele->SetAktuellNr(taste.kanal);
-    }
+    const THauptTaste taste = KanalTasteAnwenden(key, shift);
     if (taste.befehl) {
         BefehlAufrufen();
     }
     return taste.verbraucht;
+}
+
+THauptTaste THauptfenster::KanalTasteAnwenden(int key, unsigned shift) {
+    TKanaele* kanaele = TKanaele::Instance();
+    if (kanaele == nullptr) {
+        return {};
+    }
+    const THauptTaste taste = HauptTasteAuswerten(key, shift, kanaele->GetAnzahl());
+    if (taste.kanal >= 0) {
+        kanaele->SetAktuellNr(taste.kanal);
+    }
+    return taste;
 }
 
 bool THauptfenster::IsBefehlsTaste(const QKeyEvent& key) const {
