@@ -4,7 +4,7 @@
 // thread moving each station's transmit queue into the other's receive queue), and a plain copy of the
 // same bytes through the same queues as the yardstick.
 #include "BenchHome.h"
-#include "connections/DateiSendenU.h"
+#include "connections/send/DateiSendenU.h"
 #include "connections/VerbindungAbstractU.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/OrdnerU.h"

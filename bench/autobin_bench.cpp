@@ -1,8 +1,8 @@
 // AutoBIN of a 10 MB file between two connections over an in-process link without pacing, beside a plain
 // copy of the same bytes through the same queues.
 #include "TransferStrecke.h"
-#include "connections/VerbindungAutobinReceiveU.h"
-#include "connections/VerbindungAutobinSendU.h"
+#include "connections/transfer/VerbindungAutobinReceiveU.h"
+#include "connections/transfer/VerbindungAutobinSendU.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // comes straight back as received text (a loop-back link), then ReceiveText of that text. Printed:
 // round trips per second. The bus is a dbus-daemon of the benchmark's own.
 #include "BenchHome.h"
-#include "connections/AutomationServer.h"
+#include "connections/automation/AutomationServer.h"
 #include "connections/ConnectionsListU.h"
 #include "connections/VerbindungU.h"
 #include "platform/Event.h"

@@ -3,11 +3,11 @@
 // deletes them. Printed: MB/s of the join (the last part's hand-over), and of the whole set handed over
 // part by part (every part's own CRC and folder scan included).
 #include "BenchHome.h"
-#include "connections/DateiEmpfangenPostprozessorU.h"
-#include "connections/DateiSendenU.h"
+#include "connections/transfer/DateiEmpfangenPostprozessorU.h"
+#include "connections/send/DateiSendenU.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/OrdnerU.h"
-#include "tests/connections/BinSplitTestWriter.h"
+#include "tests/connections/transfer/BinSplitTestWriter.h"
 #include "tests/connections/FakeModulVerbindung.h"
 
 #include <benchmark/benchmark.h>

@@ -2,8 +2,8 @@
 // headers and CRC lines written to the temporary folder and queued as send items. Printed: MB/s of the
 // source file.
 #include "BenchHome.h"
-#include "connections/DateiSendenPraeprozessorU.h"
-#include "connections/DateiSendenQueueU.h"
+#include "connections/send/DateiSendenPraeprozessorU.h"
+#include "connections/send/DateiSendenQueueU.h"
 #include "foundation/FileStreamKioU.h"
 #include "tests/connections/FakeModulVerbindung.h"
 

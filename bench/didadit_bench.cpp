@@ -1,8 +1,8 @@
 // DIDADIT of a 10 MB file between two connections over an in-process link without pacing, beside a plain
 // copy of the same bytes through the same queues.
 #include "TransferStrecke.h"
-#include "connections/VerbindungDidaditReceiveU.h"
-#include "connections/VerbindungDidaditSendU.h"
+#include "connections/transfer/VerbindungDidaditReceiveU.h"
+#include "connections/transfer/VerbindungDidaditSendU.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // program's side alone. Usage: hostmode_idle_bench [seconds per mode, default 30]
 #include "bench/BenchHome.h"
 #include "bench/BenchKind.h"
-#include "devices/GeraetHostmodeSerialU.h"
+#include "devices/hostmode/GeraetHostmodeSerialU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/SynchronizeU.h"
 #include "platform/Registry.h"

@@ -2,13 +2,13 @@
 // text of eight channels at once into their consoles, while the GUI thread runs its loop and paints.
 // The CPU time is the whole process's (GUI and device threads): per monitor frame it gives the share of a
 // core a busy channel costs (9600 baud carry about 30 to 40 frames per second).
-#include "devices/KanaeleU.h"
-#include "devices/KanalU.h"
+#include "devices/channel/KanaeleU.h"
+#include "devices/channel/KanalU.h"
 #include "devices/MonitorFrameU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/SynchronizeU.h"
 #include "platform/Registry.h"
-#include "tests/devices/TestKanalFenster.h"
+#include "tests/devices/channel/TestKanalFenster.h"
 
 #include <benchmark/benchmark.h>
 

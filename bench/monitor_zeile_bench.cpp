@@ -1,6 +1,6 @@
 // Monitor lines per second: a stream of mixed frames as a busy channel 0 hears them (text and binary I
 // frames, supervisory frames, UI beacons via digipeaters), formatted with and without the port prefix.
-#include "devices/MonitorZeileU.h"
+#include "devices/channel/MonitorZeileU.h"
 
 #include <benchmark/benchmark.h>
 

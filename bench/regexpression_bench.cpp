@@ -1,7 +1,7 @@
 // The program's three fixed expressions over 100,000 lines as a channel receives them, by our engine,
 // by PCRE2 (interpreter, no JIT) and by std::regex. At the end the time ratios are printed.
 #define PCRE2_CODE_UNIT_WIDTH 8
-#include "foundation/RegExpressionU.h"
+#include "foundation/regex/RegExpressionU.h"
 
 #include <benchmark/benchmark.h>
 #include <pcre2.h>

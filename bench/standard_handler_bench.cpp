@@ -2,7 +2,7 @@
 // over, assembled into lines, the remote kind guessed from the first line, the login prompt looked at
 // and each list line matched and marked. Printed: MB/s and the share of one core at 9,600 baud.
 #include "BenchHome.h"
-#include "connections/VerbindungStandardU.h"
+#include "connections/standard/VerbindungStandardU.h"
 #include "foundation/InterfacesU.h"
 #include "tests/connections/FakeModulVerbindung.h"
 

@@ -1,7 +1,8 @@
-# One static library per source folder: every .cpp of the folder (but main.cpp) goes in.
+# One static library per source folder: every .cpp of the folder and of its family sub-folders (but
+# main.cpp) goes in.
 function(quarn_add_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
        ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   set(compiled ${sources})
@@ -18,16 +19,18 @@ function(quarn_add_library name)
   endif()
 endfunction()
 
-# One test executable per *_test.cpp file of a tests/ folder, each test labelled with the folder's name.
+# One test executable per *_test.cpp file of a tests/ folder and its family sub-folders, each test
+# labelled with the folder's name. The fixtures several families share sit at the folder's root.
 # Every test program starts through tests/support's main: offscreen Qt and private XDG folders.
 function(quarn_add_tests label)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB_RECURSE test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(source ${test_sources})
     get_filename_component(stem ${source} NAME_WE)
     set(target ${label}_${stem})
     add_executable(${target} ${source})
     target_link_libraries(${target} PRIVATE quarn_testsupport ${ARG_DEPS})
+    target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60

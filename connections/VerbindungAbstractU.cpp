@@ -1,6 +1,6 @@
 #include "connections/VerbindungAbstractU.h"
 
-#include "connections/VerbindungStandardU.h"
+#include "connections/standard/VerbindungStandardU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "platform/Codepage.h"

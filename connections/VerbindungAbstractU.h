@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connections/StandardTransferU.h"
+#include "connections/standard/StandardTransferU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/InterfacesU.h"
 #include "platform/Event.h"

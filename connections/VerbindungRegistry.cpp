@@ -1,6 +1,6 @@
 #include "connections/VerbindungU.h"
 
-#include "devices/KanaeleU.h"
+#include "devices/channel/KanaeleU.h"
 #include "foundation/CommaText.h"
 #include "foundation/DebOutU.h"
 #include "foundation/QuarnException.h"

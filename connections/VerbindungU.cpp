@@ -1,8 +1,8 @@
 #include "connections/VerbindungU.h"
 
 #include "connections/ConnectionsListU.h"
-#include "connections/DateiSendenQueueU.h"
-#include "connections/RemoteCommandsU.h"
+#include "connections/send/DateiSendenQueueU.h"
+#include "connections/remote/RemoteCommandsU.h"
 #include "connections/StatusU.h"
 #include "connections/VerbindungThreadU.h"
 #include "devices/GeraetU.h"

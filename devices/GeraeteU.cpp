@@ -1,7 +1,7 @@
 #include "devices/GeraeteU.h"
 
-#include "devices/GeraetFlexnetU.h"
-#include "devices/GeraetHostmodeSerialU.h"
+#include "devices/flexnet/GeraetFlexnetU.h"
+#include "devices/hostmode/GeraetHostmodeSerialU.h"
 #include "devices/GeraetU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/UnhandledExceptionU.h"

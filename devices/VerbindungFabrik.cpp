@@ -1,7 +1,7 @@
 #include "devices/VerbindungFabrik.h"
 
 #include "devices/GeraetU.h"
-#include "devices/HostmodeLinkStatus.h"
+#include "devices/hostmode/HostmodeLinkStatus.h"
 #include "foundation/DebOutU.h"
 #include "foundation/QuarnException.h"
 #include "platform/Registry.h"

@@ -1,7 +1,7 @@
 #include "ui/BefehlConnectU.h"
 
 #include "devices/GeraeteU.h"
-#include "devices/KanaeleU.h"
+#include "devices/channel/KanaeleU.h"
 #include "foundation/CommaText.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"

@@ -2,7 +2,7 @@
 // and closing.
 #include "ui/DateiSendenDlgU.h"
 
-#include "connections/DateiSendenVorlagenU.h"
+#include "connections/send/DateiSendenVorlagenU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"

@@ -1,6 +1,6 @@
 #include "ui/DateiSendenModell.h"
 
-#include "connections/DateiSendenPraeprozessorU.h"
+#include "connections/send/DateiSendenPraeprozessorU.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/FileUtilsU.h"
 #include "foundation/InterfacesU.h"

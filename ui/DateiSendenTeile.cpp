@@ -1,5 +1,5 @@
 // The send-file wizard's files, parts and mailbox texts with their templates.
-#include "connections/DateiSendenVorlagenU.h"
+#include "connections/send/DateiSendenVorlagenU.h"
 #include "platform/Codepage.h"
 #include "ui/DateiSendenDlgU.h"
 #include "ui/DateiSendenTeileAuswahlU.h"

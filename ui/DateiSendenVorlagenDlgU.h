@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connections/DateiSendenVorlagenU.h"
+#include "connections/send/DateiSendenVorlagenU.h"
 #include "foundation/DesignTexts.h"
 #include "foundation/FormKioU.h"
 

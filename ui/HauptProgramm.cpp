@@ -1,12 +1,12 @@
 // The program's singletons as the main window builds and frees them.
 #include "ui/HauptProgramm.h"
 
-#include "connections/AutomationServer.h"
+#include "connections/automation/AutomationServer.h"
 #include "connections/ConnectionsListU.h"
-#include "connections/RemoteCommandManagerU.h"
+#include "connections/remote/RemoteCommandManagerU.h"
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/GeraeteU.h"
-#include "devices/KanaeleU.h"
+#include "devices/channel/KanaeleU.h"
 #include "foundation/AutomationStartMode.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"

@@ -1,6 +1,6 @@
 #include "ui/HauptTasten.h"
 
-#include "devices/KanalTasten.h"
+#include "devices/channel/KanalTasten.h"
 
 #include <Qt>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "devices/KanalFenster.h"
+#include "devices/channel/KanalFenster.h"
 #include "foundation/DesignTexts.h"
 #include "platform/FontFile.h"
 #include "ui/HauptAblauf.h"

@@ -12,7 +12,7 @@
 // The air and the TNCs run on a clock kZeitraffer times as fast as the wall clock, so the 9,600 baud
 // pass in a fraction of their real time; the devices, connections and the bit-rate tick run in real time.
 #include "StackFixture.h"
-#include "connections/DateiSendenPraeprozessorU.h"
+#include "connections/send/DateiSendenPraeprozessorU.h"
 #include "devices/TncSimHostmode.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/OrdnerU.h"

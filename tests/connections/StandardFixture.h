@@ -3,9 +3,9 @@
 // The standard handler among fakes: a connection with real queues that records what the handler asked
 // of it, a station entry with passwords, a channel that records marked rows, and stub transfer handlers.
 #include "FakeModulVerbindung.h"
-#include "connections/StandardPasswortU.h"
-#include "connections/StandardTransferU.h"
-#include "connections/VerbindungStandardU.h"
+#include "connections/standard/StandardPasswortU.h"
+#include "connections/standard/StandardTransferU.h"
+#include "connections/standard/VerbindungStandardU.h"
 
 #include <gtest/gtest.h>
 #include <map>

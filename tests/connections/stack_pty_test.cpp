@@ -1,7 +1,7 @@
 // The whole chain over real pseudo-terminals: two simulated TNCs on one air, each behind a pty, and the
 // serial host-mode kind opening them through the port table. A connect, data both ways, a disconnect.
 #include "StackFixture.h"
-#include "devices/GeraetHostmodeSerialU.h"
+#include "devices/hostmode/GeraetHostmodeSerialU.h"
 #include "platform/Registry.h"
 #include "platform/SerialPort.h"
 #include "tools/tncsim/PtySim.h"

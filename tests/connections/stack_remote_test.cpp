@@ -1,8 +1,8 @@
 // A remote station drives this one over the simulated air with "//" lines: A is the remote station, B
 // answers from its remote folder and sends the files A reads by the protocol A chose.
 #include "StackTransfer.h"
-#include "connections/DateiSendenU.h"
-#include "connections/RemoteCommandManagerU.h"
+#include "connections/send/DateiSendenU.h"
+#include "connections/remote/RemoteCommandManagerU.h"
 #include "platform/Codepage.h"
 
 #include <gtest/gtest.h>

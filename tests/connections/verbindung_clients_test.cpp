@@ -1,7 +1,7 @@
 // Automation clients on a connection: each has its own copy of the received text, waits for a text
 // across piece boundaries and reads what follows it; slots, release and the size bound.
 #include "VerbindungTestFixture.h"
-#include "connections/ApplicationU.h"
+#include "connections/automation/ApplicationU.h"
 #include "devices/TraceLines.h"
 #include "foundation/QuarnException.h"
 

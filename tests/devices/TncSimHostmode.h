@@ -3,7 +3,7 @@
 // A host-mode device whose transport is the simulator in-process (SimTransport), for fast device tests
 // that run the real protocol code against the simulated TNC.
 
-#include "HostmodeTestDevice.h"
+#include "hostmode/HostmodeTestDevice.h"
 #include "tools/tncsim/SimTransport.h"
 
 #include <chrono>

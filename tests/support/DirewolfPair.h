@@ -5,7 +5,7 @@
 // relay thread sends each modem the other's audio, 441 samples every 10 ms in real time, silence when
 // nothing is sent: the modems' carrier detect needs a continuous stream.
 
-#include "devices/AgwFrame.h"
+#include "devices/flexnet/AgwFrame.h"
 #include "support/TempDir.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 // A channel for the send-file wizard: it publishes as the real channel does (after a connect or a
 // disconnect, from any thread), carries a connection with a real send queue, and counts the wizard's
 // closing. The connection can also go without a word, as between a refresh and a press of Finish.
-#include "connections/DateiSendenQueueU.h"
+#include "connections/send/DateiSendenQueueU.h"
 #include "connections/FakeModulVerbindung.h"
 #include "devices/FakeKanal.h"
 #include "foundation/PublisherU.h"

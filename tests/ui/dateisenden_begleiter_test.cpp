@@ -1,5 +1,5 @@
 // The send-file wizard's companions: the part choice and the template editor, offscreen.
-#include "connections/DateiSendenVorlagenU.h"
+#include "connections/send/DateiSendenVorlagenU.h"
 #include "platform/Registry.h"
 #include "support/TempDir.h"
 #include "ui/DateiSendenTeileAuswahlU.h"

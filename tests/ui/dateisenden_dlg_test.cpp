@@ -1,7 +1,7 @@
 // The send-file wizard on Qt's offscreen platform, wired to a channel that publishes, a connection with a
 // real send queue, and a hand-off that records what each file or text was handed on with.
 #include "DateiSendenTestKanal.h"
-#include "connections/DateiSendenU.h"
+#include "connections/send/DateiSendenU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/FileStreamKioU.h"

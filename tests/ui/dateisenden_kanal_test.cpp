@@ -1,8 +1,8 @@
 // A channel opens its one send-file wizard through its window, brings it forward while it is open, and
 // opens a new one once the wizard told it of its closing.
-#include "devices/KanaeleU.h"
-#include "devices/KanalTestFixture.h"
-#include "devices/KanalU.h"
+#include "devices/channel/KanaeleU.h"
+#include "devices/channel/KanalTestFixture.h"
+#include "devices/channel/KanalU.h"
 #include "ui/DateiSendenDlgU.h"
 #include "ui/Hauptfenster.h"
 

@@ -1,9 +1,9 @@
 // The send-file wizard's rules as tables: parts, selection texts, the bytes of a typed text, the file
 // walk and the fields each file or text is handed on with.
-#include "connections/DateiSendenQueueU.h"
-#include "connections/DateiSendenU.h"
+#include "connections/send/DateiSendenQueueU.h"
+#include "connections/send/DateiSendenU.h"
 #include "connections/FakeModulVerbindung.h"
-#include "connections/PraeprozessorFixture.h"
+#include "connections/send/PraeprozessorFixture.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/MemoryStreamU.h"
 #include "platform/Codepage.h"

@@ -1,8 +1,8 @@
 // The main window's actions, menus and command toolbar on the offscreen platform, with the program's
 // real channels and dialogs.
 #include "console/ConsoleU.h"
-#include "devices/KanaeleU.h"
-#include "devices/KanalU.h"
+#include "devices/channel/KanaeleU.h"
+#include "devices/channel/KanalU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"

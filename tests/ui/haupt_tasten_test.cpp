@@ -1,5 +1,5 @@
 // The main window's function keys and Esc.
-#include "devices/KanalTasten.h"
+#include "devices/channel/KanalTasten.h"
 #include "ui/HauptTasten.h"
 
 #include <Qt>

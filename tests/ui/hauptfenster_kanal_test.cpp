@@ -1,10 +1,10 @@
 // The main window on the offscreen platform: what a channel sees of it through IKanalFenster,
 // and the program's singletons it builds and frees.
 #include "connections/ConnectionsListU.h"
-#include "connections/RemoteCommandManagerU.h"
+#include "connections/remote/RemoteCommandManagerU.h"
 #include "devices/GeraeteU.h"
-#include "devices/KanaeleU.h"
-#include "devices/KanalU.h"
+#include "devices/channel/KanaeleU.h"
+#include "devices/channel/KanalU.h"
 #include "devices/MonitorFrameU.h"
 #include "devices/VerbindenLaeuft.h"
 #include "foundation/ConfigU.h"

@@ -1,6 +1,6 @@
 // The main window on the offscreen platform with the program's real singletons and channels.
 #include "devices/GeraeteU.h"
-#include "devices/KanaeleU.h"
+#include "devices/channel/KanaeleU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"

@@ -1,0 +1,214 @@
+// The run loop's status pass: link state, outstanding frames and tries from "L", Maxframe and FRACK at
+// most every 334 ms, and the information frames sent within the TNC's window.
+#include "HostmodeLoopFixture.h"
+#include "devices/hostmode/HostmodeLinkStatus.h"
+#include "support/ManualClock.h"
+
+#include <gtest/gtest.h>
+
+namespace quarn::test {
+namespace {
+
+using namespace quarn::tncsim;
+
+int CountInformation(const TncSimCore& core, int channel) {
+    int count = 0;
+    for (const ReceivedFrame& frame : core.Received()) {
+        count += frame.channel == channel && !frame.command ? 1 : 0;
+    }
+    return count;
+}
+
+std::shared_ptr<FakeVerbindung> Accepted(TncSimCore& core, LoopDevice& d) {
+    EXPECT_TRUE(core.IncomingConnect(1, "DL2BBB"));
+    d.Zyklus();
+    return std::dynamic_pointer_cast<FakeVerbindung>(d.GetKanalVerbindung(1));
+}
+
+TEST_F(LoopTest, LinkStateOfEveryTncStateReachesTheStatus) {
+    const int expected[16] = {0, 0, 3, 0, 0, 6, 7, 8, 0x10, 0x18, 0x0F, 0x17, 0x1F, 0x0E, 0x16, 0x1E};
+    TncSimCore core(LoopTnc());
+    Run(core, [&](LoopDevice& d) {
+        const auto connection = Accepted(core, d);
+        ASSERT_NE(connection, nullptr);
+        for (int v = 0; v < 16; ++v) {
+            ASSERT_TRUE(core.SetLinkState(1, v));
+            d.Zyklus();
+            EXPECT_EQ(connection->GetStatus()->GetLinkStatus(), expected[v]) << v;
+        }
+    });
+}
+
+TEST_F(LoopTest, AnUnreadableLReplyKeepsTheLastValuesAndSendsNothing) {
+    TncSimCore core(LoopTnc());
+    Run(core, [&](LoopDevice& d) {
+        const auto connection = Accepted(core, d);
+        ASSERT_TRUE(core.SetLinkState(1, 12));
+        d.Zyklus();
+        const std::shared_ptr<IStatus> status = connection->GetStatus();
+        ASSERT_EQ(status->GetLinkStatus(), 0x1F);
+        const int tries = status->GetTries();
+        for (const std::string& reply : {std::string("\x01\x01"
+                                                     "0 0 0 0 0 A\0",
+                                                     14), // a letter
+                                         std::string("\x01\x02"
+                                                     "0 0 0 0 0 4\0",
+                                                     14), // an error code
+                                         std::string("\x01\x01"
+                                                     "0 0 99999999999 0 0 4\0",
+                                                     25)}) { // overflow
+            SCOPED_TRACE(reply.substr(2));
+            connection->SendText("one\r");
+            const std::size_t frames = core.Received().size();
+            core.ReplaceNextReply(reply);
+            d.StatusDurchlauf();
+            EXPECT_EQ(status->GetLinkStatus(), 0x1F);
+            EXPECT_EQ(status->GetTries(), tries);
+            const auto received = core.Received();
+            ASSERT_EQ(received.size(), frames + 1); // the "L" and nothing after it
+            EXPECT_EQ(received.back().data, "L");
+            connection->GetTransmitQueue().PopString();
+        }
+    });
+}
+
+struct FrackRow {
+    Identity identity;
+    const char* set;
+    int frack;
+};
+
+TEST_F(LoopTest, MaxframeAndFrackWithAndWithoutScaling) {
+    const std::vector<FrackRow> rows = {
+        {Identity::Tnc2, "F 30", 3}, // 100 ms units
+        {Identity::Tnc2, "F 300", 30},
+        {Identity::Tnc3, "F 300", 3}, // 10 ms units, scaled
+        {Identity::Tnc3, "F 30", 1},
+    };
+    for (const FrackRow& row : rows) {
+        SCOPED_TRACE(row.set);
+        ManualClock clock;
+        const ScopedClock scoped(clock);
+        TncSimConfig config = ConfigFor(row.identity);
+        config.channels = 4;
+        config.startInHostMode = true;
+        TncSimCore core(config);
+        Run(core, [&](LoopDevice& d) {
+            int code = 0;
+            std::string text;
+            ASSERT_TRUE(d.Sende(0, true, code, text, row.set));
+            ASSERT_TRUE(d.Sende(0, true, code, text, "O 5"));
+            const auto connection = Accepted(core, d);
+            clock.Advance(TGeraetHostmode::kStatusIntervallMs);
+            d.StatusDurchlauf();
+            EXPECT_EQ(connection->GetStatus()->GetFrack(), row.frack);
+            EXPECT_EQ(connection->GetStatus()->GetMaxframe(), 5);
+        });
+    }
+}
+
+TEST_F(LoopTest, MaxframeAndFrackAreAskedAtMostEvery334MsOfTheProgramClock) {
+    // Started just below the 32-bit wrap of a tick count: the 64-bit clock does not care.
+    ManualClock clock(0xFFFF'FFFFull - 200);
+    const ScopedClock scoped(clock);
+    TncSimCore core(LoopTnc());
+    std::vector<int> asked;
+    Run(core, [&](LoopDevice& d) {
+        Accepted(core, d);
+        for (const int advance : {0, 100, 233, 1, 0, 334, 50, 400}) {
+            clock.Advance(static_cast<std::uint64_t>(advance));
+            const int before = core.CountCommand("O", 1);
+            d.StatusDurchlauf();
+            asked.push_back(core.CountCommand("O", 1) - before);
+            EXPECT_EQ(core.CountCommand("O", 1), core.CountCommand("F", 1));
+        }
+    });
+    // 0 ms after the first refresh, 100, 333, 334 (refresh), 0, 334 (refresh), 50, 450 (refresh).
+    EXPECT_EQ(asked, (std::vector<int>{0, 0, 0, 1, 0, 1, 0, 1}));
+}
+
+struct WindowRow {
+    const char* name;
+    std::function<void(TncSimConfig&)> configure;
+    std::function<void(TncSimCore&)> arm;
+    int sentFirstPass;
+};
+
+TEST_F(LoopTest, DataOutStaysWithinTheWindow) {
+    const std::vector<WindowRow> rows = {
+        {"window of 14", [](TncSimConfig& c) { c.neverAck = true; }, {}, 14},
+        {"a report waits", [](TncSimConfig& c) { c.neverAck = true; },
+         [](TncSimCore& core) {
+             for (int i = 0; i < 8; ++i) {
+                 core.ConnectRequestNotice(1, "DL3CCC"); // one more than a cycle's polls read
+             }
+         },
+         0},
+        {"7 received frames wait", [](TncSimConfig& c) { c.neverAck = true; },
+         [](TncSimCore& core) {
+             for (int i = 0; i < 13; ++i) {
+                 core.RemoteData(1, "x"); // the polls read 6 of them (one poll took the report)
+             }
+         },
+         0},
+        {"300 free buffers", [](TncSimConfig& c) { c.freeBuffers = 300; }, {}, 0},
+        {"301 free buffers", [](TncSimConfig& c) { c.freeBuffers = 301; }, {}, 14}, // asked once a pass
+    };
+    for (const WindowRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        TncSimConfig config = LoopTnc();
+        row.configure(config);
+        TncSimCore core(config);
+        Run(core, [&](LoopDevice& d) {
+            ASSERT_TRUE(core.IncomingConnect(1, "DL2BBB"));
+            if (row.arm) {
+                row.arm(core);
+            }
+            d.Zyklus();
+            const auto made = std::dynamic_pointer_cast<FakeVerbindung>(d.GetKanalVerbindung(1));
+            ASSERT_NE(made, nullptr);
+            for (int i = 0; i < 30; ++i) {
+                made->SendText("line " + std::to_string(i) + "\r");
+            }
+            d.StatusDurchlauf();
+            EXPECT_EQ(CountInformation(core, 1), row.sentFirstPass);
+            if (row.sentFirstPass == 14 && config.neverAck) {
+                d.Zyklus();
+                d.Zyklus();
+                EXPECT_EQ(CountInformation(core, 1), 14); // c + d = 14: nothing more
+                EXPECT_EQ(made->GetStatus()->GetOutstanding(), 16 + 14);
+                EXPECT_EQ(core.Channel(1).unsent + core.Channel(1).unacked, 14);
+            }
+        });
+    }
+}
+
+TEST_F(LoopTest, DataOutInOrderOnceAcknowledged) {
+    ManualClock clock;
+    const ScopedClock scoped(clock);
+    TncSimCore core(LoopTnc());
+    std::string sent;
+    Run(core, [&](LoopDevice& d) {
+        const auto connection = Accepted(core, d);
+        std::string expected;
+        for (int i = 0; i < 30; ++i) {
+            const std::string line = "line " + std::to_string(i) + "\r";
+            connection->SendText(line);
+            expected += line;
+        }
+        for (int i = 0; i < 10 && !connection->GetTransmitQueue().IsEmpty(); ++i) {
+            clock.Advance(500); // the TNC acknowledges a window per step
+            d.Zyklus();
+        }
+        EXPECT_TRUE(connection->GetTransmitQueue().IsEmpty());
+        for (const ReceivedFrame& frame : core.Received()) {
+            if (frame.channel == 1 && !frame.command) {
+                sent += frame.data;
+            }
+        }
+        EXPECT_EQ(sent, expected);
+    });
+}
+
+} // namespace
+} // namespace quarn::test
