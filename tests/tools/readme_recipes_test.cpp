@@ -1,8 +1,8 @@
 // The README's recipes as a new user types them, so that none of them can rot: every command of its
 // indented blocks is run (the build commands are checked against the presets instead of building a
 // third time), every registry snippet is read by the program's own registry store, and the program
-// that scripts/run.sh starts against the README's simulator answers the automation example on a
-// session bus of its own.
+// that scripts/run.sh starts against the README's simulator, with the README's hive files, answers the
+// automation example and takes the simulator's incoming link, on a session bus of its own.
 #include "ReadmeBlocks.h"
 #include "platform/Registry.h"
 #include "support/FileContents.h"
@@ -302,9 +302,9 @@ TEST(ReadmeRecipesTest, SimulatorRecipesStartPrintTheirPortAndEndOnTheStopSignal
 
 // ---- the program from run.sh, the simulator, and the automation example ----
 
-// Starts the program as run.sh does, waits for its bus name and runs every client command; a command
-// that finds no device ready yet is typed again a little later, as a person would. Prints "### COMMAND",
-// its output and "### exit CODE" for each, and last "### program exit CODE".
+// Starts the program as run.sh does, waits for its bus name and runs every client command (each within
+// 45 s); a command that finds no device ready yet is typed again a little later, as a person would. Prints
+// "### COMMAND", its output and "### exit CODE" for each, and last "### program exit CODE".
 constexpr const char* kSessionScript = R"(
 bash -c "exec $1" >"$PROGRAM_LOG" 2>&1 &
 program=$!
@@ -314,7 +314,7 @@ if ! gdbus wait --session --timeout 60 org.quarn.Quarn; then
 fi
 for command in "$@"; do
   for try in $(seq 60); do
-    output=$(bash -c "$command" 2>&1); code=$?
+    output=$(timeout 45 bash -c "$command" 2>&1); code=$?
     [[ $output == *"No device"* ]] || break
     sleep 0.5
   done
@@ -325,7 +325,44 @@ wait $program
 echo "### program exit $?"
 )";
 
-TEST(ReadmeRecipesTest, TheProgramFromRunShAnswersTheAutomationExampleOverTheReadmesSimulator) {
+// Waits for the simulator's station (argv[1]) to connect in, names the own call it reached and has a
+// line echoed on that link; one bus connection for all of it, as the README says.
+constexpr const char* kIncomingLinkScript = R"py(import sys, time
+import gi
+gi.require_version("Gio", "2.0")
+from gi.repository import Gio, GLib
+
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+
+
+def call(path, interface, method, args=None, reply=None):
+    result = bus.call_sync("org.quarn.Quarn", path, "org.quarn.Quarn." + interface, method, args,
+                           GLib.VariantType(reply) if reply else None, Gio.DBusCallFlags.NONE, 30000, None)
+    return result.unpack() if result else None
+
+
+def link(wanted):
+    for _ in range(120):
+        conn, = call(app, "Application", "FindConnection", GLib.Variant("(s)", (sys.argv[1],)), "(o)")
+        if (conn != "/") == wanted:
+            return conn
+        time.sleep(0.5)
+    sys.exit(("no link from " if wanted else "the link stays: ") + sys.argv[1])
+
+
+app, = call("/org/quarn/Quarn", "Factory", "CreateApplication", reply="(o)")
+link(False)  # the example's own link has ended
+conn = link(True)
+properties = bus.call_sync("org.quarn.Quarn", conn, "org.freedesktop.DBus.Properties", "Get",
+                           GLib.Variant("(ss)", ("org.quarn.Quarn.Connection", "MyCall")),
+                           GLib.VariantType("(v)"), Gio.DBusCallFlags.NONE, 30000, None)
+print("link to", properties.unpack()[0])
+call(conn, "Connection", "SendTextLine", GLib.Variant("(s)", ("Wieder da?",)))
+call(conn, "Connection", "WaitForText", GLib.Variant("(s)", ("Wieder da?",)))
+print("echoed")
+)py";
+
+TEST(ReadmeRecipesTest, TheProgramFromRunShServesTheAutomationExampleAndTheIncomingLinkOfTheSimulator) {
     // run.sh builds and starts the normal build; a sanitizer build has nothing to add here.
     if (fs::weakly_canonical(kBinary) != fs::weakly_canonical(kSource / "build/default")) {
         GTEST_SKIP() << "runs in the build of the default preset only";
@@ -352,6 +389,19 @@ TEST(ReadmeRecipesTest, TheProgramFromRunShAnswersTheAutomationExampleOverTheRea
         }
     }
     ASSERT_FALSE(clientCommands.isEmpty());
+    std::smatch connectIn;
+    ASSERT_TRUE(std::regex_search(simulatorCommand, connectIn, std::regex(R"(--connect-in (\w+)@)")));
+    const std::string ownCall = [&] {
+        std::smatch found;
+        for (const ReadmeBlock& block : blocks) {
+            const std::string text = block.Text();
+            if (std::regex_search(text, found, std::regex(R"(\\Eigene Rufzeichen\\(\w+)\])"))) {
+                return found[1].str();
+            }
+        }
+        return std::string();
+    }();
+    ASSERT_FALSE(ownCall.empty()) << "no own call in the README";
 
     TempDir dir;
     fs::create_directory(dir / "view");
@@ -379,6 +429,12 @@ TEST(ReadmeRecipesTest, TheProgramFromRunShAnswersTheAutomationExampleOverTheRea
         WriteFile(folder / file, text);
     }
 
+    // After the README's commands, the station of --connect-in comes in at its time.
+    WriteFile(dir / "incoming.py", kIncomingLinkScript);
+    const QString incomingCommand = QString::fromStdString(
+        "/usr/bin/python3 " + (dir / "incoming.py").string() + " " + connectIn[1].str());
+    clientCommands << incomingCommand;
+
     QProcess session;
     QProcessEnvironment sessionEnvironment = environment;
     sessionEnvironment.insert("PROGRAM_LOG", QString::fromStdString((dir / "program.log").string()));
@@ -388,7 +444,7 @@ TEST(ReadmeRecipesTest, TheProgramFromRunShAnswersTheAutomationExampleOverTheRea
     session.start("dbus-run-session", QStringList{"--", "bash", "-c", kSessionScript, "session",
                                                   QString::fromStdString(runCommand)} +
                                           clientCommands);
-    ASSERT_TRUE(session.waitForFinished(100000)) << "the session did not end";
+    ASSERT_TRUE(session.waitForFinished(110000)) << "the session did not end";
     const std::string output = session.readAll().toStdString();
     const std::string log = "\nprogram:\n" + ReadFile(dir / "program.log");
     for (const QString& command : clientCommands) {
@@ -399,6 +455,7 @@ TEST(ReadmeRecipesTest, TheProgramFromRunShAnswersTheAutomationExampleOverTheRea
         ASSERT_NE(code, std::string::npos) << output;
         EXPECT_EQ(output.substr(code, 11), "### exit 0\n") << output << log;
     }
+    EXPECT_NE(output.find("link to " + ownCall + "\necho"), std::string::npos) << output << log;
     EXPECT_NE(output.find("### program exit 0\n"), std::string::npos) << output << log;
     EXPECT_TRUE(simulator.Running()) << simulator.Errors();
 }
