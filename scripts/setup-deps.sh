@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quarn needs to build, run and test. Idempotent: packages already
-# present are skipped, and apt is not touched at all when nothing is missing.
+# present are skipped, and apt is not touched at all when nothing is missing. The check is one
+# dpkg-query call, so that scripts/run.sh can afford it at every start.
 set -euo pipefail
 
 packages=(
@@ -17,9 +18,11 @@ packages=(
   direwolf
 )
 
+# "name:status" for every package dpkg knows, blank-separated; unknown names only complain on stderr.
+installed=" $(dpkg-query -W -f='${Package}:${db:Status-Status} ' "${packages[@]}" 2>/dev/null || true) "
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  if [[ "$installed" != *" $p:installed "* ]]; then
     missing+=("$p")
   fi
 done

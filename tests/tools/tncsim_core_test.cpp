@@ -205,7 +205,9 @@ TEST_F(TncSimTest, CommandTable) {
         {"no PTC commands on a TNC2", 0, true, "%B", Answer(0, 2, "INVALID COMMAND: %")},
         {"JHOST with another number", 0, true, "JHOST2", Answer(0, 2, "INVALID COMMAND: J")},
         {"JHOST1 in host mode", 0, true, "JHOST1", Answer(0, 0)},
+        {"JHOST 1 in host mode", 0, true, "JHOST 1", Answer(0, 0)},
         {"leaving host mode", 0, true, "JHOST0", Answer(0, 0)},
+        {"leaving host mode, blank", 0, true, "jhost 0", Answer(0, 0)},
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -304,6 +306,10 @@ TEST_F(TncSimTest, TerminalModeLineEditing) {
     };
     const std::vector<Case> cases = {
         {"lower case", "\x1bjhost1\r", true},
+        {"blank before the digit, as terminal programs send it", "\x11\x18\x1bJHOST 1\r", true},
+        {"blanks before the digit, lower case", "\x1bjhost  1\r", true},
+        {"no digit", "\x1bJHOST \r", false},
+        {"more after the digit", "\x1bJHOST 1 2\r", false},
         {"XON inside the line", "\x1bJHO\x11ST1\r", true},
         {"CAN clears the line", "\x1bJHOST1\x18\r", false},
         {"without ESC", "JHOST1\r", false},

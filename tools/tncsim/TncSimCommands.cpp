@@ -219,7 +219,7 @@ TncSimCore::Reply TncSimCore::ChannelZeroLocked(const std::string& data) {
         return config_.ports.count(Number(upper.substr(5), -1)) > 0 ? Reply{0, 0, {}}
                                                                     : Reply{0, 2, "INVALID PORT"};
     case 'J':
-        return upper == "JHOST1" ? Reply{0, 0, {}} : Reply{0, 2, InvalidCommand(data)};
+        return IsJhost(data, '1') ? Reply{0, 0, {}} : Reply{0, 2, InvalidCommand(data)};
     default:
         if (IsParameter(letter)) {
             return ParameterLocked(data);

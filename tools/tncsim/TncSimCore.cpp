@@ -148,7 +148,7 @@ void TncSimCore::TerminalByte(std::uint8_t byte) {
         return;
     case '\r': {
         echo("\r\n");
-        const bool request = collecting_ && Upper(line_) == "JHOST1";
+        const bool request = collecting_ && IsJhost(line_, '1');
         collecting_ = false;
         line_.clear();
         if (request) {
@@ -194,7 +194,7 @@ void TncSimCore::HostByte(std::uint8_t byte) {
 void TncSimCore::FrameLocked(int channel, bool command, std::string data) {
     received_.push_back({channel, command, data});
     Bound(received_);
-    if (command && channel == 0 && Upper(data) == "JHOST0") {
+    if (command && channel == 0 && IsJhost(data, '0')) {
         // The firmware still acknowledges it, then speaks terminal mode.
         EmitLocked({0, 0, {}});
         hostMode_ = false;

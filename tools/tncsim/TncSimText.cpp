@@ -67,4 +67,13 @@ char FrameKind(std::string_view header) {
     return !control.empty() && control[0] == 'I' ? 'I' : 'S';
 }
 
+bool IsJhost(std::string_view command, char digit) {
+    const std::string upper = Upper(command);
+    if (upper.rfind("JHOST", 0) != 0) {
+        return false;
+    }
+    const auto at = upper.find_first_not_of(' ', 5);
+    return at != std::string::npos && at + 1 == upper.size() && upper[at] == digit;
+}
+
 } // namespace quarn::tncsim

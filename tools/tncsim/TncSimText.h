@@ -15,5 +15,8 @@ std::string WithoutPort(std::string_view path);
 std::string FirstCall(std::string_view path);
 // Which "M" item a monitor header belongs to: 'I' information, 'U' UI, 'S' supervisory and others.
 char FrameKind(std::string_view header);
+// "JHOST" and the mode digit, in any case, with or without blanks before the digit ("JHOST 1"), as the
+// firmware takes the command in both modes.
+bool IsJhost(std::string_view command, char digit);
 
 } // namespace quarn::tncsim
