@@ -384,7 +384,7 @@ TEST_F(DidaditEmpfang, CompleteFileWhoseLinkDroppedIsAcknowledgedAtOnceOnTheNext
     Sende({peer.Fin()});
     const auto ende = Antworten();
     ASSERT_EQ(ende.size(), 1U);
-    EXPECT_EQ(ende[0].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
+    ASSERT_EQ(ende[0].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
     Ende();
     EXPECT_EQ(ReadFile(empfang / "voll.bin"), peer.datei);
     EXPECT_TRUE(Unfertig().empty());
@@ -410,7 +410,7 @@ TEST_F(DidaditEmpfang, StoreThatFailsIsAnErrorToThePeerAndTheNextOfferTriesAgain
     Sende({peer.Data(0, 2000), peer.Fin()});
     const auto antworten = Antworten();
     ASSERT_EQ(antworten.size(), 1U);
-    EXPECT_EQ(ErrText(antworten[0]), "300 Could not create file");
+    ASSERT_EQ(ErrText(antworten[0]), "300 Could not create file");
     Ende();
     EXPECT_EQ(connection->sent.back(), "\r<Quarn>: Didadit-Empfang abgebrochen.\r");
     const std::string liegt = "Die Daten liegen weiterhin in:\r" + Resume(digest, ".qvf").string();
@@ -422,7 +422,7 @@ TEST_F(DidaditEmpfang, StoreThatFailsIsAnErrorToThePeerAndTheNextOfferTriesAgain
     Beginne(peer.Info("s.bin"));
     EXPECT_EQ(ParseDidaditStart(Antworten()[0].data).offset, 2000);
     Sende({peer.Fin()});
-    EXPECT_EQ(Antworten()[0].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
+    ASSERT_EQ(Antworten()[0].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
     Ende();
     EXPECT_EQ(connection->sent.back(), "<Quarn>: Didadit-Empfang ok.\r");
     EXPECT_EQ(ReadFile(empfang / "s.bin"), peer.datei);
