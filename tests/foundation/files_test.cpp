@@ -65,6 +65,15 @@ TEST(MakeUniqueFileName, NumberFitsBesideANameAtTheFileSystemsLimit) {
     EXPECT_EQ(ReadFile(unique), "y");
 }
 
+TEST(FreeBytes, AFolderNotMadeYetCountsTheFolderItWillBeMadeIn) {
+    test::TempDir temp;
+    const std::int64_t hier = FreeBytes(temp.path());
+    ASSERT_GT(hier, 0);
+    // Others write meanwhile; the same file system stays within a few megabytes.
+    EXPECT_NEAR(static_cast<double>(FreeBytes(temp / "noch" / "nicht")), static_cast<double>(hier), 64e6);
+    EXPECT_EQ(FreeBytes(""), -1);
+}
+
 class MoveFileKioTest : public ::testing::Test {
 protected:
     void SetUp() override {
