@@ -9,7 +9,9 @@
 
 #include <QByteArray>
 #include <QUuid>
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <system_error>
 
@@ -34,6 +36,42 @@ bool IsBreakChar(char c, std::string_view breakChars) {
     return breakChars.find(c) != std::string_view::npos;
 }
 
+// At most `bytes` bytes of UTF-8 text, ending before a sequence rather than inside it.
+std::string Cut(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes) {
+        return std::string(text);
+    }
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) {
+        --bytes;
+    }
+    return std::string(text.substr(0, bytes));
+}
+
+struct NameParts {
+    std::string stem;
+    std::string extension;
+};
+
+// Split as std::filesystem splits a file name: the extension from the last dot, none for a leading dot.
+NameParts Split(const std::string& name) {
+    const std::filesystem::path plain(name);
+    return {plain.stem().string(), plain.extension().string()};
+}
+
+NameParts Fit(NameParts parts, std::size_t maxBytes) {
+    if (parts.stem.size() + parts.extension.size() <= maxBytes) {
+        return parts;
+    }
+    if (parts.extension.size() < maxBytes) {
+        std::string stem = Cut(parts.stem, maxBytes - parts.extension.size());
+        if (!stem.empty()) {
+            return {std::move(stem), std::move(parts.extension)};
+        }
+    }
+    // No room for a stem beside the extension: a name made of the extension alone would be hidden.
+    return {Cut(parts.stem + parts.extension, maxBytes), {}};
+}
+
 } // namespace
 
 std::filesystem::path MakeUniqueFileName(const std::filesystem::path& name) {
@@ -42,14 +80,37 @@ std::filesystem::path MakeUniqueFileName(const std::filesystem::path& name) {
     }
     const std::filesystem::path plain = name.has_filename() ? name : name.parent_path();
     const std::filesystem::path folder = plain.parent_path();
-    const std::string stem = plain.stem().string();
-    const std::string extension = plain.extension().string();
+    const NameParts parts{plain.stem().string(), plain.extension().string()};
     for (unsigned number = 1;; ++number) {
-        std::filesystem::path candidate = folder / (stem + " (" + std::to_string(number) + ")" + extension);
+        const std::string suffix = " (" + std::to_string(number) + ")";
+        const NameParts fitted = Fit(parts, kMaxFileNameBytes - suffix.size());
+        std::filesystem::path candidate = folder / (fitted.stem + suffix + fitted.extension);
         if (!NameTaken(candidate)) {
             return candidate;
         }
     }
+}
+
+std::string FitFileName(std::string_view name, std::size_t maxBytes) {
+    const NameParts fitted = Fit(Split(std::string(name)), maxBytes);
+    return fitted.stem + fitted.extension;
+}
+
+std::int64_t FreeBytes(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::path existing = folder;
+    while (!existing.empty() && !std::filesystem::exists(existing, error)) {
+        if (existing == existing.parent_path()) {
+            return -1;
+        }
+        existing = existing.parent_path();
+    }
+    const std::filesystem::space_info space = std::filesystem::space(existing, error);
+    if (error || space.available == static_cast<std::uintmax_t>(-1)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(
+        std::min<std::uintmax_t>(space.available, static_cast<std::uintmax_t>(INT64_MAX)));
 }
 
 bool MoveFileKio(const std::filesystem::path& source, std::filesystem::path& destination, bool unique) {

@@ -1,13 +1,27 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace quarn {
 
+// The longest name of one folder entry that Linux file systems take, in bytes of UTF-8.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// `name` (one folder entry, UTF-8) as it is when it fits into `maxBytes`; otherwise its stem loses
+// characters at its end until the name fits, and the extension stays. An extension that leaves no room
+// for a stem is cut like the rest. A UTF-8 sequence is never split.
+std::string FitFileName(std::string_view name, std::size_t maxBytes = kMaxFileNameBytes);
+
+// The bytes an ordinary user may still write into `folder` (or, while it does not exist, into the
+// nearest folder above it that does); -1 when that cannot be found out.
+std::int64_t FreeBytes(const std::filesystem::path& folder);
+
 // The name itself when nothing of that name exists; otherwise the name with " (n)" before its extension
-// for the smallest n = 1, 2, ... that is free. A file, a folder or a link all take a name.
+// for the smallest n = 1, 2, ... that is free. A file, a folder or a link all take a name. Where the number
+// would make the name too long for the file system, the stem is shortened to make room for it.
 std::filesystem::path MakeUniqueFileName(const std::filesystem::path& name);
 
 // Moves `source` to `destination`, never over an existing file. With `unique` a taken destination is

@@ -47,6 +47,11 @@ std::string Hex2(std::int64_t value) {
     return text;
 }
 
+// The line that tells the operator where the data of a file that could not be stored still is.
+std::string DatenLiegen(const std::filesystem::path& path) {
+    return "\rDie Daten liegen weiterhin in:\r" + Anzeige(path);
+}
+
 bool OrdnerAnlegen(const std::filesystem::path& folder) {
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
@@ -192,14 +197,14 @@ void TDateiEmpfangenPostprozessor::KanalPrompt(std::string_view text) {
     }
 }
 
-void TDateiEmpfangenPostprozessor::Execute(const std::shared_ptr<IDateiSenden>& item) {
+bool TDateiEmpfangenPostprozessor::Execute(const std::shared_ptr<IDateiSenden>& item) {
     DebOutObj(kClass, "Execute", "");
     item_ = item;
     TStream* const stream = item_ ? item_->GetStream() : nullptr;
     if (stream == nullptr) {
         KanalPrompt("Empfangene Datei NICHT gespeichert.");
         item_.reset();
-        return;
+        return false;
     }
     char kennung[5] = {};
     std::size_t gelesen = 0;
@@ -209,59 +214,65 @@ void TDateiEmpfangenPostprozessor::Execute(const std::shared_ptr<IDateiSenden>& 
     } catch (const EStreamError& error) {
         DebOutObj(kClass, "Execute", error.what());
     }
+    bool gespeichert = false;
     if (gelesen != sizeof kennung || std::memcmp(kennung, ">BS<\n", sizeof kennung) != 0) {
         DebOutObj(kClass, "Execute", "ist keine BINSPLIT-Datei");
-        Speichern();
+        gespeichert = Speichern();
     } else {
         DebOutObj(kClass, "Execute", "ist BINSPLIT-Datei");
-        BinSplitCombine();
+        gespeichert = BinSplitCombine();
     }
     if (auto* datei = dynamic_cast<TFileStreamKio*>(item_->GetStream())) {
         datei->Close();
     }
     item_.reset();
+    return gespeichert;
 }
 
-void TDateiEmpfangenPostprozessor::Speichern() {
+bool TDateiEmpfangenPostprozessor::Speichern() {
+    auto* datei = dynamic_cast<TFileStreamKio*>(item_->GetStream());
+    const std::string liegen = datei ? DatenLiegen(datei->FileName()) : std::string();
     const std::filesystem::path ordner = TOrdner().GetEmpfang();
     if (!OrdnerAnlegen(ordner)) {
         KanalPrompt("Empfangene Datei NICHT gespeichert.\rEmpfangs-Ordner konnte nicht angelegt werden:\r" +
-                    Anzeige(ordner));
-        return;
+                    Anzeige(ordner) + liegen);
+        return false;
     }
-    auto* datei = dynamic_cast<TFileStreamKio*>(item_->GetStream());
     if (datei == nullptr) {
         KanalPrompt("Empfangene Datei NICHT gespeichert.");
-        return;
+        return false;
     }
     const std::string call = connection_ ? connection_->Get_Call() : std::string();
     std::filesystem::path ziel = EmpfangsPfad(ordner, item_->GetAnzeigename(), call);
     datei->Close();
     if (MoveFileKio(datei->FileName(), ziel, true)) {
         KanalPrompt("Empfangene Datei gespeichert:\r" + Anzeige(ziel));
-    } else {
-        KanalPrompt("Fehler beim Speichern der Datei:\r" + Anzeige(ziel));
+        return true;
     }
+    KanalPrompt("Fehler beim Speichern der Datei:\r" + Anzeige(ziel) + liegen);
+    return false;
 }
 
-void TDateiEmpfangenPostprozessor::BinSplitCombine() {
+bool TDateiEmpfangenPostprozessor::BinSplitCombine() {
     TStream& stream = *item_->GetStream();
     auto* eigeneDatei = dynamic_cast<TFileStreamKio*>(&stream);
     const std::filesystem::path eigenerName = eigeneDatei ? eigeneDatei->FileName() : item_->GetDateiname();
 
+    // A part that is no use, or waits for the others, has still been taken: it is where parts belong.
+    // Only a joined file that cannot be stored is a failure.
     auto eigener = std::make_unique<TBinSplitPart>(stream);
     if (!eigener->ReadHeader()) {
         KanalPrompt(Utf8ToCp1252("FEHLER: Header ungültig oder zu kurz."));
-        return;
+        return true;
     }
     if (!eigener->Parse()) {
         KanalPrompt("FEHLER: Falsche Daten im Header.");
-        return;
+        return true;
     }
     if (!eigener->CheckPartCRC()) {
         KanalPrompt("CRC-Fehler:\r" + eigener->DateiName() + ", Teil " +
                     std::to_string(eigener->TeilNummer()) + " von " + std::to_string(eigener->TeileAnzahl()));
-        return;
+        return true;
     }
 
     const std::int64_t eigeneNummer = eigener->TeilNummer();
@@ -281,7 +292,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
         meldung += "dez: " + FehlendeTeile(tabelle, anzahl, Dezimal) + "\r";
         meldung += "hex: " + FehlendeTeile(tabelle, anzahl, Hex2) + "\r";
         KanalPrompt(meldung);
-        return;
+        return true;
     }
 
     meldung += Utf8ToCp1252("Alle Teile verfügbar. Kombiniere...\r\r");
@@ -295,24 +306,26 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
         if (!ok) {
             meldung += "Fehler im akkumulierten CRC von Teil " + std::to_string(nummer) + ".";
             KanalPrompt(meldung);
-            return;
+            return true;
         }
     }
 
+    const std::string teileLiegen =
+        "Die Teile liegen weiterhin in:\r" + Anzeige(eigenerName.parent_path()) + "\r";
     const std::filesystem::path ordner = TOrdner().GetEmpfang();
     if (!OrdnerAnlegen(ordner)) {
         meldung += "Empfangene Datei NICHT gespeichert.\rEmpfangs-Ordner konnte nicht angelegt werden:\r" +
-                   Anzeige(ordner) + "\r";
+                   Anzeige(ordner) + "\r" + teileLiegen;
         KanalPrompt(meldung);
-        return;
+        return false;
     }
     const std::string call = connection_ ? connection_->Get_Call() : std::string();
     std::filesystem::path ziel;
     TFileStreamKio zielDatei;
     if (!ZielAnlegen(EmpfangsPfad(ordner, dateiName, call), ziel, zielDatei)) {
-        meldung += Utf8ToCp1252("Kann Zieldatei nicht öffnen:\r") + Anzeige(ziel) + "\r";
+        meldung += Utf8ToCp1252("Kann Zieldatei nicht öffnen:\r") + Anzeige(ziel) + "\r" + teileLiegen;
         KanalPrompt(meldung);
-        return;
+        return false;
     }
 
     bool geschrieben = true;
@@ -332,8 +345,9 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
             meldung +=
                 Utf8ToCp1252("Kann Datei nicht löschen: \r") + Anzeige(ziel) + "\r" + error.what() + "\r\r";
         }
+        meldung += teileLiegen;
         KanalPrompt(meldung);
-        return;
+        return false;
     }
     zielDatei.Close();
 
@@ -359,6 +373,7 @@ void TDateiEmpfangenPostprozessor::BinSplitCombine() {
     }
     meldung += "Empfangene Datei gespeichert:\r" + Anzeige(ziel) + "\r";
     KanalPrompt(meldung);
+    return true;
 }
 
 } // namespace quarn

@@ -16,12 +16,13 @@ public:
     explicit TDateiEmpfangenPostprozessor(std::shared_ptr<IVerbindung> connection);
 
     // Afterwards the item's file stream is closed: the reception is over, and a part left waiting for
-    // its set must be open to the next part's scan.
-    void Execute(const std::shared_ptr<IDateiSenden>& item);
+    // its set must be open to the next part's scan. False when the data could not be stored where it
+    // belongs (the system line then says where it still is): the peer must not hear of success.
+    bool Execute(const std::shared_ptr<IDateiSenden>& item);
 
 private:
-    void Speichern();
-    void BinSplitCombine();
+    bool Speichern();
+    bool BinSplitCombine();
     void KanalPrompt(std::string_view text);
 
     std::shared_ptr<IVerbindung> connection_;

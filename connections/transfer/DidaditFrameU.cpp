@@ -47,6 +47,20 @@ bool NameIst(std::string_view name, std::string_view expected) {
 }
 
 // A decimal number with an optional sign and blanks around it; nothing else may stand in the text.
+// Decimal digits alone (blanks around and a leading "+" allowed), however many.
+bool NurZiffern(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    if (first == std::string_view::npos) {
+        return false;
+    }
+    text = text.substr(first, last - first + 1);
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::optional<std::int64_t> Zahl(std::string_view text) {
     while (!text.empty() && text.front() == ' ') {
         text.remove_prefix(1);
@@ -308,6 +322,9 @@ TDidaditInfo ParseDidaditInfo(std::string_view data) {
         } else if (NameIst(name, "SIZE")) {
             const std::optional<std::int64_t> size = Zahl(value);
             info.groesse = size && *size >= 0 && *size <= kDidaditMaxGroesse ? *size : -1;
+            if (size ? *size > kDidaditMaxGroesse : NurZiffern(value)) {
+                info.zuGross = value;
+            }
         } else if (NameIst(name, "MD5")) {
             try {
                 info.md5 = MD5HexToDigest(value);

@@ -107,6 +107,8 @@ struct TDidaditInfo {
     std::string dateiname;
     // -1 when missing, not a number, negative or above kDidaditMaxGroesse.
     std::int64_t groesse = -1;
+    // The SIZE text when it is a decimal number beyond kDidaditMaxGroesse: a file nothing here can hold.
+    std::optional<std::string> zuGross;
     // Empty when missing or not 32 hexadecimal digits.
     std::optional<MD5Digest> md5;
     // 0 when missing or not a number.

@@ -147,7 +147,9 @@ void TDidaditReceiveBlockList::DeleteIndexFile(std::string_view digestText) cons
 }
 
 bool TDidaditReceiveBlockList::WriteIndexFile(std::string_view digestText) const {
-    if (bereiche_.empty() || Komplett()) {
+    // A complete list is kept too: its file waits for the post-processing, and the next offer of it
+    // must start at its end, not at 0.
+    if (bereiche_.empty()) {
         DeleteIndexFile(digestText);
         return true;
     }

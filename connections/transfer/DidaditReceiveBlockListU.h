@@ -43,7 +43,7 @@ public:
 
     std::filesystem::path IndexFile(std::string_view digestText) const;
     // Writes the index whole (a temporary file renamed over the old one, so no key of an earlier write
-    // survives), or deletes it when the list is empty or complete. False when writing failed.
+    // survives), or deletes it when the list is empty. False when writing failed.
     bool WriteIndexFile(std::string_view digestText) const;
     // Clears the list and reads the index: keys from "0000" upward until one is missing or malformed
     // (no "first,last" of numbers with 0 <= first <= last < file size). Returns the resume offset: the

@@ -1,6 +1,7 @@
 #include "connections/transfer/EmpfangsNameU.h"
 
 #include "connections/send/DateiSendenU.h"
+#include "foundation/FileUtilsU.h"
 #include "platform/Codepage.h"
 
 #include <string>
@@ -13,7 +14,8 @@ std::filesystem::path EmpfangsPfad(const std::filesystem::path& folder, std::str
     if (safe.empty()) {
         safe = TDateiSenden::SichererName("..", remoteCall);
     }
-    return folder / Cp1252ToUtf8(safe);
+    // A name the file system cannot hold would keep the data from ever being stored.
+    return folder / FitFileName(Cp1252ToUtf8(safe));
 }
 
 } // namespace quarn

@@ -3,6 +3,7 @@
 #include "connections/transfer/DateiEmpfangenPostprozessorU.h"
 #include "connections/send/DateiSendenU.h"
 #include "connections/transfer/DosDatumU.h"
+#include "connections/transfer/EmpfangsGroesseU.h"
 #include "foundation/CrcU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/FileStreamKioU.h"
@@ -93,6 +94,18 @@ void TVerbindungAutobinReceive::Init() {
     item_ = std::make_shared<TDateiSenden>(connection);
     item_->SetAnzeigename(name);
     bool ok = kopf_.laenge >= 0;
+    std::string abgelehnt;
+    if (ok) {
+        // A length nothing can hold would take every later byte of the conversation into the file.
+        const std::filesystem::path ordner = IncompleteFilesFolder();
+        const std::int64_t frei = FreeBytes(ordner);
+        const TEmpfangsGroesse pruefung = PruefeEmpfangsGroesse(kopf_.laenge, 0, frei);
+        if (pruefung != TEmpfangsGroesse::Passt) {
+            abgelehnt = GroessenMeldung("Autobin", pruefung, std::to_string(kopf_.laenge), frei, ordner);
+            DebOutObj(kKlasse, "Init", abgelehnt);
+            ok = false;
+        }
+    }
     if (ok) {
         const std::filesystem::path pfad = CreateIncompleteFileUnique();
         auto datei = std::make_unique<TFileStreamKio>();
@@ -110,6 +123,9 @@ void TVerbindungAutobinReceive::Init() {
     if (!ok) {
         Klang(kKlangFehler);
         connection->SendeText("#NO#\r", true, false, false, true);
+        if (!abgelehnt.empty()) {
+            connection->KanalPrompt(abgelehnt, kPromptSystem);
+        }
         AbortTransfer();
         ende_ = true;
         return;
@@ -121,11 +137,6 @@ void TVerbindungAutobinReceive::Init() {
     item_->SetGroesse(kopf_.laenge);
     connection->SetDateiSenden(item_);
     item_->Starten();
-    // An empty file is complete with its header.
-    if (rest_ == 0) {
-        Finish();
-        ende_ = true;
-    }
 }
 
 void TVerbindungAutobinReceive::ReceiveData() {
@@ -195,9 +206,7 @@ void TVerbindungAutobinReceive::Terminated(int reason) {
     const auto& connection = Verbindung();
     bool behalten = false;
     if (connection) {
-        if (reason >= kBeendet && reason <= kAbgebrochen) {
-            Klang(kKlangErfolg + reason);
-        }
+        int klang = reason >= kBeendet && reason <= kAbgebrochen ? kKlangErfolg + reason : -1;
         if (reason == kGestoppt) {
             connection->GetTransmitQueue().PushString("#ABORT#\r");
         }
@@ -211,22 +220,38 @@ void TVerbindungAutobinReceive::Terminated(int reason) {
                 result = kCrcFehler;
                 fehler_ = true;
             }
-            Antwort("<Quarn>: " + result + "\r", fehler_);
-            if (!fehler_) {
+            if (fehler_) {
+                Antwort("<Quarn>: " + result + "\r", true);
+            } else {
                 // Writing moved the file's time on; the header's date is set last. A date the file
                 // system refuses leaves the time of writing.
                 if (kopf_.datumGegeben && !SetDosDatumDatei(datei_->Handle(), kopf_.datum)) {
                     DebOutObj(kKlasse, "Terminated", "Datum nicht gesetzt");
                 }
+                bool gespeichert = false;
                 try {
-                    TDateiEmpfangenPostprozessor(connection).Execute(item_);
+                    gespeichert = TDateiEmpfangenPostprozessor(connection).Execute(item_);
                     behalten = true;
                 } catch (const std::exception& error) {
                     DebOutObj(kKlasse, "Terminated", error.what());
                 }
+                // Only a stored file is a reception that went well; the post-processing told the
+                // operator where the data is otherwise.
+                if (gespeichert) {
+                    Antwort("<Quarn>: " + result + "\r", false);
+                } else {
+                    klang = kKlangFehler;
+                    Antwort("\r<Quarn>: " + std::string(kAbbruchMeldung) + "\r", true);
+                }
             }
         } else if (reason >= kGestoppt && reason <= kAbgebrochen) {
             Antwort("\r<Quarn>: " + std::string(kAbbruchMeldung) + "\r", true);
+        } else if (reason == kVerbindungWeg) {
+            // Nobody is left to tell but the operator, who must not take a half file for a whole one.
+            connection->KanalPrompt(kAbbruchMeldung, kPromptSystem);
+        }
+        if (klang >= 0) {
+            Klang(klang);
         }
         if (connection->GetDateiSenden() == item_) {
             connection->SetDateiSenden(nullptr);

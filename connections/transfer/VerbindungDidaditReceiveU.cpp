@@ -2,6 +2,7 @@
 
 #include "connections/transfer/DateiEmpfangenPostprozessorU.h"
 #include "connections/send/DateiSendenU.h"
+#include "connections/transfer/EmpfangsGroesseU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/FileUtilsU.h"
@@ -132,7 +133,10 @@ void TVerbindungDidaditReceive::InfoBlock(std::string_view data) {
         info.blockgroesse < kKleinsteBlockgroesse || info.blockgroesse > kGroessteBlockgroesse;
     blockgroesse_ = blockgroesseAbgelehnt ? kDidaditBlockgroesse : info.blockgroesse;
 
-    // A size that is missing, no number or beyond the protocol's offsets leaves -1: refused below.
+    if (GroesseAbgelehnt(info)) {
+        return;
+    }
+    // A size that is missing or no number leaves -1: refused below.
     liste_.SetGroesse(std::max<std::int64_t>(info.groesse, 0));
     std::filesystem::path pfad;
     std::int64_t offset = 0;
@@ -199,6 +203,42 @@ void TVerbindungDidaditReceive::InfoBlock(std::string_view data) {
     zustand_ = Zustand::Empfang;
 }
 
+bool TVerbindungDidaditReceive::GroesseAbgelehnt(const TDidaditInfo& info) {
+    const std::filesystem::path ordner = IncompleteFilesFolder();
+    std::int64_t frei = -1;
+    std::string groesse;
+    TEmpfangsGroesse pruefung = TEmpfangsGroesse::ZuGross;
+    if (info.zuGross) {
+        groesse = *info.zuGross;
+    } else if (info.groesse < 0) {
+        return false;
+    } else {
+        frei = FreeBytes(ordner);
+        // A resumed file already holds its room.
+        std::int64_t vorhanden = 0;
+        if (info.md5) {
+            std::error_code fehler;
+            const auto laenge =
+                std::filesystem::file_size(ordner / (MD5DigestToHex(*info.md5) + ".qvf"), fehler);
+            if (!fehler) {
+                vorhanden = std::min(static_cast<std::int64_t>(laenge), info.groesse);
+            }
+        }
+        pruefung = PruefeEmpfangsGroesse(info.groesse, vorhanden, frei);
+        if (pruefung == TEmpfangsGroesse::Passt || pruefung == TEmpfangsGroesse::Leer) {
+            return false;
+        }
+        groesse = std::to_string(info.groesse);
+    }
+    const std::string meldung = GroessenMeldung("Didadit", pruefung, groesse, frei, ordner);
+    DebOutObj(kKlasse, "InfoBlock", meldung);
+    Verbindung()->KanalPrompt(meldung, kPromptSystem);
+    // The protocol's own error for the size: "Could not create file" would send the peer's operator
+    // looking for a fault that is not there.
+    Fehler(203);
+    return true;
+}
+
 void TVerbindungDidaditReceive::DataBlock(std::string_view data) {
     if (zustand_ != Zustand::Empfang) {
         DebOutObj(kKlasse, "DataBlock", "Empfange DATA: Keine Datei.");
@@ -247,6 +287,12 @@ void TVerbindungDidaditReceive::FinBlock() {
             Fehler(102);
             return;
         }
+        // Stored before the peer hears that the file is whole: a store that fails is its error too, and
+        // file and index stay, so the next offer of the file ends at once with another try.
+        if (!Speichern()) {
+            Fehler(300);
+            return;
+        }
         DebOutObj(kKlasse, "FinBlock", "Sende FINACK.");
         SendBlock(TDidaditTyp::FinAck, {});
         komplett_ = true;
@@ -259,6 +305,17 @@ void TVerbindungDidaditReceive::FinBlock() {
         DebOutObjFmt(kKlasse, "FinBlock", "Sende REQ Offset %d, Länge %d", request.offset, request.length);
     }
     SendBlock(TDidaditTyp::Req, BuildDidaditReq(requests));
+}
+
+bool TVerbindungDidaditReceive::Speichern() {
+    try {
+        genommen_ = TDateiEmpfangenPostprozessor(Verbindung()).Execute(item_);
+    } catch (const std::exception& error) {
+        DebOutObj(kKlasse, "Speichern", error.what());
+        genommen_ = false;
+    }
+    aufbewahren_ = !genommen_;
+    return genommen_;
 }
 
 bool TVerbindungDidaditReceive::DigestStimmt() {
@@ -291,7 +348,6 @@ void TVerbindungDidaditReceive::Antwort(std::string_view text) {
 
 void TVerbindungDidaditReceive::Terminated(int reason) {
     const auto& connection = Verbindung();
-    bool behalten = false;
     if (connection) {
         if (reason == kGestoppt) {
             SendBlock(TDidaditTyp::Abort, {});
@@ -299,12 +355,6 @@ void TVerbindungDidaditReceive::Terminated(int reason) {
         if (reason == kBeendet && komplett_ && item_) {
             if (connection->GetStationTyp() == TStationType::st_terminal) {
                 connection->SendeText("<Quarn>: " + std::string(kOkMeldung) + "\r", true, false, false, true);
-            }
-            try {
-                TDateiEmpfangenPostprozessor(connection).Execute(item_);
-                behalten = true;
-            } catch (const std::exception& error) {
-                DebOutObj(kKlasse, "Terminated", error.what());
             }
         } else if (reason >= kGestoppt && reason <= kAbgebrochen) {
             if (md5Fehler_) {
@@ -326,7 +376,7 @@ void TVerbindungDidaditReceive::Terminated(int reason) {
     if (item_) {
         item_->Beenden();
     }
-    DateienAufraeumen(behalten);
+    DateienAufraeumen(genommen_);
     if (item_) {
         item_->Release();
         item_.reset();
@@ -344,16 +394,18 @@ void TVerbindungDidaditReceive::DateienAufraeumen(bool behalten) {
         const std::filesystem::path pfad = datei_->FileName();
         datei_->Close();
         std::error_code ignored;
+        // A file that holds nothing (a download refused at once) is no start for a resume.
+        const bool leer = !behalten && !aufbewahren_ && liste_.Bereiche().empty();
         if (mitIndex_) {
-            if (behalten || md5Fehler_) {
+            if (behalten || md5Fehler_ || leer) {
                 liste_.DeleteIndexFile(digestText_);
             } else if (!liste_.WriteIndexFile(digestText_)) {
                 DebOutObj(kKlasse, "DateienAufraeumen", "Index nicht geschrieben.");
             }
-            if (md5Fehler_) {
+            if (md5Fehler_ || leer) {
                 std::filesystem::remove(pfad, ignored);
             }
-        } else if (!behalten) {
+        } else if (!behalten && !aufbewahren_) {
             // A file without a digest can never be resumed: what came of it goes to the trash.
             if (!geschrieben_ || !RecycleFile(pfad)) {
                 std::filesystem::remove(pfad, ignored);

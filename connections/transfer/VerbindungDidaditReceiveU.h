@@ -17,7 +17,7 @@ class TFileStreamKio;
 // Receives one DIDADIT file after a line "#DIDADIT#". The bytes go to an incomplete file named after the
 // file's digest, with an index of the ranges held, so a broken transfer resumes where it stopped the next
 // time the same file is offered. Gaps are requested after the sender's FIN; a complete file whose digest
-// matches the announced one goes to the received-file post-processing.
+// matches the announced one goes to the received-file post-processing before the FINACK.
 class TVerbindungDidaditReceive : public TVerbindungDidadit {
 public:
     TVerbindungDidaditReceive(std::shared_ptr<TVerbindungAbstract> owner,
@@ -41,6 +41,10 @@ private:
     void InfoBlock(std::string_view data);
     void DataBlock(std::string_view data);
     void FinBlock();
+    // Refuses a file whose size cannot be held, telling the operator why; true when it did.
+    bool GroesseAbgelehnt(const TDidaditInfo& info);
+    // The post-processing of the whole file; false when it could not be stored.
+    bool Speichern();
     // Sends the ERR; a fatal one ends the handling of further blocks.
     void Fehler(int number, std::initializer_list<std::string_view> arguments = {});
     bool DigestStimmt();
@@ -50,8 +54,12 @@ private:
     Zustand zustand_ = Zustand::Leer;
     bool ende_ = false;
     bool md5Fehler_ = false;
-    // FINACK went out: the file is whole and checked.
+    // FINACK went out: the file is whole, checked and stored.
     bool komplett_ = false;
+    // The post-processing took the file.
+    bool genommen_ = false;
+    // The post-processing failed and told the operator where the file is: it stays there.
+    bool aufbewahren_ = false;
     // The file was opened (and is held locked) by this reception; only then are its files ours to touch.
     bool offen_ = false;
     // With a readable digest the file is named after it and indexed; without, it is a unique one-off.

@@ -45,6 +45,35 @@ TEST(MakeUniqueFileName, NumbersATakenNameBeforeItsExtension) {
     }
 }
 
+TEST(MakeUniqueFileName, NumberFitsBesideANameAtTheFileSystemsLimit) {
+    test::TempDir temp;
+    // 251 bytes of stem: 125 two-byte characters and one byte more, so a cut may fall inside a character.
+    std::string stem = "x";
+    for (int i = 0; i < 125; ++i) {
+        stem += "\xc3\xbc";
+    }
+    const std::string name = stem + ".txt";
+    ASSERT_EQ(name.size(), kMaxFileNameBytes);
+    WriteFile(temp / name, "x");
+
+    const fs::path unique = MakeUniqueFileName(temp / name);
+
+    const std::string entry = unique.filename().string();
+    EXPECT_LE(entry.size(), kMaxFileNameBytes);
+    EXPECT_TRUE(entry.ends_with("\xc3\xbc (1).txt")) << entry;
+    WriteFile(unique, "y");
+    EXPECT_EQ(ReadFile(unique), "y");
+}
+
+TEST(FreeBytes, AFolderNotMadeYetCountsTheFolderItWillBeMadeIn) {
+    test::TempDir temp;
+    const std::int64_t hier = FreeBytes(temp.path());
+    ASSERT_GT(hier, 0);
+    // Others write meanwhile; the same file system stays within a few megabytes.
+    EXPECT_NEAR(static_cast<double>(FreeBytes(temp / "noch" / "nicht")), static_cast<double>(hier), 64e6);
+    EXPECT_EQ(FreeBytes(""), -1);
+}
+
 class MoveFileKioTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -2,6 +2,7 @@
 #include "AutobinFixture.h"
 #include "connections/transfer/AutobinKopfU.h"
 #include "connections/transfer/DosDatumU.h"
+#include "connections/transfer/EmpfangsGroesseU.h"
 #include "connections/transfer/VerbindungAutobinReceiveU.h"
 #include "foundation/CrcU.h"
 
@@ -130,14 +131,66 @@ TEST_F(AutobinEmpfang, OnlyTheLengthNeedsNoCrcAndNamesTheFileAfterTheRemoteCall)
     EXPECT_EQ(connection->sent.back(), "<Quarn>: " + TVerbindungAutobinReceive::OhneCrc() + "\r");
 }
 
-TEST_F(AutobinEmpfang, EmptyFileIsFinishedRightAfterTheAnswer) {
-    connection->receive.PushString("#BIN#0#|0#leer.txt\r");
-    receiver = TVerbindungAbstract::Erzeuge<OffenReceive>(nullptr, connection);
-    // No further text arrives: the loop must end on its own.
-    receiver->EventLoop();
-    EXPECT_EQ(connection->sent, std::vector<std::string>{"#OK#\r"});
-    ASSERT_TRUE(fs::exists(empfang / "leer.txt"));
-    EXPECT_EQ(fs::file_size(empfang / "leer.txt"), 0U);
+TEST(EmpfangsGroesse, WhatTheFormatsOrTheFolderCannotHoldIsRefused) {
+    using enum TEmpfangsGroesse;
+    struct Fall {
+        std::int64_t groesse;
+        std::int64_t vorhanden;
+        std::int64_t frei;
+        TEmpfangsGroesse ergebnis;
+    };
+    const Fall faelle[] = {
+        {0, 0, -1, Leer},
+        {100, 0, 100, Passt},
+        {101, 0, 100, KeinPlatz},
+        {1, 0, 0, KeinPlatz},
+        {3000, 2000, 1000, Passt}, // a resumed file holds its room already
+        {3001, 2000, 1000, KeinPlatz},
+        {0x7FFFFFFF, 0, -1, Passt}, // free space unknown: only the limit counts
+        {0x80000000LL, 0, -1, ZuGross},
+        {4294967301LL, 0, 1LL << 50, ZuGross},
+    };
+    for (const Fall& fall : faelle) {
+        EXPECT_EQ(PruefeEmpfangsGroesse(fall.groesse, fall.vorhanden, fall.frei), fall.ergebnis)
+            << fall.groesse << " " << fall.vorhanden << " " << fall.frei;
+    }
+    EXPECT_EQ(GroessenMeldung("Autobin", KeinPlatz, "5000", 1000, "/x/Incomplete Files"),
+              "Autobin-Empfang abgelehnt: 5000 Bytes, aber nur 1000 Bytes frei in:\r/x/Incomplete Files");
+}
+
+TEST_F(AutobinEmpfang, LengthThatCannotBeStoredIsRefusedWithTheReasonAndTakesNothingAfterIt) {
+    const std::string zuGross = " sind zu gro\xdf (h\xf6"
+                                "chstens 2147483647 Bytes).";
+    struct Fall {
+        std::string kopf;
+        std::string zeile;
+    };
+    const Fall faelle[] = {
+        {"#BIN#99999999999#|1#gross.bin\r", "3 Autobin-Empfang abgelehnt: 99999999999 Bytes" + zuGross},
+        {"#BIN#4294967301#|1#$58221883#gross.bin\r",
+         "3 Autobin-Empfang abgelehnt: 4294967301 Bytes" + zuGross},
+        {"#BIN#2147483648\r", "3 Autobin-Empfang abgelehnt: 2147483648 Bytes" + zuGross},
+        {"#BIN#0#|0#leer.txt\r", "3 Autobin-Empfang abgelehnt: leere Datei (0 Bytes)."},
+    };
+    for (const Fall& fall : faelle) {
+        connection->sent.clear();
+        connection->prompts.clear();
+        connection->receive.PushString(fall.kopf);
+        receiver = TVerbindungAbstract::Erzeuge<OffenReceive>(nullptr, connection);
+        // Refused at once: a reception that took the header would wait for its bytes for ever.
+        ASSERT_EQ(connection->sent, std::vector<std::string>{"#NO#\r"}) << fall.kopf;
+        connection->receive.PushString("Hallo\r");
+        receiver->EventLoop();
+        EXPECT_TRUE(Prompted(fall.zeile)) << fall.kopf;
+        EXPECT_TRUE(Prompted("3 Autobin-Empfang abgebrochen.")) << fall.kopf;
+        // What follows is the conversation again, for the standard handler.
+        ASSERT_FALSE(connection->receive.IsEmpty()) << fall.kopf;
+        EXPECT_EQ(connection->receive.PopString(), "Hallo\r") << fall.kopf;
+        receiver->Release();
+        receiver.reset();
+    }
+    EXPECT_TRUE(Dateien(empfang.path()).empty());
+    EXPECT_TRUE(Unfertig().empty());
 }
 
 TEST_F(AutobinEmpfang, UnusableLengthIsRefusedAndLeavesNoFileAnywhere) {
@@ -171,6 +224,46 @@ TEST_F(AutobinEmpfang, CrcMismatchKeepsTheFileOutOfTheReceiveFolder) {
     EXPECT_TRUE(Dateien(empfang.path()).empty());
     EXPECT_TRUE(Unfertig().empty());
     EXPECT_EQ(NeuImTrash(), 1U);
+}
+
+TEST_F(AutobinEmpfang, NameTooLongForTheFileSystemIsStoredShortenedAndReportedOk) {
+    connection->typ = st_terminal;
+    const std::string daten = "lang";
+    Empfange(Kopf(daten, "#" + std::string(300, 'n') + ".bin"), {daten});
+    EXPECT_EQ(ReadFile(empfang / (std::string(251, 'n') + ".bin")), daten);
+    EXPECT_EQ(connection->sent.back(), "<Quarn>: Autobin-Empfang ok.\r");
+    EXPECT_TRUE(Unfertig().empty());
+}
+
+TEST_F(AutobinEmpfang, StoreThatFailsIsReportedAsAFailureAndSaysWhereTheDataIs) {
+    connection->typ = st_terminal;
+    WriteFile(empfang / "datei", "");
+    TOrdner().SetEmpfang(empfang / "datei" / "Empfang");
+    const std::string daten(700, 'd');
+    Empfange(Kopf(daten, "#x.bin"), {daten});
+    EXPECT_EQ(connection->sent.back(), "\r<Quarn>: Autobin-Empfang abgebrochen.\r");
+    const auto unfertig = Unfertig();
+    ASSERT_EQ(unfertig.size(), 1U);
+    EXPECT_EQ(ReadFile(unfertig[0]), daten);
+    const bool gesagt =
+        std::any_of(connection->prompts.begin(), connection->prompts.end(), [&](const auto& p) {
+            return p.ends_with("Die Daten liegen weiterhin in:\r" + unfertig[0].string());
+        });
+    EXPECT_TRUE(gesagt);
+    EXPECT_EQ(NeuImTrash(), 0U);
+}
+
+TEST_F(AutobinEmpfang, LinkGoingDownTellsTheChannelThatTheReceptionFailed) {
+    connection->receive.PushString("#BIN#5000#x.bin\r");
+    receiver = TVerbindungAbstract::Erzeuge<OffenReceive>(nullptr, connection);
+    connection->receive.PushString("abc");
+    receiver->ReceiveData();
+    connection->disconnect.Set();
+    receiver->EventLoop();
+    connection->disconnect.Reset();
+    EXPECT_TRUE(Prompted("3 Autobin-Empfang abgebrochen."));
+    EXPECT_TRUE(Dateien(empfang.path()).empty());
+    EXPECT_TRUE(Unfertig().empty());
 }
 
 TEST_F(AutobinEmpfang, ChatPiecesAreShownAndNotStoredAndAnAbortPieceEndsIt) {

@@ -126,7 +126,7 @@ TEST(DidaditBlockList, AMalformedValueStopsTheRead) {
     }
 }
 
-TEST(DidaditBlockList, ACompleteOrEmptyListDeletesItsIndex) {
+TEST(DidaditBlockList, AnEmptyListDeletesItsIndexAndACompleteOneKeepsIt) {
     TempDir folder;
     const fs::path index = folder / "23B04F232D6CBB9BB9640804DAF7F5C2.qvi";
     TDidaditReceiveBlockList list{folder.path()};
@@ -134,9 +134,10 @@ TEST(DidaditBlockList, ACompleteOrEmptyListDeletesItsIndex) {
     list.Add(0, 100);
     ASSERT_TRUE(list.WriteIndexFile(kDigest));
     ASSERT_TRUE(fs::exists(index));
+    // The complete file still waits to be stored; its next offer must start at its end.
     list.Add(100, 200);
     ASSERT_TRUE(list.WriteIndexFile(kDigest));
-    EXPECT_FALSE(fs::exists(index));
+    EXPECT_EQ(list.ReadIndexFile(kDigest), 300);
 
     WriteFile(index, "[Blocks]\r\n0000=0,99\r\n");
     list.Clear();

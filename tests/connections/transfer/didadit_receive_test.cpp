@@ -335,11 +335,10 @@ TEST_F(DidaditEmpfang, AnnouncedNameLeadsNowhereButIntoTheReceiveFolder) {
     EXPECT_EQ(Dateien(empfang.path()).size(), 3U);
 }
 
-TEST_F(DidaditEmpfang, SizeMissingOrBeyondTheOffsetsIsRefusedWithoutAFile) {
+TEST_F(DidaditEmpfang, SizeMissingIsRefusedWithoutAFile) {
     const DidaditPeer peer{"abc"};
     const std::string md5 = "MD5=" + MD5DigestToHex(peer.digest) + "\r";
-    for (const std::string& info : {"FILENAME=a.bin\r" + md5, "FILENAME=a.bin\rSIZE=zwei\r" + md5,
-                                    "FILENAME=a.bin\rSIZE=2147483648\r" + md5}) {
+    for (const std::string& info : {"FILENAME=a.bin\r" + md5, "FILENAME=a.bin\rSIZE=zwei\r" + md5}) {
         Beginne(peer.Frame(TDidaditTyp::Info, info));
         const auto antworten = Antworten();
         ASSERT_EQ(antworten.size(), 1U) << info;
@@ -348,6 +347,86 @@ TEST_F(DidaditEmpfang, SizeMissingOrBeyondTheOffsetsIsRefusedWithoutAFile) {
         EXPECT_TRUE(Unfertig().empty()) << info;
     }
     EXPECT_TRUE(Dateien(empfang.path()).empty());
+}
+
+TEST_F(DidaditEmpfang, SizeBeyondWhatCanBeHeldIsRefusedNamingTheSize) {
+    const DidaditPeer peer{"abc"};
+    const std::string md5 = "MD5=" + MD5DigestToHex(peer.digest) + "\r";
+    for (const std::string size : {"2147483648", "99999999999999999999999"}) {
+        connection->prompts.clear();
+        Beginne(peer.Frame(TDidaditTyp::Info, "FILENAME=a.bin\rSIZE=" + size + "\r" + md5));
+        const auto antworten = Antworten();
+        ASSERT_EQ(antworten.size(), 1U) << size;
+        EXPECT_EQ(ErrText(antworten[0]), "203 Empty file or missing size info in INFO block") << size;
+        Ende();
+        EXPECT_TRUE(Prompted("3 Didadit-Empfang abgelehnt: " + size +
+                             " Bytes sind zu gro\xdf (h\xf6"
+                             "chstens 2147483647 Bytes)."))
+            << size;
+        EXPECT_TRUE(Unfertig().empty()) << size;
+    }
+    EXPECT_TRUE(Dateien(empfang.path()).empty());
+}
+
+TEST_F(DidaditEmpfang, CompleteFileWhoseLinkDroppedIsAcknowledgedAtOnceOnTheNextOffer) {
+    const DidaditPeer peer{ZufallsDatei(3000, 43)};
+    const std::string digest = MD5DigestToHex(peer.digest);
+    Beginne(peer.Info("voll.bin"));
+    Antworten();
+    Sende({peer.Data(0, 1750), peer.Data(1750, 1250)});
+    Abbruch();
+    EXPECT_EQ(ReadFile(Resume(digest, ".qvi")), "[Blocks]\r\n0000=0,2999\r\n");
+
+    Beginne(peer.Info("voll.bin"));
+    const auto start = Antworten();
+    ASSERT_EQ(start.size(), 1U);
+    EXPECT_EQ(ParseDidaditStart(start[0].data).offset, 3000);
+    Sende({peer.Fin()});
+    const auto ende = Antworten();
+    ASSERT_EQ(ende.size(), 1U);
+    ASSERT_EQ(ende[0].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
+    Ende();
+    EXPECT_EQ(ReadFile(empfang / "voll.bin"), peer.datei);
+    EXPECT_TRUE(Unfertig().empty());
+}
+
+TEST_F(DidaditEmpfang, DownloadAbortedBeforeAnyDataLeavesNoEmptyIncompleteFile) {
+    const DidaditPeer peer{ZufallsDatei(3000, 47)};
+    Beginne(peer.Info("nein.bin"));
+    ASSERT_EQ(Antworten().size(), 1U);
+    Sende({peer.Frame(TDidaditTyp::Abort, {})});
+    Ende();
+    EXPECT_TRUE(Unfertig().empty());
+}
+
+TEST_F(DidaditEmpfang, StoreThatFailsIsAnErrorToThePeerAndTheNextOfferTriesAgain) {
+    connection->typ = TStationType::st_terminal;
+    WriteFile(empfang / "datei", "");
+    TOrdner().SetEmpfang(empfang / "datei" / "Empfang");
+    const DidaditPeer peer{ZufallsDatei(2000, 53)};
+    const std::string digest = MD5DigestToHex(peer.digest);
+    Beginne(peer.Info("s.bin"));
+    Antworten();
+    Sende({peer.Data(0, 2000), peer.Fin()});
+    const auto antworten = Antworten();
+    ASSERT_EQ(antworten.size(), 1U);
+    ASSERT_EQ(ErrText(antworten[0]), "300 Could not create file");
+    Ende();
+    EXPECT_EQ(connection->sent.back(), "\r<Quarn>: Didadit-Empfang abgebrochen.\r");
+    const std::string liegt = "Die Daten liegen weiterhin in:\r" + Resume(digest, ".qvf").string();
+    EXPECT_TRUE(std::any_of(connection->prompts.begin(), connection->prompts.end(),
+                            [&](const std::string& p) { return p.ends_with(liegt); }));
+    EXPECT_EQ(ReadFile(Resume(digest, ".qvf")), peer.datei);
+
+    TOrdner().SetEmpfang(empfang.path());
+    Beginne(peer.Info("s.bin"));
+    EXPECT_EQ(ParseDidaditStart(Antworten()[0].data).offset, 2000);
+    Sende({peer.Fin()});
+    ASSERT_EQ(Antworten()[0].typ, static_cast<std::uint16_t>(TDidaditTyp::FinAck));
+    Ende();
+    EXPECT_EQ(connection->sent.back(), "<Quarn>: Didadit-Empfang ok.\r");
+    EXPECT_EQ(ReadFile(empfang / "s.bin"), peer.datei);
+    EXPECT_TRUE(Unfertig().empty());
 }
 
 TEST_F(DidaditEmpfang, DigestMismatchIsReportedAndLeavesNothingBehind) {

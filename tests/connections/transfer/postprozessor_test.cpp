@@ -83,7 +83,7 @@ protected:
 
     std::string Verarbeite(const std::shared_ptr<TDateiSenden>& item) {
         const std::size_t vorher = verbindung_->Prompts().size();
-        TDateiEmpfangenPostprozessor(verbindung_).Execute(item);
+        gespeichert_ = TDateiEmpfangenPostprozessor(verbindung_).Execute(item);
         const auto prompts = verbindung_->Prompts();
         EXPECT_EQ(prompts.size(), vorher + 1);
         if (prompts.size() != vorher + 1) {
@@ -101,6 +101,8 @@ protected:
     const fs::path empfang_ = dir_ / "Empfang";
     const std::shared_ptr<PromptVerbindung> verbindung_ = std::make_shared<PromptVerbindung>();
     std::vector<std::shared_ptr<TDateiSenden>> items_;
+    // What the last Execute returned.
+    bool gespeichert_ = false;
 };
 
 std::string Fehlen(const std::string& kopf, const std::string& dez, const std::string& hex) {
@@ -281,18 +283,37 @@ TEST_F(Postprozessor, SetNameNeverLeadsOutOfTheReceiveFolderNorOverAFile) {
     EXPECT_EQ(Namen(dir_.path()), (std::set<std::string>{"Empfang", "Incomplete Files"}));
 }
 
-TEST_F(Postprozessor, JoinedFileThatCannotBeMadeKeepsTheParts) {
-    // No file system takes a name this long.
+TEST_F(Postprozessor, SetNameTooLongForTheFileSystemIsJoinedShortened) {
     const std::string name = std::string(300, 'n') + ".bin";
-    const auto teile = binsplit::Teile(binsplit::Muster(1500), 1000, name, "20240102030405");
+    const std::string datei = binsplit::Muster(1500);
+    const auto teile = binsplit::Teile(datei, 1000, name, "20240102030405");
     WriteFile(eingang_ / "x.b01", teile[0]);
 
+    const std::string kurz = std::string(251, 'n') + ".bin";
     EXPECT_EQ(Empfange("x.b02", teile[1]), "Teil 2 von " + name +
                                                " empfangen.Alle Teile verfügbar. Kombiniere...\r\r"
-                                               "Kann Zieldatei nicht öffnen:\r" +
-                                               Im(empfang_, name) + "\r");
+                                               "Empfangene Datei gespeichert:\r" +
+                                               Im(empfang_, kurz) + "\r");
+    EXPECT_TRUE(gespeichert_);
+    EXPECT_EQ(ReadFile(empfang_ / kurz), datei);
+    EXPECT_TRUE(Namen(eingang_).empty());
+}
+
+TEST_F(Postprozessor, JoinedFileThatCannotBeMadeKeepsThePartsAndSaysWhere) {
+    // Not even root may make a file there.
+    if (!fs::is_directory("/proc/self")) {
+        GTEST_SKIP() << "no /proc";
+    }
+    TOrdner().SetEmpfang("/proc");
+    const auto teile = binsplit::Teile(binsplit::Muster(1500), 1000, "x.bin", "20240102030405");
+    WriteFile(eingang_ / "x.b01", teile[0]);
+
+    EXPECT_EQ(Empfange("x.b02", teile[1]),
+              "Teil 2 von x.bin empfangen.Alle Teile verfügbar. Kombiniere...\r\r"
+              "Kann Zieldatei nicht öffnen:\r" +
+                  Im("/proc", "x.bin") + "\rDie Teile liegen weiterhin in:\r" + eingang_.string() + "\r");
+    EXPECT_FALSE(gespeichert_);
     EXPECT_EQ(Namen(eingang_), (std::set<std::string>{"x.b01", "x.b02"}));
-    EXPECT_TRUE(Namen(empfang_).empty());
 }
 
 TEST_F(Postprozessor, PlainFileTakesAFreeNameBesideATakenOne) {
@@ -341,7 +362,9 @@ TEST_F(Postprozessor, NothingIsLostWhenTheFileCannotBeStored) {
     TOrdner().SetEmpfang(dir_ / "datei" / "Empfang");
     EXPECT_EQ(Empfange("a1.qvf", "inhalt", "x.txt"),
               "Empfangene Datei NICHT gespeichert.\rEmpfangs-Ordner konnte nicht angelegt werden:\r" +
-                  TOrdner().GetEmpfang().string());
+                  TOrdner().GetEmpfang().string() + "\rDie Daten liegen weiterhin in:\r" +
+                  (eingang_ / "a1.qvf").string());
+    EXPECT_FALSE(gespeichert_);
     EXPECT_EQ(ReadFile(eingang_ / "a1.qvf"), "inhalt");
 
     // Received into memory there is no file to move.
@@ -350,6 +373,7 @@ TEST_F(Postprozessor, NothingIsLostWhenTheFileCannotBeStored) {
     items_.push_back(item);
     TOrdner().SetEmpfang(empfang_);
     EXPECT_EQ(Verarbeite(item), "Empfangene Datei NICHT gespeichert.");
+    EXPECT_FALSE(gespeichert_);
 }
 
 } // namespace

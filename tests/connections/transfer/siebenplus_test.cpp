@@ -213,6 +213,19 @@ TEST_F(LinienEmpfang, GoTextErrorFileIsHiddenButItsEndLineShown) {
     EXPECT_TRUE(ShownText().ends_with("*** end\r"));
 }
 
+TEST_F(LinienEmpfang, GoTextWithANameTooLongForTheFileSystemIsStoredShortened) {
+    // A Windows-1252 umlaut takes two bytes in a file name: 150 of them are 300 bytes.
+    const std::string name = std::string(150, '\xe4') + ".txt";
+    std::string gekuerzt;
+    for (int i = 0; i < 125; ++i) {
+        gekuerzt += "\xc3\xa4";
+    }
+    Start();
+    Burst({" go_text. " + name + "\r", "eins\r", " stop_text.\r"});
+    EXPECT_EQ(ReadFile(empfang / (gekuerzt + ".txt")), "eins\r\n");
+    EXPECT_EQ(connection->sent.back(), "\r<Quarn>: GoText-Empfang ok.\r");
+}
+
 TEST_F(LinienEmpfang, GoTextWithoutNameEndsAtOnce) {
     Start();
     Burst({" go_text. \r", "kein Text\r"});
