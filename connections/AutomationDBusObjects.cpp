@@ -119,7 +119,7 @@ void TDBusProperties::Set(const QString& interface, const QString& name, const Q
     }
     QVariant converted = value.variant();
     if (converted.metaType() != property.metaType() && !converted.convert(property.metaType())) {
-        context_.sendErrorReply(QDBusError::InvalidSignature,
+        context_.sendErrorReply(QDBusError::InvalidArgs,
                                 QStringLiteral("Wrong type for property ") + name);
         return;
     }
