@@ -74,10 +74,13 @@ void TVerbindung::SendeText(std::string_view text, bool echo, bool escapes, bool
 }
 
 void TVerbindung::SendText(std::string_view text) {
+    // A client must learn that its text goes nowhere, as a read does.
+    CheckNotReleased();
     SendeText(text, true, false, false, true);
 }
 
 void TVerbindung::SendTextLine(std::string_view text) {
+    CheckNotReleased();
     SendeText(std::string(text) + "\r", true, false, false, true);
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "foundation/ZielPfad.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quarn {
 
-// What the connect dialog remembers and how it reads what the operator typed. No widgets here: the
-// dialog feeds texts in and takes texts out.
+// What the connect dialog remembers; how it reads what the operator typed is in ZielPfad.h. No widgets
+// here: the dialog feeds texts in and takes texts out.
 
 // Registry key and values of the connect dialog's histories.
 inline constexpr std::string_view kVerlaufKey = "\\Software\\Velmoor\\Quarn\\Verlauf";
@@ -40,20 +42,5 @@ std::vector<std::string> EigeneRufzeichenListe(const std::vector<std::string>& v
 // Moves the entry to the front (every equal one removed) and cuts the list to kVerlaufMax.
 void RufzeichenMerken(std::vector<std::string>& liste, const std::string& rufzeichen);
 void ZielMerken(std::vector<TZielEintrag>& liste, const TZielEintrag& eintrag);
-
-// The own call as typed, trimmed and upper-cased; an SSID from 0 to 15 stays (without leading zeros),
-// any other suffix after "-" is dropped.
-std::string EigenesRufzeichenAufbereiten(std::string_view text);
-
-// The destination as typed: the call before the first blank, the digipeaters after it. "-0" and a
-// suffix that is no number are dropped; an SSID above 15 makes the input invalid.
-struct TZielEingabe {
-    std::string rufzeichen;
-    std::string digis;
-    bool ssidGueltig = true;
-    // The path to connect: the call, and a blank and the digipeaters when there are any.
-    std::string Pfad() const;
-};
-TZielEingabe ZielAufbereiten(std::string_view text);
 
 } // namespace quarn

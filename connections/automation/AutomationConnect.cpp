@@ -8,6 +8,7 @@
 #include "foundation/GlobalU.h"
 #include "foundation/QuarnException.h"
 #include "foundation/SynchronizeU.h"
+#include "foundation/ZielPfad.h"
 #include "platform/Codepage.h"
 #include "platform/WaitForAny.h"
 #include "stations/MyCallsU.h"
@@ -63,6 +64,28 @@ bool IsReleased(const IVerbindung& connection) {
     return own && own->IsReleased();
 }
 
+// The path as the connect dialog reads it; a fault is named before anything reaches a device.
+std::string GeprueftePfad(std::string_view path) {
+    const TPfadPruefung pruefung = PfadPruefen(path);
+    const std::string teil = Cp1252ToUtf8(pruefung.teil);
+    switch (pruefung.fehler) {
+    case TPfadFehler::Keiner:
+        return pruefung.ziel.Pfad();
+    case TPfadFehler::KeinZiel:
+        throw EAutomationError("Invalid path: no destination call");
+    case TPfadFehler::ZuLang:
+        throw EAutomationError("Invalid path: call sign longer than " +
+                               std::to_string(kMaxRufzeichenZeichen) + " characters: " + teil);
+    case TPfadFehler::UngueltigesZeichen:
+        throw EAutomationError("Invalid path: a call sign holds only letters A-Z and digits: " + teil);
+    case TPfadFehler::SsidUngueltig:
+        throw EAutomationError("Invalid path: SSID not between 0 and 15: " + teil);
+    case TPfadFehler::ZuVieleDigipeater:
+        throw EAutomationError("Invalid path: more than " + std::to_string(kMaxDigipeater) + " digipeaters");
+    }
+    throw EAutomationError("Invalid path");
+}
+
 } // namespace
 
 EAutomationError::EAutomationError(const std::string& text) : Exception(text) {
@@ -108,6 +131,7 @@ std::string ConnectResultText(TConnectResult result) {
 
 std::shared_ptr<IVerbindung> AutomationConnect(std::string_view path, TApplication& client) {
     DebOutObj(kClass, "Connect", Cp1252ToUtf8(path));
+    std::string target = GeprueftePfad(path);
     const std::vector<std::shared_ptr<IFunkKanal>> ports = Ports();
     if (ports.empty() || !ports.front()) {
         throw EAutomationError(ConnectResultText(TConnectResult::NoDevice));
@@ -116,7 +140,6 @@ std::shared_ptr<IVerbindung> AutomationConnect(std::string_view path, TApplicati
     if (myCall.empty()) {
         throw EAutomationError("No MyCall");
     }
-    std::string target(path);
     std::shared_ptr<IVerbindung> connection;
     std::shared_ptr<IKanal> channel;
     const TConnectResult result = ports.front()->Verbinde(target, myCall, connection, channel);

@@ -33,10 +33,11 @@ void SetAutomationPortSource(TAutomationPortSource source);
 std::string ConnectResultText(TConnectResult result);
 
 // Connects through the first radio port with the first own call, attaches the client and waits while
-// the link is being set up. Raises EAutomationError with the client's text: "No device" without a
-// port, "No MyCall" without an own call, the code's text, and "Connection failed" (or "Busy" when the
-// remote station was busy) when the link did not come up, also when the connection was released or
-// the program is quitting meanwhile; "Application not found." when the client went away.
+// the link is being set up. Raises EAutomationError with the client's text: "Invalid path: ..." naming
+// the fault of a path the connect dialog would not take either (nothing reaches a device), "No device"
+// without a port, "No MyCall" without an own call, the code's text, and "Connection failed" (or "Busy" when
+// the remote station was busy) when the link did not come up, also when the connection was released or the
+// program is quitting meanwhile; "Application not found." when the client went away.
 std::shared_ptr<IVerbindung> AutomationConnect(std::string_view path, TApplication& client);
 
 // The first open connection whose remote call is `call`, case ignored; null when none.

@@ -8,7 +8,10 @@
 #include "stations/MyCallsAuto.h"
 
 #include <QDBusMessage>
+#include <QMetaProperty>
 #include <any>
+#include <climits>
+#include <cmath>
 
 namespace quarn {
 namespace {
@@ -21,21 +24,29 @@ QString Text(std::string_view bytes) {
     return Cp1252ToQString(bytes);
 }
 
-// Runs a call that answers at once: its exception becomes the client's error.
-// A property write has no call to answer: `failed` tells the caller instead.
-template <class F>
-auto Guarded(QDBusContext& context, F function, bool* failed = nullptr) -> decltype(function()) {
+// Runs a call that answers at once: its exception becomes the client's error. Property reads and
+// writes come through TDBusProperties, which sets the context as a call does.
+template <class F> auto Guarded(QDBusContext& context, F function) -> decltype(function()) {
     try {
         return function();
     } catch (const std::exception& error) {
         if (context.calledFromDBus()) {
             context.sendErrorReply(QString::fromLatin1(kAutomationError),
                                    QString::fromStdString(AutomationErrorText(error)));
-        } else if (failed != nullptr) {
-            *failed = true;
         }
     }
     return decltype(function())();
+}
+
+// The state of a link while it is being set up ("Verbinde...").
+constexpr int kStateVerbinde = 2;
+
+// The device fills in calls, paths and handle while it sets the link up and relies on them from then
+// on: a later write would leave a link that nobody can end, saved under a handle it never had.
+void NurBeimVerbinden(const IVerbindung& connection, std::string_view property) {
+    if (connection.GetState() != kStateVerbinde) {
+        throw EAutomationError(std::string(property) + " can only be changed while the link is being set up");
+    }
 }
 
 // An index as the client sent it, in the form the own-call collection reads.
@@ -54,14 +65,83 @@ std::any Index(const QVariant& value) {
         const qlonglong number = value.toLongLong(&ok);
         return ok && number >= INT_MIN && number <= INT_MAX ? std::any(static_cast<int>(number)) : std::any();
     }
-    case QMetaType::Double:
-        return static_cast<int>(value.toDouble());
+    case QMetaType::Double: {
+        // A cast of NaN or of a number beyond int is undefined: such an index is simply not found.
+        const double number = std::trunc(value.toDouble());
+        return std::isfinite(number) && number >= INT_MIN && number <= INT_MAX
+                   ? std::any(static_cast<int>(number))
+                   : std::any();
+    }
     default:
         return {};
     }
 }
 
 } // namespace
+
+// ---- properties ----
+
+TDBusProperties::TDBusProperties(QObject* object, QDBusContext& context, QString interface)
+    : QDBusAbstractAdaptor(object), object_(object), context_(context), interface_(std::move(interface)) {}
+
+int TDBusProperties::Find(const QString& interface, const QString& name) {
+    if (!interface.isEmpty() && interface != interface_) {
+        context_.sendErrorReply(QDBusError::UnknownInterface, QStringLiteral("No interface ") + interface);
+        return -1;
+    }
+    const int index = object_->metaObject()->indexOfProperty(name.toUtf8().constData());
+    if (index < QObject::staticMetaObject.propertyCount()) {
+        context_.sendErrorReply(QDBusError::UnknownProperty, QStringLiteral("No property ") + name);
+        return -1;
+    }
+    return index;
+}
+
+QDBusVariant TDBusProperties::Get(const QString& interface, const QString& name) {
+    const int index = Find(interface, name);
+    if (index < 0) {
+        return {};
+    }
+    // A getter that fails has answered the client already.
+    return QDBusVariant(object_->metaObject()->property(index).read(object_));
+}
+
+void TDBusProperties::Set(const QString& interface, const QString& name, const QDBusVariant& value) {
+    const int index = Find(interface, name);
+    if (index < 0) {
+        return;
+    }
+    const QMetaProperty property = object_->metaObject()->property(index);
+    if (!property.isWritable()) {
+        context_.sendErrorReply(QDBusError::PropertyReadOnly,
+                                QStringLiteral("Property ") + name + QStringLiteral(" is read-only"));
+        return;
+    }
+    QVariant converted = value.variant();
+    if (converted.metaType() != property.metaType() && !converted.convert(property.metaType())) {
+        context_.sendErrorReply(QDBusError::InvalidArgs,
+                                QStringLiteral("Wrong type for property ") + name);
+        return;
+    }
+    // A setter that refuses the value answers the client itself.
+    property.write(object_, converted);
+}
+
+QVariantMap TDBusProperties::GetAll(const QString& interface) {
+    if (!interface.isEmpty() && interface != interface_) {
+        context_.sendErrorReply(QDBusError::UnknownInterface, QStringLiteral("No interface ") + interface);
+        return {};
+    }
+    QVariantMap values;
+    const QMetaObject* meta = object_->metaObject();
+    for (int index = QObject::staticMetaObject.propertyCount(); index < meta->propertyCount(); ++index) {
+        if (context_.isDelayedReply()) {
+            break; // a getter failed and answered
+        }
+        values.insert(QString::fromLatin1(meta->property(index).name()), meta->property(index).read(object_));
+    }
+    return values;
+}
 
 // ---- factory ----
 
@@ -75,7 +155,9 @@ QDBusObjectPath TDBusFactory::CreateApplication() {
 // ---- Application ----
 
 TDBusApplication::TDBusApplication(TAutomationHub& hub, int id, std::shared_ptr<TApplication> client)
-    : hub_(hub), id_(id), client_(std::move(client)) {}
+    : hub_(hub), id_(id), client_(std::move(client)) {
+    new TDBusProperties(this, *this, QStringLiteral("org.quarn.Quarn.Application"));
+}
 
 QString TDBusApplication::Path() const {
     return QString::fromLatin1(kAutomationRoot) + QLatin1String("/App/") + QString::number(id_);
@@ -178,57 +260,67 @@ QString TDBusMyCall::Call() const {
 
 TDBusConnection::TDBusConnection(TAutomationHub& hub, std::shared_ptr<TApplication> client,
                                  std::shared_ptr<IVerbindung> connection, QObject* parent)
-    : QObject(parent), hub_(hub), client_(std::move(client)), connection_(std::move(connection)) {}
-
-template <class F> auto TDBusConnection::Guard(F function) -> decltype(function()) {
-    return Guarded(*this, std::move(function), &writeFailed_);
+    : QObject(parent), hub_(hub), client_(std::move(client)), connection_(std::move(connection)) {
+    new TDBusProperties(this, *this, QStringLiteral("org.quarn.Quarn.Connection"));
 }
 
-int TDBusConnectionObject::qt_metacall(QMetaObject::Call call, int id, void** arguments) {
-    writeFailed_ = false;
-    const int result = TDBusConnection::qt_metacall(call, id, arguments);
-    // A refused write is reported as a failed write, which the bus passes on as an error.
-    if (call == QMetaObject::WriteProperty && writeFailed_) {
-        *static_cast<int*>(arguments[2]) = 0;
-    }
-    return result;
+template <class F> auto TDBusConnection::Guard(F function) -> decltype(function()) {
+    return Guarded(*this, std::move(function));
 }
 
 QString TDBusConnection::Call() {
     return Guard([&] { return Text(connection_->Get_Call()); });
 }
 void TDBusConnection::SetCall(const QString& call) {
-    Guard([&] { connection_->Set_Call(Bytes(call)); });
+    Guard([&] {
+        NurBeimVerbinden(*connection_, "Call");
+        connection_->Set_Call(Bytes(call));
+    });
 }
 QString TDBusConnection::MyCall() {
     return Guard([&] { return Text(connection_->Get_MyCall()); });
 }
 void TDBusConnection::SetMyCall(const QString& call) {
-    Guard([&] { connection_->Set_MyCall(Bytes(call)); });
+    Guard([&] {
+        NurBeimVerbinden(*connection_, "MyCall");
+        connection_->Set_MyCall(Bytes(call));
+    });
 }
 QString TDBusConnection::Digis() {
     return Guard([&] { return Text(connection_->Get_Digis()); });
 }
 void TDBusConnection::SetDigis(const QString& digis) {
-    Guard([&] { connection_->Set_Digis(Bytes(digis)); });
+    Guard([&] {
+        NurBeimVerbinden(*connection_, "Digis");
+        connection_->Set_Digis(Bytes(digis));
+    });
 }
 QString TDBusConnection::Path() {
     return Guard([&] { return Text(connection_->Get_Path()); });
 }
 void TDBusConnection::SetPath(const QString& path) {
-    Guard([&] { connection_->Set_Path(Bytes(path)); });
+    Guard([&] {
+        NurBeimVerbinden(*connection_, "Path");
+        connection_->Set_Path(Bytes(path));
+    });
 }
 QString TDBusConnection::RealPath() {
     return Guard([&] { return Text(connection_->Get_RealPath()); });
 }
 void TDBusConnection::SetRealPath(const QString& path) {
-    Guard([&] { connection_->Set_RealPath(Bytes(path)); });
+    Guard([&] {
+        NurBeimVerbinden(*connection_, "RealPath");
+        connection_->Set_RealPath(Bytes(path));
+    });
 }
 int TDBusConnection::Handle() {
     return Guard([&] { return static_cast<int>(connection_->Get_Handle()); });
 }
 void TDBusConnection::SetHandle(int handle) {
-    Guard([&] { connection_->Set_Handle(handle); });
+    Guard([&] {
+        NurBeimVerbinden(*connection_, "Handle");
+        connection_->Set_Handle(handle);
+    });
 }
 
 void TDBusConnection::Disconnect() {

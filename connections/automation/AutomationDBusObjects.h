@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
@@ -21,6 +22,33 @@ class TMyCallsAuto;
 // program's own objects; a call that may wait (Connect, WaitForText, ReceiveText, ReceiveBytes)
 // answers later from a worker, so it holds up neither the bus nor another client. Failures reach the
 // client as org.quarn.Quarn.Error.Failed with the program's text.
+
+// Answers org.freedesktop.DBus.Properties for the object it belongs to. The bus library's own answer to
+// a refused write is "Internal error"; here the object's setter reports its failure itself, so the client
+// gets the service's error name and the program's text, as for any other call. The object must be
+// registered with its adaptors exported.
+class TDBusProperties : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.DBus.Properties")
+    // The bus library lists the standard interface already.
+    Q_CLASSINFO("D-Bus Introspection", "")
+
+public:
+    TDBusProperties(QObject* object, QDBusContext& context, QString interface);
+
+public Q_SLOTS:
+    QDBusVariant Get(const QString& interface, const QString& name);
+    void Set(const QString& interface, const QString& name, const QDBusVariant& value);
+    QVariantMap GetAll(const QString& interface);
+
+private:
+    // The property, or -1 after the error reply.
+    int Find(const QString& interface, const QString& name);
+
+    QObject* const object_;
+    QDBusContext& context_;
+    const QString interface_;
+};
 
 // /org/quarn/Quarn: makes one Application per call, owned by the caller's bus connection.
 class TDBusFactory : public QObject, protected QDBusContext {
@@ -109,8 +137,8 @@ private:
     const std::shared_ptr<IMyCall> call_;
 };
 
-// .../Conn/<serial>: a connection as one client sees it (its own queue of received text). Made as
-// TDBusConnectionObject.
+// .../Conn/<serial>: a connection as one client sees it (its own queue of received text). Its calls,
+// paths and handle can be written only while the link is being set up: afterwards the device owns them.
 class TDBusConnection : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quarn.Quarn.Connection")
@@ -153,22 +181,9 @@ private:
     // Runs a call that answers at once; its exception becomes the client's error.
     template <class F> auto Guard(F function) -> decltype(function());
 
-protected:
-    // Set by a property write the connection refused.
-    bool writeFailed_ = false;
-
-private:
     TAutomationHub& hub_;
     const std::shared_ptr<TApplication> client_;
     const std::shared_ptr<IVerbindung> connection_;
-};
-
-// A property write has no reply of its own to carry the error: the refused write is reported to the
-// bus as a failed one, which answers the client with an error.
-class TDBusConnectionObject final : public TDBusConnection {
-public:
-    using TDBusConnection::TDBusConnection;
-    int qt_metacall(QMetaObject::Call call, int id, void** arguments) override;
 };
 
 } // namespace quarn

@@ -17,8 +17,9 @@ namespace quarn {
 namespace {
 
 constexpr std::string_view kClass = "TAutomationHub";
+// Adaptors: the objects answer property calls themselves (TDBusProperties).
 constexpr auto kExportAll = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                            QDBusConnection::ExportAllProperties;
+                            QDBusConnection::ExportAllProperties | QDBusConnection::ExportAdaptors;
 
 QDBusMessage ErrorReply(const QDBusMessage& message, const std::string& text) {
     return message.createErrorReply(QString::fromLatin1(kAutomationError), QString::fromStdString(text));
@@ -136,7 +137,7 @@ QDBusObjectPath TAutomationHub::ConnectionPath(TDBusApplication& application,
     }
     const QString path = application.Path() + QLatin1String("/Conn/") + QString::number(serial.number);
     if (bus_.objectRegisteredAt(path) == nullptr) {
-        auto* object = new TDBusConnectionObject(*this, application.Client(), connection, &application);
+        auto* object = new TDBusConnection(*this, application.Client(), connection, &application);
         bus_.registerObject(path, object, kExportAll);
     }
     return QDBusObjectPath(path);

@@ -48,9 +48,48 @@ constexpr UKind kUKinds[] = {
     {0x03, 10, std::nullopt}, {0xAF, 0, std::nullopt}, {0xE3, 0, std::nullopt},
 };
 
+// The pids an information frame carries in practice: no layer 3 (text), NET/ROM, IP, ARP, the
+// segmentation fragment, the other registered ones, and escape.
+bool BekanntePid(unsigned char pid) {
+    switch (pid) {
+    case 0xF0:
+    case 0xCF:
+    case 0xCC:
+    case 0xCD:
+    case 0xCE:
+    case 0x08:
+    case 0x01:
+    case 0x06:
+    case 0x07:
+    case 0xC3:
+    case 0xC4:
+    case 0xCA:
+    case 0xCB:
+    case 0xFF:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// How an I or S frame counts when the link's start was not seen. `rest` is what follows the first
+// control byte.
+bool Modulo128Erkennen(unsigned char control, std::string_view rest) {
+    if ((control & 0x01) != 0) {
+        // A supervisory frame is one control byte on a modulo-8 link, two on a modulo-128 one.
+        return rest.size() == 1;
+    }
+    // An information frame: where does a pid stand, right after the first control byte or after a second?
+    if (!rest.empty() && BekanntePid(static_cast<unsigned char>(rest[0]))) {
+        return false;
+    }
+    return rest.size() >= 2 && BekanntePid(static_cast<unsigned char>(rest[1]));
+}
+
 } // namespace
 
-std::optional<AgwMonitorFrame> AgwMonitorLesen(std::string_view frame, std::uint8_t kanal, bool modulo128) {
+std::optional<AgwMonitorFrame> AgwMonitorLesen(std::string_view frame, std::uint8_t kanal,
+                                               std::optional<bool> linkModulo128) {
     AgwMonitorFrame result;
     FlexnetMonitor& m = result.monitor;
     m.kanal = kanal;
@@ -89,6 +128,16 @@ std::optional<AgwMonitorFrame> AgwMonitorLesen(std::string_view frame, std::uint
     }
     const unsigned char control = Byte(frame, at++);
     if ((control & 0x01) == 0 || (control & 0x03) == 0x01) {
+        bool modulo128 = false;
+        if (linkModulo128) {
+            modulo128 = *linkModulo128;
+        } else {
+            modulo128 = Modulo128Erkennen(control, frame.substr(at));
+            // Only the length of a supervisory frame is sure enough to remember for the link.
+            if ((control & 0x01) != 0) {
+                result.linkModulo128 = modulo128;
+            }
+        }
         // I and S frames carry the sequence numbers, in a second control byte on a modulo-128 link.
         unsigned char second = 0;
         if (modulo128) {

@@ -280,13 +280,33 @@ FlexnetQso TFlexnetAgwKernel::l2_get_sabm(std::string_view call) {
             }
         }
     }
+    // Asked every few rounds: the time to look for links left pending too long.
+    EndIgnoredLocked();
     for (auto& [qso, link] : links_) {
         if (link.incoming && !link.offered && !link.taken && link.state >= kConnected && link.own == own) {
             link.offered = true;
+            link.offeredAt = Clock::now();
             return qso;
         }
     }
     return 0;
+}
+
+void TFlexnetAgwKernel::SetIgnoriertFrist(std::chrono::milliseconds frist) {
+    const std::lock_guard lock(mutex_);
+    ignoriertFrist_ = frist;
+}
+
+void TFlexnetAgwKernel::EndIgnoredLocked() {
+    const Clock::time_point now = Clock::now();
+    for (auto& [qso, link] : links_) {
+        if (link.incoming && link.offered && !link.taken && link.state >= kConnected &&
+            now - link.offeredAt >= ignoriertFrist_) {
+            DebOut("AGW: link from " + link.remote + " left pending, ended");
+            link.state = kDisconnecting;
+            SendLocked(Message('d', link.port, link.own, link.remote));
+        }
+    }
 }
 
 void TFlexnetAgwKernel::build_frame(FlexnetAdresse& record, std::string_view myCall, std::string_view path) {
@@ -490,7 +510,11 @@ void TFlexnetAgwKernel::OnMonitored(const AgwFrame& frame) {
         return;
     }
     const std::string_view raw = std::string_view(frame.data).substr(1);
-    const bool modulo128 = modulo128Pairs_.count(PairKey(frame.callFrom, frame.callTo)) != 0;
+    std::optional<bool> modulo128;
+    if (const auto known = modulo128Pairs_.find(PairKey(frame.callFrom, frame.callTo));
+        known != modulo128Pairs_.end()) {
+        modulo128 = known->second;
+    }
     auto decoded = AgwMonitorLesen(raw, frame.port, modulo128);
     if (!decoded) {
         return;
@@ -498,10 +522,11 @@ void TFlexnetAgwKernel::OnMonitored(const AgwFrame& frame) {
     if (decoded->linkModulo128) {
         const FlexnetMonitor& m = decoded->monitor;
         for (const std::string& key : {PairKey(m.quelle, m.ziel), PairKey(m.ziel, m.quelle)}) {
-            if (*decoded->linkModulo128) {
-                modulo128Pairs_.insert(key);
-            } else {
+            // After the link's end the next one may begin unseen: how it counts is open again.
+            if (m.art == 6 || m.art == 7) {
                 modulo128Pairs_.erase(key);
+            } else {
+                modulo128Pairs_[key] = *decoded->linkModulo128;
             }
         }
     }

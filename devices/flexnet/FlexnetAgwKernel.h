@@ -51,6 +51,12 @@ public:
     std::optional<FlexnetMonitor> l2_get_monitor() override;
     void l2_ack_monitor() override;
 
+    // The modem has already answered a connect the device leaves pending ("ignore"): the station is
+    // linked to nobody. Such a link is ended once a station would have given up waiting for an answer
+    // to its connect; the default stands for ten tries three seconds apart.
+    static constexpr std::chrono::milliseconds kIgnoriertFrist{30000};
+    void SetIgnoriertFrist(std::chrono::milliseconds frist);
+
 private:
     using Clock = std::chrono::steady_clock;
     struct Link {
@@ -61,6 +67,7 @@ private:
         int state = 0;
         bool incoming = false;
         bool offered = false;
+        Clock::time_point offeredAt{};
         bool taken = false;
         bool endReported = false;
         std::deque<FlexnetInfo> received;
@@ -82,6 +89,7 @@ private:
     bool PortActive(int n) const;
     void SendLocked(const AgwFrame& frame);
     void DropReportedEnds(FlexnetQso keep);
+    void EndIgnoredLocked();
 
     std::string host_;
     std::uint16_t port_;
@@ -96,8 +104,10 @@ private:
     std::set<std::string> registered_;
     bool monitorOn_ = false;
     std::deque<FlexnetMonitor> monitored_;
-    // Station pairs ("A>B" both ways) whose link counts modulo 128, for reading their I and S frames.
-    std::set<std::string> modulo128Pairs_;
+    // How the link of each station pair ("A>B" both ways) counts, once known: true modulo 128. For
+    // reading their I and S frames.
+    std::map<std::string, bool> modulo128Pairs_;
+    std::chrono::milliseconds ignoriertFrist_ = kIgnoriertFrist;
     // Last: its reader thread ends before the state above goes away.
     AgwClient client_;
 };

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "devices/flexnet/FlexnetKernel.h"
+#include "devices/MonitorFrameU.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -7,6 +10,11 @@ namespace quarn {
 
 class TGeraetFlexnet;
 class Thread;
+
+// A frame the kernel monitored, as the monitor line takes it: the calls in the kernel's spelling, the
+// information only when `mitInfo`.
+TMonitorFrame MonitorFrameAusKernel(const FlexnetMonitor& frame, int geraet, bool mitInfo,
+                                    IFlexnetKernel& kernel);
 
 // The FlexNet device's second thread: switches the kernel's monitor as the settings say and hands the
 // monitored frames the settings ask for to the monitor channel. It holds its device while it runs.

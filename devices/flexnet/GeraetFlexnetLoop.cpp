@@ -59,21 +59,22 @@ void TGeraetFlexnet::Run() {
             return;
         }
         SetStatus(TGeraetStatus::Init, "ax_init...");
-        std::uint8_t init = 0;
-        {
-            const Locker lock(kernLock_);
-            kernel_ = std::move(kernel);
-            init = kernel_->ax_init();
-            if (init != 0) {
-                verfuegbar_ = true;
-                digiModul_ = init == 2;
-            }
-        }
+        // Starting may take seconds (a modem host that is slow to answer, or never does). Nobody else
+        // can reach this kernel yet, so the lock is not held: the GUI thread asks for the ports under
+        // it and must not wait. The kernel is published only once it is up.
+        const std::uint8_t init = kernel->ax_init();
         if (init == 0) {
             DebOutObj(kClass, "Run", "FEHLER: Kernel nicht geladen");
+            kernel.reset(); // unloads the library
             Herunterfahren();
             SetStatus(TGeraetStatus::Fehler, GeraetText("Kernel nicht geladen"));
             return;
+        }
+        {
+            const Locker lock(kernLock_);
+            kernel_ = std::move(kernel);
+            verfuegbar_ = true;
+            digiModul_ = init == 2;
         }
         {
             const Locker lock(kernLock_);
@@ -87,7 +88,15 @@ void TGeraetFlexnet::Run() {
         monitor_->Start();
 
         for (unsigned zaehler = 0; !IsTerminated(); ++zaehler) {
-            if (!Runde(zaehler) || !Warte(kRundeMs)) {
+            bool weiter = false;
+            try {
+                weiter = Runde(zaehler) && Warte(kRundeMs);
+            } catch (...) {
+                // The round's own report names it; the run's report below says the device ended.
+                ReportUnhandledException(std::current_exception(), KlassenName(), "Run", "1");
+                throw;
+            }
+            if (!weiter) {
                 break;
             }
         }

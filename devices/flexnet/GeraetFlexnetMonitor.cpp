@@ -27,6 +27,37 @@ constexpr std::int32_t kAlle = kSU | kI | kUI;
 
 } // namespace
 
+TMonitorFrame MonitorFrameAusKernel(const FlexnetMonitor& frame, int geraet, bool mitInfo,
+                                    IFlexnetKernel& kernel) {
+    TMonitorFrame m;
+    m.geraet = geraet;
+    m.port = frame.kanal;
+    m.from = kernel.strcall(frame.quelle);
+    m.to = kernel.strcall(frame.ziel);
+    for (std::size_t i = 0; i < frame.digis.size(); ++i) {
+        if (i > 0) {
+            m.via += ' ';
+        }
+        m.via += kernel.strcall(frame.digis[i]);
+        // The mark follows the last digipeater the frame has passed (counted from 1).
+        if (i + 1 == frame.digisPassiert) {
+            m.via += '*';
+        }
+    }
+    m.pid = frame.pid;
+    m.kind = frame.art;
+    m.sequence1 = frame.sequenz1;
+    m.sequence2 = frame.sequenz2;
+    m.pollFinal = frame.pollFinal;
+    m.command = frame.kommando;
+    m.dama = frame.dama;
+    m.colourFlag = frame.farbe;
+    if (mitInfo) {
+        m.information = frame.info;
+    }
+    return m;
+}
+
 std::int32_t TGeraetFlexnet::MonitorFlags() const {
     const TConfig* config = Config();
     return config ? config->GetMonitorFlags() : 0;
@@ -135,33 +166,7 @@ void TMonitorThread::Lesen(TGeraetFlexnet& device, std::int32_t flags, const Thr
                 info = true;
             }
             if (zeigen) {
-                TMonitorFrame m;
-                m.geraet = device.GetNummer();
-                m.port = frame->kanal;
-                m.from = kern->strcall(frame->quelle);
-                m.to = kern->strcall(frame->ziel);
-                for (std::size_t i = 0; i < frame->digis.size(); ++i) {
-                    if (i > 0) {
-                        m.via += ' ';
-                    }
-                    m.via += kern->strcall(frame->digis[i]);
-                    // The mark follows the last digipeater the frame has passed (counted from 1).
-                    if (i + 1 == frame->digisPassiert) {
-                        m.via += '*';
-                    }
-                }
-                m.pid = frame->pid;
-                m.kind = frame->art;
-                m.sequence1 = frame->sequenz1;
-                m.sequence2 = frame->sequenz2;
-                m.pollFinal = frame->pollFinal;
-                m.command = frame->kommando;
-                m.dama = frame->dama;
-                m.colourFlag = frame->farbe;
-                if (info) {
-                    m.information = frame->info;
-                }
-                shown = std::move(m);
+                shown = MonitorFrameAusKernel(*frame, device.GetNummer(), info, *kern);
             }
             kern->l2_ack_monitor();
         }

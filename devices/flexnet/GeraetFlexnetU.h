@@ -42,7 +42,7 @@ void SetFlexnetModemKernelFabrik(TFlexnetModemKernelFabrik factory);
 // the kernel's QSOs into connections, moves their data and answers connect requests; a second thread
 // feeds monitored frames to the monitor channel. The GUI thread connects, disconnects and sends UI
 // frames directly. Every kernel call, from any thread, is made under the device's kernel lock, and only
-// while the kernel is available.
+// while the kernel is available; only the start (ax_init) runs before that, without the lock.
 class TGeraetFlexnet : public TGeraet {
 public:
     static constexpr int kFunkKanaele = 17;

@@ -40,13 +40,15 @@ TEST_F(AutomationDBusTest, ApplicationListsItsOwnCallsAndShowsTheMainWindow) {
     EXPECT_EQ(client.Property(calls, kMyCallsInterface, "Application").value<QDBusObjectPath>().path(), app);
     EXPECT_EQ(Strings(client.Call(calls, kMyCallsInterface, "All")), QStringList({"DL1ABC", "DB0XYZ"}));
     // An index as a number or as a text holding one.
-    for (const QVariant& index : {QVariant(1), QVariant(QStringLiteral("1"))}) {
+    for (const QVariant& index : {QVariant(1), QVariant(QStringLiteral("1")), QVariant(1.0)}) {
         const QString item = BusClient::Path(
             client.Call(calls, kMyCallsInterface, "Item", {QVariant::fromValue(QDBusVariant(index))}));
         ASSERT_EQ(item, calls + "/1");
         EXPECT_EQ(client.Property(item, "org.quarn.Quarn.MyCall", "Call").toString(), "DB0XYZ");
     }
-    for (const QVariant& index : {QVariant(2), QVariant(-1), QVariant(QStringLiteral("x"))}) {
+    // A number out of range, not a number at all, or a double no int can hold is no index.
+    for (const QVariant& index : {QVariant(2), QVariant(-1), QVariant(QStringLiteral("x")), QVariant(qQNaN()),
+                                  QVariant(1e300), QVariant(-1e300), QVariant(4294967297.0)}) {
         EXPECT_EQ(BusClient::Error(client.Call(calls, kMyCallsInterface, "Item",
                                                {QVariant::fromValue(QDBusVariant(index))})),
                   BusClient::Failed("buh!"))
@@ -103,12 +105,84 @@ TEST_F(AutomationDBusTest, ConnectReportsEveryOutcomeWithItsText) {
         EXPECT_EQ(client.Property(conn, kConnInterface, "Call").toString(), "DB0ABC");
         EXPECT_EQ(client.Property(conn, kConnInterface, "Path").toString(), "DB0ABC DB0DIG");
         EXPECT_EQ(client.Property(conn, kConnInterface, "MyCall").toString(), "DL1ABC");
-        ASSERT_EQ(BusClient::Error(client.SetProperty(conn, kConnInterface, "Handle", 7)), "");
-        EXPECT_EQ(port->connection->Get_Handle(), 7);
-        // Once the link is up its own call is fixed: the client is told, the program goes on.
-        EXPECT_FALSE(
-            BusClient::Error(client.SetProperty(conn, kConnInterface, "MyCall", "DL9ZZZ")).isEmpty());
     }
+}
+
+TEST_F(AutomationDBusTest, ConnectRefusesAPathTheConnectDialogWouldNotTakeBeforeAnyDeviceSeesIt) {
+    struct Case {
+        QString path;
+        std::string error; // empty: the path goes to the device as `sent`
+        const char* sent;
+    };
+    const std::string longCall = "Invalid path: call sign longer than 6 characters: " + std::string(300, 'A');
+    const QString nineDigis = QStringLiteral("DB0ABC D1 D2 D3 D4 D5 D6 D7 D8 D9");
+    const Case cases[] = {
+        {QString(), "Invalid path: no destination call", ""},
+        {QStringLiteral("   "), "Invalid path: no destination call", ""},
+        {QStringLiteral("DB0ECH-99"), "Invalid path: SSID not between 0 and 15: DB0ECH-99", ""},
+        {QString::fromUtf8("db0€ch"), "Invalid path: a call sign holds only letters A-Z and digits: DB0€CH",
+         ""},
+        {QString(300, QLatin1Char('a')), longCall, ""},
+        {QStringLiteral("DB0ABC DB0DIG-16"), "Invalid path: SSID not between 0 and 15: DB0DIG-16", ""},
+        {QStringLiteral("DB0ABC DB0.DIG"),
+         "Invalid path: a call sign holds only letters A-Z and digits: DB0.DIG", ""},
+        {nineDigis, "Invalid path: more than 8 digipeaters", ""},
+        // The dialog's reading: upper case, "-0" and a suffix that is no number dropped, "v" kept.
+        {QStringLiteral(" db0abc-0 v db0dig-3 "), "", "DB0ABC V DB0DIG-3"},
+        {QStringLiteral("db0abc-x"), "", "DB0ABC"},
+        {nineDigis.left(nineDigis.size() - 3), "", "DB0ABC D1 D2 D3 D4 D5 D6 D7 D8"},
+    };
+    BusClient client(bus.address(), "client");
+    const QString app = client.CreateApplication();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        port->lastPath = "(nothing)";
+        const QDBusMessage reply = client.Call(app, kAppInterface, "Connect", {c.path});
+        if (!c.error.empty()) {
+            EXPECT_EQ(BusClient::Error(reply), BusClient::Failed(c.error.c_str()));
+            EXPECT_EQ(port->lastPath, "(nothing)") << "the device was asked";
+        } else {
+            EXPECT_EQ(BusClient::Error(reply), "");
+            EXPECT_EQ(port->lastPath, c.sent);
+            mine.push_back(port->connection);
+        }
+    }
+}
+
+TEST_F(AutomationDBusTest, AddressesAndHandleOfALiveLinkCannotBeWrittenAndTheClientIsToldWhy) {
+    BusClient client(bus.address(), "client");
+    const QString conn = BusClient::Path(
+        client.Call(client.CreateApplication(), kAppInterface, "Connect", {QStringLiteral("DB0ABC")}));
+    ASSERT_FALSE(conn.isEmpty());
+    const auto& link = port->connection;
+    link->Set_Handle(5);
+    link->Set_RealPath("DB0ABC");
+    const struct {
+        const char* property;
+        QVariant value;
+    } writes[] = {
+        {"Call", QStringLiteral("DB0XXX")},     {"MyCall", QStringLiteral("DL9ZZZ")},
+        {"Digis", QStringLiteral("DB0DIG")},    {"Path", QStringLiteral("DB0XXX DB0DIG")},
+        {"RealPath", QStringLiteral("DB0XXX")}, {"Handle", 77},
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& write : writes) {
+            EXPECT_EQ(BusClient::Error(client.SetProperty(conn, kConnInterface, write.property, write.value)),
+                      BusClient::Failed((std::string(write.property) +
+                                         " can only be changed while the link is being set up")
+                                            .c_str()));
+        }
+        EXPECT_EQ(link->Get_Path(), "DB0ABC");
+        EXPECT_EQ(link->Get_MyCall(), "DL1ABC");
+        EXPECT_EQ(link->Get_RealPath(), "DB0ABC");
+        EXPECT_EQ(link->Get_Handle(), 5);
+        // The same once the link is being ended.
+        link->SetState(1);
+    }
+    // Reads, and the errors of the bus's own property rules, are as before.
+    EXPECT_EQ(client.Property(conn, kConnInterface, "Handle").toInt(), 5);
+    EXPECT_EQ(BusClient::Error(client.SetProperty(conn, kConnInterface, "Nothing", 1)).section(':', 0, 0),
+              "org.freedesktop.DBus.Error.UnknownProperty");
 }
 
 TEST_F(AutomationDBusTest, ConnectWithoutPortOrOwnCallFailsAndAWaitEndsWithItsConnection) {
@@ -224,6 +298,22 @@ TEST_F(AutomationDBusTest, SendTextAndSendTextLineReachTheTypedQueueWithEcho) {
     EXPECT_TRUE(channel->Has("Gesendet Gr\xFC\xDF"
                              "e"));
     EXPECT_TRUE(channel->Has("Gesendet dir\r"));
+}
+
+TEST_F(AutomationDBusTest, SendingOnAReleasedLinkAnswersConnectionReleased) {
+    const auto link = OpenLink("DB0ABC");
+    BusClient client(bus.address(), "client");
+    const QString conn = BusClient::Path(
+        client.Call(client.CreateApplication(), kAppInterface, "FindConnection", {QStringLiteral("DB0ABC")}));
+    ASSERT_FALSE(conn.isEmpty());
+    link->Release();
+    EXPECT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendText", {QStringLiteral("x")})),
+              BusClient::Failed("Connection released"));
+    EXPECT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendTextLine", {QStringLiteral("x")})),
+              BusClient::Failed("Connection released"));
+    EXPECT_EQ(BusClient::Error(client.Call(conn, kConnInterface, "SendBytes", {QByteArray("x")})),
+              BusClient::Failed("Connection released"));
+    EXPECT_TRUE(link->GetTypedTextQueue().IsEmpty());
 }
 
 TEST_F(AutomationDBusTest, FindConnectionIgnoresCaseAndReceiveTextAttachesTheFinder) {

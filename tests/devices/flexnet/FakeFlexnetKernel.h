@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,7 +48,8 @@ struct FakeFlexnetState {
     bool monitorAn = false;
     bool monitorEndlos = false; // a channel so busy that frames never run out
     int monitorAn_ = 0, monitorAus = 0, monitorAcks = 0;
-    bool statWirft = false; // l2_stat throws
+    bool statWirft = false;         // l2_stat throws
+    std::function<void()> beimInit; // runs inside ax_init, as a slow modem host would take its time
     int axExit = 0;
     bool entladen = false;
     int aufrufeNachEnde = 0; // calls after ax_exit
@@ -72,7 +74,17 @@ public:
         s_->entladen = true;
     }
 
-    std::uint8_t ax_init() override { return L()->initErgebnis; }
+    std::uint8_t ax_init() override {
+        std::function<void()> warten;
+        {
+            const std::lock_guard lock(s_->mutex);
+            warten = s_->beimInit;
+        }
+        if (warten) {
+            warten();
+        }
+        return L()->initErgebnis;
+    }
     void ax_exit() override {
         auto l = L();
         ++s_->axExit;

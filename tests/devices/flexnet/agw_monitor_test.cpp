@@ -1,5 +1,8 @@
 #include "devices/flexnet/AgwAdressen.h"
 #include "devices/flexnet/AgwMonitor.h"
+#include "devices/flexnet/FlexnetAgwKernel.h"
+#include "devices/flexnet/FlexnetMonitorThread.h"
+#include "devices/channel/MonitorZeileU.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +138,58 @@ TEST(AgwAdressen, CallsAndPaths) {
     // A lone number is a destination, not a port.
     EXPECT_EQ(AgwPfadLesen("0").ziel, "0");
     EXPECT_FALSE(AgwPfadLesen("0").port);
+}
+
+// A host-mode TNC and the AGW modem hear the same information frame: both monitors show the same line,
+// also when the monitor came on after the link began, or the link went through our own modem, which
+// does not show the SABME it sent.
+TEST(AgwMonitor, AnInformationFrameShowsTheSameLineAsTheHostModeMonitor) {
+    // A command, P 0, N(S) 3, N(R) 0: the host-mode TNC writes it "I03-".
+    TMonitorFrame tnc;
+    ASSERT_TRUE(MonitorKopfLesen("1:fm DL1AAA to DL2BBB ctl I03- pid F0", 7, tnc));
+    tnc.information = "Hallo Welt\r";
+    const std::int32_t flags = 0x15E | kMonitorPortPrefix;
+    const auto erwartet = MonitorZeileFormatieren(tnc, flags);
+    ASSERT_TRUE(erwartet);
+
+    struct Fall {
+        const char* name;
+        std::string control;
+        std::optional<bool> modulo128;
+    };
+    const Fall faelle[] = {
+        {"modulo 128, start not seen", {static_cast<char>(3 << 1), '\0'}, std::nullopt},
+        {"modulo 128, start seen", {static_cast<char>(3 << 1), '\0'}, true},
+        {"modulo 8, start not seen", {static_cast<char>(3 << 1)}, std::nullopt},
+        {"modulo 8, start seen", {static_cast<char>(3 << 1)}, false},
+    };
+    TFlexnetAgwKernel kernel("127.0.0.1", 8000);
+    for (const Fall& f : faelle) {
+        SCOPED_TRACE(f.name);
+        const std::string frame = Address("DL2BBB", 0, true, false) + Address("DL1AAA", 0, false, true) +
+                                  f.control + "\xF0" + "Hallo Welt\r";
+        const auto gelesen = AgwMonitorLesen(frame, 1, f.modulo128);
+        ASSERT_TRUE(gelesen);
+        const TMonitorFrame agw = MonitorFrameAusKernel(gelesen->monitor, 7, true, kernel);
+        EXPECT_EQ(agw.pid, tnc.pid);
+        EXPECT_EQ(agw.information, tnc.information);
+        const auto zeile = MonitorZeileFormatieren(agw, flags);
+        ASSERT_TRUE(zeile);
+        EXPECT_EQ(zeile->kopf, erwartet->kopf);
+        EXPECT_EQ(zeile->information, erwartet->information);
+    }
+
+    // A supervisory frame tells by its length how a link counts whose start was not seen.
+    const std::string header = Address("DL2BBB", 0, true, false) + Address("DL1AAA", 0, false, true);
+    const auto rr128 = AgwMonitorLesen(header + std::string{'\x01', '\x0A'}, 1, std::nullopt);
+    ASSERT_TRUE(rr128);
+    EXPECT_EQ(rr128->linkModulo128, true);
+    EXPECT_EQ(rr128->monitor.art, 2);
+    EXPECT_EQ(rr128->monitor.sequenz1, 5);
+    const auto rr8 = AgwMonitorLesen(header + "\x41", 1, std::nullopt);
+    ASSERT_TRUE(rr8);
+    EXPECT_EQ(rr8->linkModulo128, false);
+    EXPECT_EQ(rr8->monitor.sequenz1, 2);
 }
 
 } // namespace

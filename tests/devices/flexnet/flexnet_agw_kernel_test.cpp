@@ -168,6 +168,20 @@ TEST_F(FlexnetAgwKernelPair, ConnectTalkBothWaysMonitorAndDisconnect) {
     EXPECT_TRUE(test::WaitFor([&] { return Zustand(*b_, qb) == 1; }, 10000));
 }
 
+TEST_F(FlexnetAgwKernelPair, AnIgnoredRequestEndsTheCallersLinkOnceAStationWouldHaveGivenUp) {
+    b_->SetIgnoriertFrist(std::chrono::milliseconds(1500));
+    const FlexnetQso qa = Verbinde("DL2BBB");
+    ASSERT_NE(qa, 0);
+    ASSERT_NE(Annehmen(), 0);
+    // The device leaves the request pending and goes on asking for requests every few rounds.
+    const auto runde = [this] { return b_->l2_get_sabm("DL2BBB") == 0; };
+    ASSERT_TRUE(test::WaitFor([&] { return runde() && Zustand(*a_, qa) > 4; }, 15000))
+        << "the modem answered";
+    const auto beginn = std::chrono::steady_clock::now();
+    ASSERT_TRUE(test::WaitFor([&] { return runde() && Zustand(*a_, qa) == 1; }, 15000));
+    EXPECT_GE(std::chrono::steady_clock::now() - beginn, std::chrono::milliseconds(1000)) << "ended at once";
+}
+
 TEST_F(FlexnetAgwKernelPair, ARefusedRequestEndsTheCallersLink) {
     const FlexnetQso qa = Verbinde("dl2bbb");
     ASSERT_NE(qa, 0);

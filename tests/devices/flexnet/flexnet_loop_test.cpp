@@ -3,6 +3,7 @@
 // after an exception.
 #include "FlexnetFixture.h"
 
+#include <future>
 #include <gtest/gtest.h>
 
 namespace quarn::test {
@@ -278,8 +279,11 @@ TEST_F(FlexnetLinkTest, AnExceptionInTheLoopEndsTheKernelAndUnloadsIt) {
     Verbinden();
     state->Mit([](FakeFlexnetState& s) { return s.statWirft = true; });
     ASSERT_TRUE(WarteBis([this] { return device->GetStatus() == TGeraetStatus::Fehler; }));
-    ASSERT_TRUE(WarteBis([this] { return !Reports().empty(); }));
+    // Reported for the round, then for the run that it ended.
+    ASSERT_TRUE(WarteBis([this] { return Reports().size() >= 2; }));
     EXPECT_NE(Reports()[0].find("TGeraetFlexnet"), std::string::npos);
+    EXPECT_TRUE(Reports()[0].ends_with("(1)")) << Reports()[0];
+    EXPECT_TRUE(Reports()[1].ends_with("(2)")) << Reports()[1];
     EXPECT_FALSE(device->KernelVerfuegbar());
     EXPECT_TRUE(state->Mit([](FakeFlexnetState& s) { return s.entladen; }));
     EXPECT_EQ(state->Mit([](FakeFlexnetState& s) { return s.axExit; }), 1);
@@ -288,6 +292,32 @@ TEST_F(FlexnetLinkTest, AnExceptionInTheLoopEndsTheKernelAndUnloadsIt) {
     std::shared_ptr<IVerbindung> connection;
     EXPECT_EQ(device->Verbinde(Port(0), path, connection, nullptr, myCall), TConnectResult::DeviceError);
     EXPECT_EQ(state->Mit([](FakeFlexnetState& s) { return s.aufrufeNachEnde; }), 0);
+}
+
+TEST_F(FlexnetTest, ASlowKernelStartHoldsNoOneWhoAsksForThePorts) {
+    std::promise<void> weiter;
+    std::shared_future<void> freigabe = weiter.get_future().share();
+    state->Mit([&](FakeFlexnetState& s) {
+        s.beimInit = [freigabe] { freigabe.wait_for(std::chrono::seconds(10)); };
+        return 0;
+    });
+    device = std::make_shared<TestFlexnet>(state);
+    device->Init();
+    ASSERT_TRUE(WarteBis([this] { return device->GetStatusText().find("ax_init") != std::string::npos; }));
+
+    // The connect dialog and the automation service ask on the GUI thread while the kernel starts.
+    auto gefragt = std::async(std::launch::async, [this] {
+        std::vector<std::shared_ptr<IFunkKanal>> ports;
+        return device->GetFunkKanaele(ports, TGeraetFlexnet::kFunkKanaele);
+    });
+    ASSERT_EQ(gefragt.wait_for(std::chrono::seconds(2)), std::future_status::ready) << "waited for ax_init";
+    EXPECT_EQ(gefragt.get(), 0) << "not available before it is up";
+    EXPECT_FALSE(device->KernelVerfuegbar());
+
+    weiter.set_value();
+    ASSERT_TRUE(WarteBis([this] { return device->GetStatus() == TGeraetStatus::Bereit; }));
+    std::vector<std::shared_ptr<IFunkKanal>> ports;
+    EXPECT_EQ(device->GetFunkKanaele(ports, TGeraetFlexnet::kFunkKanaele), 2);
 }
 
 TEST_F(FlexnetTest, StartFailuresLeaveNothingLoaded) {
