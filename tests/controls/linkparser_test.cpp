@@ -1,5 +1,7 @@
 #include "controls/LinkParser.h"
 
+#include "support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 namespace quarn {
