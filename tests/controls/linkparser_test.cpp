@@ -83,19 +83,20 @@ TEST(LinkParser, LinksAreNumberedPerCaption) {
     EXPECT_EQ(Dump(parser.Parse(QStringList{"ab", "cd"})->Root()), "'abcd'");
 }
 
-class SourceByNumber : public IDynamicNodeHandler {
+// Answers in the order asked, so that a wrong number cannot make it recurse.
+class SourcesInTurn : public IDynamicNodeHandler {
 public:
     QStringList sources;
     QList<int> asked;
     void DynamicNodeSource(const TDynamicNode& node, QString& source) override {
         EXPECT_TRUE(source.isEmpty());
+        source = asked.size() < sources.size() ? sources[asked.size()] : QString();
         asked.append(node.number);
-        source = node.number < sources.size() ? sources[node.number] : QString();
     }
 };
 
 TEST(LinkParser, DynamicSourceContinuesTheCaptionsNumbers) {
-    SourceByNumber handler;
+    SourcesInTurn handler;
     handler.sources = {"<link>s</link><DYNAMIC>", "<link>t</link>"};
     TDefaultParser parser;
     parser.SetDynamicNodeHandler(&handler);
