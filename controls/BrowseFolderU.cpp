@@ -166,13 +166,16 @@ bool TBrowseFolderDlg::Execute() {
     }
     dialog_ = &dialog;
     status_ = status;
-    connect(&dialog, &QFileDialog::currentChanged, this, [this](const QString& path) {
+    // A folder is chosen by marking it in the list or by going into it.
+    const auto selectionChanged = [this](const QString& path) {
         if (showSelectionInStatus_) {
             ShowStatus(path);
         }
         ApplyOkButton();
         emit SelChanged(path);
-    });
+    };
+    connect(&dialog, &QFileDialog::currentChanged, this, selectionChanged);
+    connect(&dialog, &QFileDialog::directoryEntered, this, selectionChanged);
     if (center_) {
         dialog.adjustSize();
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
