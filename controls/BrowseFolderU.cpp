@@ -122,10 +122,11 @@ void TBrowseFolderDlg::ShowStatus(const QString& text) {
     const QFontMetrics metrics(status_->font());
     const int width = status_->contentsRect().width();
     const bool isFolder = QFileInfo(text).isDir();
-    status_->setText(fitStatusText_ && width > 0
-                         ? FitStatusText(text, isFolder, width,
-                                         [&](const QString& piece) { return metrics.horizontalAdvance(piece); })
-                         : text);
+    status_->setText(fitStatusText_ && width > 0 ? FitStatusText(text, isFolder, width,
+                                                                 [&](const QString& piece) {
+                                                                     return metrics.horizontalAdvance(piece);
+                                                                 })
+                                                 : text);
     status_->setToolTip(text);
 }
 
@@ -146,7 +147,8 @@ bool TBrowseFolderDlg::Execute() {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setFileMode(QFileDialog::Directory);
-    dialog.setLabelText(QFileDialog::LookIn, title_.isEmpty() ? dialog.labelText(QFileDialog::LookIn) : title_);
+    dialog.setLabelText(QFileDialog::LookIn,
+                        title_.isEmpty() ? dialog.labelText(QFileDialog::LookIn) : title_);
     if (!selection_.isEmpty()) {
         const QString start = FolderPathForDialog(selection_);
         if (QFileInfo(start).isDir()) {

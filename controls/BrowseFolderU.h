@@ -17,7 +17,8 @@ QString FolderSelectionText(const QString& path);
 QString FolderPathForDialog(const QString& path);
 // A status text that fits `width` by `measure`: a folder path loses leading folders for ".../" until it
 // fits, any other text (and a last folder too long alone) is cut at the end.
-QString FitStatusText(const QString& text, bool isFolder, int width, const std::function<int(const QString&)>& measure);
+QString FitStatusText(const QString& text, bool isFolder, int width,
+                      const std::function<int(const QString&)>& measure);
 
 // A folder chooser: a modal folder dialog with a title, an optional status line under it and the
 // selection it starts at and returns.

@@ -116,7 +116,8 @@ void TColorButton::paintEvent(QPaintEvent*) {
     const int swatchWidth = width() - 15 + 2 * margin_;
     const int swatchHeight = height() - 15 + 2 * margin_;
     if (swatchWidth > 0 && swatchHeight > 0) {
-        const QRect swatch((width() - swatchWidth) / 2, (height() - swatchHeight) / 2, swatchWidth, swatchHeight);
+        const QRect swatch((width() - swatchWidth) / 2, (height() - swatchHeight) / 2, swatchWidth,
+                           swatchHeight);
         painter.setPen(Qt::black);
         painter.setBrush(isEnabled() ? FromStored(color_) : face);
         painter.drawRect(swatch.adjusted(0, 0, -1, -1));

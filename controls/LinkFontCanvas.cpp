@@ -39,7 +39,8 @@ void TFontCanvas::TextOut(int x, int y, const QString& text, const TLinkRect& re
     if (painter_ == nullptr) {
         return;
     }
-    if (!clip_.isNull() && !clip_.intersects(QRect(QPoint(rect.left, rect.top), QPoint(rect.right, rect.bottom)))) {
+    if (!clip_.isNull() &&
+        !clip_.intersects(QRect(QPoint(rect.left, rect.top), QPoint(rect.right, rect.bottom)))) {
         return;
     }
     StyledFont& current = Current();

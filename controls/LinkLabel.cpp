@@ -160,7 +160,8 @@ void TLinkLabel::LayOut() {
     plain.setStrikeOut(false);
     TFontCanvas measuring(plain);
     Render(measuring);
-    const bool followsText = align_ == TAlign::alNone || align_ == TAlign::alTop || align_ == TAlign::alBottom;
+    const bool followsText =
+        align_ == TAlign::alNone || align_ == TAlign::alTop || align_ == TAlign::alBottom;
     if (autoHeight_ && followsText) {
         setFixedHeight(renderer_->TextHeight() + marginHeight_);
     }

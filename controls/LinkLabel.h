@@ -104,7 +104,7 @@ private:
     std::unique_ptr<TNodeTree> tree_;
     TLinkNode* active_ = nullptr;
     QCursor savedCursor_;
-    std::uint32_t linkColor_ = 0xFF0000U;       // clBlue
+    std::uint32_t linkColor_ = 0xFF0000U;        // clBlue
     std::uint32_t linkColorClicked_ = 0x0000FFU; // clRed
     std::uint32_t linkColorHot_ = 0x800080U;     // clPurple
     TFontStyles linkStyle_ = fsUnderline;

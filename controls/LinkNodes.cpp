@@ -138,10 +138,12 @@ bool TAreaNode::ClassPointIn(QPoint point, TNodeType type) const {
     TTopLevelNodeEnumerator nodes(*this, type);
     while (nodes.HasMoreNodes()) {
         TNode& node = nodes.NextNode();
-        if (const auto* area = dynamic_cast<const TAreaNode*>(&node); area != nullptr && area->PointIn(point)) {
+        if (const auto* area = dynamic_cast<const TAreaNode*>(&node);
+            area != nullptr && area->PointIn(point)) {
             return true;
         }
-        if (const auto* text = dynamic_cast<const TStringNode*>(&node); text != nullptr && text->PointIn(point)) {
+        if (const auto* text = dynamic_cast<const TStringNode*>(&node);
+            text != nullptr && text->PointIn(point)) {
             return true;
         }
     }

@@ -11,7 +11,7 @@ class TDefaultRenderer {
 public:
     virtual ~TDefaultRenderer() = default;
 
-    std::uint32_t linkColor = 0xFF0000U;       // clBlue
+    std::uint32_t linkColor = 0xFF0000U;        // clBlue
     std::uint32_t linkColorClicked = 0x0000FFU; // clRed
     std::uint32_t linkColorHot = 0x800080U;     // clPurple
     TFontStyles linkStyle = fsUnderline;

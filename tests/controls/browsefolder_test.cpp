@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QListView>
 #include <QLabel>
+#include <QListView>
 #include <QSignalSpy>
 #include <QTimer>
 #include <filesystem>
@@ -39,12 +39,12 @@ TEST(BrowseFolder, TheStatusTextIsShortenedFromTheFront) {
         int width;
         const char* fitted;
     } cases[] = {
-        {"/home/dl1abc/quarn", true, 180, "/home/dl1abc/quarn"},     // fits as it is
+        {"/home/dl1abc/quarn", true, 180, "/home/dl1abc/quarn"}, // fits as it is
         {"/home/dl1abc/quarn", true, 170, ".../dl1abc/quarn"},
         {"/home/dl1abc/quarn", true, 159, ".../quarn"},
         {"/home/dl1abc/quarn", true, 90, ".../quarn"},
-        {"/home/dl1abc/quarn", true, 60, ".../qu"},                  // the last folder alone is cut
-        {"Bitte einen Ordner wählen", false, 100, "Bitte eine"},        // any other text is cut
+        {"/home/dl1abc/quarn", true, 60, ".../qu"},              // the last folder alone is cut
+        {"Bitte einen Ordner wählen", false, 100, "Bitte eine"}, // any other text is cut
         {"", true, 0, ""},
     };
     for (const auto& c : cases) {

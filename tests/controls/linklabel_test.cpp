@@ -194,7 +194,8 @@ TEST(LinkLabelLayout, AClickHandlerMayGiveTheLabelANewCaption) {
     label.resize(400, 17);
     label.SetCaption(kTexte);
     label.show();
-    QObject::connect(&label, &TLinkLabel::LinkClick, &label, [&] { label.SetCaption("<link>weiter</link>"); });
+    QObject::connect(&label, &TLinkLabel::LinkClick, &label,
+                     [&] { label.SetCaption("<link>weiter</link>"); });
     QTest::mouseClick(&label, Qt::LeftButton, {}, Centre(FirstLink(label).Rects().front()));
     EXPECT_EQ(label.Caption(), "<link>weiter</link>");
     EXPECT_EQ(FirstLink(label).state, TLinkState::Normal);
@@ -233,7 +234,7 @@ TEST(LinkLabelScreenshot, TheProgramCaptionsAtThreeWidths) {
         for (int row = 0; row < 3; ++row) {
             auto* label = new TLinkLabel(&window);
             label->SetTransparent(true);
-            label->SetLinkColor(0x800000U);       // clNavy
+            label->SetLinkColor(0x800000U);        // clNavy
             label->SetLinkColorClicked(0x0000FFU); // clRed
             label->SetLinkColorHot(0x800080U);     // clPurple
             label->SetLinkStyle(0);

@@ -87,14 +87,26 @@ TEST(LinkLayout, ProgramCaptionsWrapAtTheirWidths) {
         int width;
         QStringList lines;
     } cases[] = {
-        {kKlaenge, 150, {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Klänge", "einstellen."}},
-        {kKlaenge, 250, {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Klänge einstellen."}},
+        {kKlaenge,
+         150,
+         {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Klänge", "einstellen."}},
+        {kKlaenge,
+         250,
+         {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Klänge einstellen."}},
         {kKlaenge, 400, {"In der Stationendatenbank können Sie", "rufzeichenabhängige Klänge einstellen."}},
-        {kTexte, 150, {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Texte", "einstellen."}},
-        {kTexte, 250, {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Texte einstellen."}},
+        {kTexte,
+         150,
+         {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Texte", "einstellen."}},
+        {kTexte,
+         250,
+         {"In der", "Stationendatenbank", "können Sie", "rufzeichenabhängige", "Texte einstellen."}},
         {kTexte, 400, {"In der Stationendatenbank können Sie", "rufzeichenabhängige Texte einstellen."}},
-        {kTreffen, 150, {"Treffen Sie", "rufzeichenabhängige", "Einstellungen", "in der", "Stationendatenbank."}},
-        {kTreffen, 250, {"Treffen Sie", "rufzeichenabhängige", "Einstellungen in der", "Stationendatenbank."}},
+        {kTreffen,
+         150,
+         {"Treffen Sie", "rufzeichenabhängige", "Einstellungen", "in der", "Stationendatenbank."}},
+        {kTreffen,
+         250,
+         {"Treffen Sie", "rufzeichenabhängige", "Einstellungen in der", "Stationendatenbank."}},
         {kTreffen, 400, {"Treffen Sie rufzeichenabhängige", "Einstellungen in der", "Stationendatenbank."}},
     };
     for (const auto& c : cases) {
@@ -142,7 +154,7 @@ TEST(LinkLayout, ATrailingSpaceMayReachPastTheEdge) {
         int width;
         int lines;
     } cases[] = {
-        {"abc def", 70, 2},  // the visible text reaching the edge wraps
+        {"abc def", 70, 2}, // the visible text reaching the edge wraps
         {"abc def", 71, 1},
         {"abc def ", 71, 1}, // its space does not count
         {"abc def g", 71, 2},

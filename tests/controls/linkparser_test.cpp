@@ -17,7 +17,9 @@ QString Dump(const TParentNode& parent) {
             break;
         case TNodeType::Style: {
             const auto& style = static_cast<const TStyleNode&>(*child);
-            const QString name = style.style == TStyle::Bold ? "B" : style.style == TStyle::Italic ? "I" : "U";
+            const QString name = style.style == TStyle::Bold     ? "B"
+                                 : style.style == TStyle::Italic ? "I"
+                                                                 : "U";
             out += "<" + name + ">" + Dump(style) + "</" + name + ">";
             break;
         }
@@ -54,19 +56,19 @@ TEST(LinkParser, CaptionsBecomeTheirTrees) {
         const char* caption;
         const char* tree;
     } cases[] = {
-        {"a<B>b</I>c", "'a'<B>'b'</B>'c'"},  // any end tag closes the innermost element
-        {"a</B>b", "'a'"},                   // an end tag with nothing open ends the caption
-        {"&lt;x&gt;", "'<x>'"},              // the two entities, and no link
-        {"&LT;x&Gt;", "'&LT;x&Gt;'"},        // entities are case-sensitive
+        {"a<B>b</I>c", "'a'<B>'b'</B>'c'"}, // any end tag closes the innermost element
+        {"a</B>b", "'a'"},                  // an end tag with nothing open ends the caption
+        {"&lt;x&gt;", "'<x>'"},             // the two entities, and no link
+        {"&LT;x&Gt;", "'&LT;x&Gt;'"},       // entities are case-sensitive
         {"<b>a</b><i>b</i><u>c</u>", "<B>'a'</B><I>'b'</I><U>'c'</U>"},
         {"<link>a</link><Link>b</Link><LINK>c</LINK>", "<link0>'a'</link><link1>'b'</link><link2>'c'</link>"},
-        {"a<foo>b", "'a'?foo?'b'"},          // unknown tags stay, with the text after them
-        {"a<B", "'a'<B></B>"},               // a tag never closed takes the rest as its name
+        {"a<foo>b", "'a'?foo?'b'"}, // unknown tags stay, with the text after them
+        {"a<B", "'a'<B></B>"},      // a tag never closed takes the rest as its name
         {"a<B c", "'a'?B c?"},
-        {"a<x<y>b", "'a'?x<y?'b'"},          // a name runs to the next ">"
-        {"a<BR>b</BR>c", "'a'|BR|'b'"},      // BR opens nothing: its end tag closes the caption
+        {"a<x<y>b", "'a'?x<y?'b'"},     // a name runs to the next ">"
+        {"a<BR>b</BR>c", "'a'|BR|'b'"}, // BR opens nothing: its end tag closes the caption
         {"x<B>a<P>b</P>c</B>d", "'x'<B>'a'|P|'b'</B>'c'"},
-        {"a\r\nb\nc", "'ab\nc'"},            // only CR LF pairs go
+        {"a\r\nb\nc", "'ab\nc'"},                                       // only CR LF pairs go
         {"<B><DYNAMIC>x</DYNAMIC>y</B>z", "<B><dyn0></dyn>'x'</B>'y'"}, // DYNAMIC content is its sibling
         {"", ""},
     };
@@ -78,8 +80,10 @@ TEST(LinkParser, CaptionsBecomeTheirTrees) {
 TEST(LinkParser, LinksAreNumberedPerCaption) {
     TDefaultParser parser;
     const QString caption = "<link>a</link> <link>b</link> <link>c</link>";
-    EXPECT_EQ(Dump(parser.Parse(caption)->Root()), "<link0>'a'</link>' '<link1>'b'</link>' '<link2>'c'</link>");
-    EXPECT_EQ(Dump(parser.Parse(caption)->Root()), "<link0>'a'</link>' '<link1>'b'</link>' '<link2>'c'</link>");
+    EXPECT_EQ(Dump(parser.Parse(caption)->Root()),
+              "<link0>'a'</link>' '<link1>'b'</link>' '<link2>'c'</link>");
+    EXPECT_EQ(Dump(parser.Parse(caption)->Root()),
+              "<link0>'a'</link>' '<link1>'b'</link>' '<link2>'c'</link>");
     EXPECT_EQ(Dump(parser.Parse(QStringList{"ab", "cd"})->Root()), "'abcd'");
 }
 
@@ -141,7 +145,8 @@ TEST(LinkNodes, ErrorsCarryTheirTexts) {
     TRectEnumerator rects({});
     EXPECT_EQ(message([&] { rects.NextRect(); }), "ENodeError: No more records to return");
     TStringNode text("ab");
-    EXPECT_EQ(message([&] { text.GetWordInfo(0); }), "ENodeError: TStringNode.GetWordInfo: Index out of bounds");
+    EXPECT_EQ(message([&] { text.GetWordInfo(0); }),
+              "ENodeError: TStringNode.GetWordInfo: Index out of bounds");
     StrangeArea strange;
     EXPECT_EQ(message([&] { strange.GetNodeType(); }), "ENodeError: TNode.GetNodeType: Unknown class");
 }

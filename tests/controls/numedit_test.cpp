@@ -28,14 +28,14 @@ TEST(NumberFilter, TypedCharactersAreJudgedByTheTextTheyWouldLeave) {
         {"", 0, 0, 0, u'+', TNumberKind::Integer, "+"},
         {"", 0, 0, 0, u'-', TNumberKind::Cardinal, nullptr},
         {"", 0, 0, 0, u'+', TNumberKind::Cardinal, nullptr},
-        {"5", 1, 1, 0, u'-', TNumberKind::Integer, nullptr},       // "5-"
+        {"5", 1, 1, 0, u'-', TNumberKind::Integer, nullptr},         // "5-"
         {"214748364", 9, 9, 0, u'8', TNumberKind::Integer, nullptr}, // 2147483648 is beyond 32 bits
         {"214748364", 9, 9, 0, u'7', TNumberKind::Cardinal, "2147483647"},
         {"-214748364", 10, 10, 0, u'8', TNumberKind::Integer, "-2147483648"},
         {"12", 1, 1, 0, u'a', TNumberKind::Integer, nullptr},
         {"12", 1, 1, 0, u' ', TNumberKind::Integer, nullptr},
         {"12", 1, 1, 0, u'\u0663', TNumberKind::Integer, nullptr}, // a digit, but not a decimal one
-        {"123", 3, 0, 3, u'-', TNumberKind::Integer, "-"},          // over the selection
+        {"123", 3, 0, 3, u'-', TNumberKind::Integer, "-"},         // over the selection
         {"123", 1, 1, 0, u'9', TNumberKind::Cardinal, "1923"},
     };
     for (const auto& c : cases) {
@@ -62,8 +62,10 @@ TEST(NumberFilter, RemovingAndInsertingKeepANumber) {
     EXPECT_EQ(ProspectiveTextForDelete(Edit("123", 1, 1)), "13");
     EXPECT_EQ(ProspectiveTextForBackspace(Edit("12", 0)), "12");
     // Without its sign the smallest number does not fit.
-    EXPECT_FALSE(AcceptableNumberText(ProspectiveTextForDelete(Edit("-2147483648", 0)), TNumberKind::Integer));
-    EXPECT_FALSE(AcceptableNumberText(ProspectiveTextForInsert(Edit("3456", 1, 2), "12a"), TNumberKind::Integer));
+    EXPECT_FALSE(
+        AcceptableNumberText(ProspectiveTextForDelete(Edit("-2147483648", 0)), TNumberKind::Integer));
+    EXPECT_FALSE(
+        AcceptableNumberText(ProspectiveTextForInsert(Edit("3456", 1, 2), "12a"), TNumberKind::Integer));
     EXPECT_EQ(ProspectiveTextForInsert(Edit("3456", 1, 2), "12"), "3126");
     EXPECT_EQ(NumberTextValue("-17", TNumberKind::Integer), -17);
     EXPECT_EQ(NumberTextValue("-17", TNumberKind::Cardinal), std::nullopt);
