@@ -6,7 +6,7 @@
 
 namespace quarn {
 
-TFontCanvas::TFontCanvas(const QFont& font, QPainter* painter, const QRect& clip)
+TFontCanvas::TFontCanvas(const QFont& font, QPainter* painter, const QRegion& clip)
     : base_(font), painter_(painter), clip_(clip) {}
 
 TFontCanvas::StyledFont& TFontCanvas::Current() {
@@ -35,11 +35,11 @@ int TFontCanvas::TextHeight(const QString&) {
     return Current().metrics.height();
 }
 
-void TFontCanvas::TextOut(int x, int y, const QString& text, const TLinkRect& rect) {
+void TFontCanvas::TextOut(int x, int y, QStringView text, const TLinkRect& rect) {
     if (painter_ == nullptr) {
         return;
     }
-    if (!clip_.isNull() &&
+    if (!clip_.isEmpty() &&
         !clip_.intersects(QRect(QPoint(rect.left, rect.top), QPoint(rect.right, rect.bottom)))) {
         return;
     }
@@ -52,7 +52,7 @@ void TFontCanvas::TextOut(int x, int y, const QString& text, const TLinkRect& re
         painter_->setPen(ColorValueToQColor(color_));
         painterColor_ = color_;
     }
-    painter_->drawText(x, y + current.metrics.ascent(), text);
+    painter_->drawText(x, y + current.metrics.ascent(), text.toString());
 }
 
 } // namespace quarn

@@ -4,7 +4,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QRect>
+#include <QRegion>
 #include <array>
 #include <optional>
 
@@ -13,15 +13,15 @@ class QPainter;
 namespace quarn {
 
 // The link label's canvas on a real font: measures with the font's metrics (one per style set, made once)
-// and, given a painter, draws the pieces that meet the clip rectangle. Without a painter it only measures.
+// and, given a painter, draws the pieces that meet the clip region. Without a painter it only measures.
 class TFontCanvas : public TLinkCanvas {
 public:
-    explicit TFontCanvas(const QFont& font, QPainter* painter = nullptr, const QRect& clip = QRect());
+    explicit TFontCanvas(const QFont& font, QPainter* painter = nullptr, const QRegion& clip = QRegion());
 
     void SetFont(TFontStyles styles, std::uint32_t color) override;
     int TextWidth(const QString& text) override;
     int TextHeight(const QString& text) override;
-    void TextOut(int x, int y, const QString& text, const TLinkRect& rect) override;
+    void TextOut(int x, int y, QStringView text, const TLinkRect& rect) override;
 
 private:
     struct StyledFont {
@@ -32,7 +32,7 @@ private:
 
     QFont base_;
     QPainter* painter_;
-    QRect clip_;
+    QRegion clip_;
     std::array<std::optional<StyledFont>, 16> fonts_;
     TFontStyles styles_ = 0;
     std::uint32_t color_ = 0;

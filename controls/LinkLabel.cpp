@@ -180,7 +180,7 @@ void TLinkLabel::paintEvent(QPaintEvent* event) {
     plain.setItalic(false);
     plain.setUnderline(false);
     plain.setStrikeOut(false);
-    TFontCanvas canvas(plain, &painter, event->rect());
+    TFontCanvas canvas(plain, &painter, event->region());
     Render(canvas);
 }
 

@@ -8,14 +8,6 @@ namespace {
 
 const QString kSpace = QStringLiteral(" ");
 
-QString TrimRight(const QString& text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ') {
-        --end;
-    }
-    return text.left(end);
-}
-
 QString FirstWord(const QString& text) {
     const qsizetype space = text.indexOf(u' ');
     return space < 0 ? text : text.left(space + 1);
@@ -125,37 +117,50 @@ void TTextHandler::LayOut(std::size_t index) {
     });
     canvas_.SetFont(element.styles, element.color);
     node.ClearRects();
-    QString piece;
+    const QString& text = node.text;
+    if (text.isEmpty()) {
+        return;
+    }
+    // Pieces are runs of the node's text: [pieceStart, position) is the current one.
+    const int spaceWidth = node.GetWordInfo(0).spaceWidth;
+    qsizetype pieceStart = 0;
+    qsizetype position = 0;
     int pieceWidth = 0;
     std::size_t wordIndex = 0;
-    TWordEnumerator words(node.text);
-    while (words.HasNext()) {
-        const QString word = words.GetNext();
+    while (position < text.size()) {
+        const qsizetype space = text.indexOf(u' ', position);
+        const qsizetype end = space < 0 ? text.size() : space + 1;
+        const bool singleSpace = end - position == 1 && space == position;
         const TWordInfo& info = node.GetWordInfo(wordIndex++);
         const int visibleWidth = pieceWidth + info.wrapWidth - (info.endsWithSpace ? info.spaceWidth : 0);
         // A word that begins a line stays on it however long it is: breaking before it would only leave
         // an empty line behind.
-        const bool beginsLine = piece.isEmpty() && x_ == rect_.left;
-        if (x_ + visibleWidth >= rect_.right && word != kSpace && !beginsLine && !info.continues) {
-            const QString trimmed = TrimRight(piece);
-            if (!trimmed.isEmpty()) {
-                DrawPiece(element, trimmed, canvas_.TextWidth(trimmed));
+        const bool beginsLine = pieceStart == position && x_ == rect_.left;
+        if (x_ + visibleWidth >= rect_.right && !singleSpace && !beginsLine && !info.continues) {
+            qsizetype trimmedEnd = position;
+            while (trimmedEnd > pieceStart && text.at(trimmedEnd - 1) == u' ') {
+                --trimmedEnd;
+            }
+            if (trimmedEnd > pieceStart) {
+                const int trailing = static_cast<int>(position - trimmedEnd) * spaceWidth;
+                DrawPiece(element, QStringView(text).sliced(pieceStart, trimmedEnd - pieceStart),
+                          pieceWidth - trailing);
             }
             x_ = rect_.left;
             y_ += lineHeight_;
-            piece.clear();
+            pieceStart = position;
             pieceWidth = 0;
         }
-        piece += word;
         pieceWidth += info.width;
+        position = end;
     }
-    if (!piece.isEmpty()) {
-        DrawPiece(element, piece, pieceWidth);
+    if (pieceStart < text.size()) {
+        DrawPiece(element, QStringView(text).sliced(pieceStart), pieceWidth);
         x_ += pieceWidth;
     }
 }
 
-void TTextHandler::DrawPiece(StringElement& element, const QString& piece, int width) {
+void TTextHandler::DrawPiece(StringElement& element, QStringView piece, int width) {
     const TLinkRect rect{x_, y_, x_ + width, y_ + lineHeight_};
     element.node->AddRect(rect);
     canvas_.TextOut(x_, y_, piece, rect);

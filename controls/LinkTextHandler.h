@@ -19,7 +19,7 @@ public:
     virtual int TextWidth(const QString& text) = 0;
     virtual int TextHeight(const QString& text) = 0;
     // Draws the text with its top-left corner at (x, y); `rect` is the piece's rectangle.
-    virtual void TextOut(int x, int y, const QString& text, const TLinkRect& rect) = 0;
+    virtual void TextOut(int x, int y, QStringView text, const TLinkRect& rect) = 0;
 };
 
 // The words of a text: runs up to and including the next space; the last runs to the end.
@@ -69,7 +69,7 @@ private:
 
     void LayOut(std::size_t index);
     void Measure(std::size_t index);
-    void DrawPiece(StringElement& element, const QString& piece, int width);
+    void DrawPiece(StringElement& element, QStringView piece, int width);
 
     TLinkCanvas& canvas_;
     TLinkRect rect_;

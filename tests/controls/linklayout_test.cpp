@@ -27,8 +27,8 @@ public:
     }
     int TextWidth(const QString& text) override { return 10 * static_cast<int>(text.size()); }
     int TextHeight(const QString&) override { return 16; }
-    void TextOut(int x, int y, const QString& text, const TLinkRect&) override {
-        pieces.push_back({text, x, y, styles_, color_});
+    void TextOut(int x, int y, QStringView text, const TLinkRect&) override {
+        pieces.push_back({text.toString(), x, y, styles_, color_});
     }
 
     // The drawn text line by line, each line's pieces in order and trimmed on the right.
