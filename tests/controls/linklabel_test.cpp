@@ -163,6 +163,13 @@ TEST_F(LinkLabelTest, TheHeightFollowsTheTextAndItsMargin) {
     label_.resize(120, label_.height());
     EXPECT_GT(LineCount(label_), 2);
     EXPECT_EQ(label_.height(), 4 + LineCount(label_) * lineHeight + 4) << "a narrower label grows";
+
+    const int lines = LineCount(label_);
+    QFont larger = label_.font();
+    larger.setPointSize(larger.pointSize() * 2);
+    label_.setFont(larger);
+    EXPECT_GT(LineCount(label_), lines) << "the words are measured again in the new font";
+    EXPECT_EQ(label_.height(), label_.TextHeight() + 4);
 }
 
 TEST(LinkLabelLayout, ALabelThatFillsItsPlaceKeepsItsHeight) {
