@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/NumEditU.h"
 #include "foundation/DesignTexts.h"
 #include "foundation/FileStreamKioU.h"
 #include "foundation/FormKioU.h"
@@ -116,7 +117,7 @@ public:
     QPlainTextEdit* TextMemo() const { return textMemo_; }
     QCheckBox* Umbruch() const { return umbruch_; }
     QCheckBox* Teilen() const { return teilen_; }
-    QLineEdit* TeilGroesse() const { return teilGroesse_; }
+    TCardinalEdit* TeilGroesse() const { return teilGroesse_; }
     QTreeWidget* TeileListe() const { return teileListe_; }
     QPushButton* ButtonEigenschaften() const { return eigenschaften_; }
     QStackedWidget* TeileBlatt() const { return teileBlatt_; }
@@ -221,7 +222,7 @@ private:
     QStackedWidget* teileBlatt_ = nullptr;
     QCheckBox* teilen_ = nullptr;
     QLabel* teilGroesseLabel_ = nullptr;
-    QLineEdit* teilGroesse_ = nullptr;
+    TCardinalEdit* teilGroesse_ = nullptr;
     QToolButton* teilAuf_ = nullptr;
     QToolButton* teilAb_ = nullptr;
     QLabel* kbLabel_ = nullptr;

@@ -219,7 +219,9 @@ QWidget* TDateiSendenDlg::TeileSeite() {
     auto* teile = new QWidget(teileBlatt_);
     teilen_ = new QCheckBox(Tr("&Teilen"), teile);
     teilGroesseLabel_ = new QLabel(Tr("&Größe pro Teil:"), teile);
-    teilGroesse_ = new QLineEdit(QString::number(kTeilGroesseStandard), teile);
+    // Digits only; the size rules ("-" in the list, the clamp on leaving) stay the wizard's own.
+    teilGroesse_ = new TCardinalEdit(teile);
+    teilGroesse_->setText(QString::number(kTeilGroesseStandard));
     teilGroesse_->setMaximumWidth(70);
     teilGroesseLabel_->setBuddy(teilGroesse_);
     teilAuf_ = new QToolButton(teile);

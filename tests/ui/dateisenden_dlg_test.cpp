@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -252,6 +253,10 @@ TEST_F(DateiSendenDlgTest, PartsPageCountsPartsAndShowsADashForASizeOutOfRange) 
     d.TeilGroesse()->setText("4");
     emit d.TeilGroesse()->editingFinished();
     EXPECT_EQ(d.TeilGroesse()->text(), "5") << "leaving the edit clamps";
+    d.TeilGroesse()->clear();
+    QTest::keyClicks(d.TeilGroesse(), "-1a6");
+    EXPECT_EQ(d.TeilGroesse()->text(), "16") << "the size takes digits only";
+    EXPECT_EQ(Zelle(d, 0, 2), "7");
 
     // Typed text knows no parts.
     d.ButtonZurueck()->click();
