@@ -502,8 +502,8 @@ TEST(HilfeSeiteTest, TheHelpPageNamesWhatTheProgramHas) {
         EXPECT_TRUE(page.contains("@=\"" + QString::fromStdString(kind.klassenName) + "\""))
             << kind.klassenName;
     }
-    const QRegularExpression example(R"(@="(\w+)") ");
-        for (auto it = example.globalMatch(page); it.hasNext();) {
+    const QRegularExpression example(R"re(@="(\w+)")re");
+    for (auto it = example.globalMatch(page); it.hasNext();) {
         const std::string name = it.next().captured(1).toStdString();
         EXPECT_NE(FindeGeraeteKlasse(name), nullptr) << name;
     }
