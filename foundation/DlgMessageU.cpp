@@ -73,8 +73,11 @@ TDlgMessage::TDlgMessage(const QString& caption, const QString& text, std::uint3
     }
 
     // Only buttons actually shown can be the default or the cancel button.
+    if ((buttons & mbDefaultNo) != 0) {
+        defaultButton_ = ShownButton(mbNo);
+    }
     for (std::uint32_t bit : {mbOK, mbYes, mbRetry}) {
-        if ((defaultButton_ = ShownButton(bit)) != nullptr) {
+        if (defaultButton_ != nullptr || (defaultButton_ = ShownButton(bit)) != nullptr) {
             break;
         }
     }

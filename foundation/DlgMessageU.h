@@ -23,6 +23,8 @@ constexpr std::uint32_t mbRetry = 0x020;
 constexpr std::uint32_t mbIgnore = 0x040;
 constexpr std::uint32_t mbAll = 0x080;
 constexpr std::uint32_t mbHelp = 0x100;
+// Not a button: with mbNo shown, "Nein" is the default, for questions whose "Ja" loses something.
+constexpr std::uint32_t mbDefaultNo = 0x10000;
 
 // Modal results.
 constexpr int mrNone = 0;
@@ -36,7 +38,8 @@ constexpr int mrNo = 7;
 constexpr int mrAll = 8;
 
 // The one modal message box: caption, text and a row of buttons chosen by bits. Enter presses the
-// default button (OK, else Yes, else Retry; else the first button shown that closes the box), Escape the
+// default button (No when asked by mbDefaultNo, else OK, else Yes, else Retry; else the first button shown
+// that closes the box), Escape the
 // cancel button (Cancel, else No, else OK, else Abort); with none of those shown Escape does nothing.
 // The close button of the frame gives mrCancel. "Hilfe" does not close the box.
 class TDlgMessage : public QDialog {

@@ -339,7 +339,9 @@ std::string TPGP::ImportKeys(std::string_view block) {
         KeyList("Folgende Schlüssel sind bereits unverändert im Schlüsselring:", imported.unchanged);
     if (!refused.Ok()) {
         DebOut("FEHLER: PGPAddKeys: " + PGPErrorText(refused));
-        text += Utf8ToCp1252("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden:\r") +
+        // The operator knows this sentence; gpg's own reason follows it.
+        text += Utf8ToCp1252("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine "
+                             "andere Anwendung (z.B. PGPKeys) auf diesen zugreift.\r") +
                 Utf8ToCp1252(PGPErrorText(refused));
     }
     return text;

@@ -346,8 +346,9 @@ bool TDlgBefehlConnect::Ausfuehren(const std::string& eigenes, const TZielEingab
             melden(VerbindenFehlertext(code));
             return false;
         }
+        // From a busy channel the link comes up on another free one: that is the one to show.
         if (umgebung_.kanalAktuell)
-            umgebung_.kanalAktuell(umgebung_.kanal->GetNummer());
+            umgebung_.kanalAktuell((kanal ? kanal : umgebung_.kanal)->GetNummer());
     }
 
     std::vector<std::string> eigene;

@@ -330,7 +330,7 @@ void TDateiSendenDlg::reject() {
 
 void TDateiSendenDlg::closeEvent(QCloseEvent* event) {
     if (radioText_->isChecked() && nichtFertig_ && !textMemo_->toPlainText().isEmpty() &&
-        Fragen(Tr("Quarn"), Tr("Texteingabe wirklich abbrechen?"), mbYes | mbNo) != mrYes) {
+        Fragen(Tr("Quarn"), Tr("Texteingabe wirklich abbrechen?"), mbYes | mbNo | mbDefaultNo) != mrYes) {
         event->ignore();
         return;
     }

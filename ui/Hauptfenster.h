@@ -15,6 +15,7 @@
 #include <optional>
 
 class QAction;
+class QDialog;
 class QActionGroup;
 class QKeyEvent;
 class QLabel;
@@ -146,6 +147,8 @@ private:
     QToolButton* geraeteStatusKnopf_ = nullptr;
     QPointer<TGeraeteStatus> geraeteStatus_;
     QPointer<THilfeFenster> hilfe_;
+    // The notice that the window cannot close while a connect waits; one at a time.
+    QPointer<QDialog> schliessenHinweis_;
     std::filesystem::path hilfeDatei_;
     TStandInThemaSchalter themaSchalter_;
     int stopBild_ = 10;

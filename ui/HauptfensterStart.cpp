@@ -172,6 +172,16 @@ void THauptfenster::closeEvent(QCloseEvent* event) {
     if (VerbindenLaeuft()) {
         DebOutObj(kClass, "Close", "Verbindungsaufbau läuft, Schließen abgelehnt.");
         event->ignore();
+        // Told without waiting for the answer: the connect may be waiting on this very thread.
+        if (!schliessenHinweis_) {
+            schliessenHinweis_ = new TDlgMessage(
+                Tr("Quarn"),
+                Tr("Ein Verbindungsaufbau läuft noch. Quarn kann erst beendet werden, wenn er abgeschlossen "
+                   "ist."),
+                mbOK, this);
+            schliessenHinweis_->setAttribute(Qt::WA_DeleteOnClose);
+            schliessenHinweis_->open();
+        }
         return;
     }
     QWidget::closeEvent(event);

@@ -231,6 +231,11 @@ void TKanal::UIFrameSenden(const std::string& line) {
         Meldung("Kein Kanal für UI-Pakete ausgewählt.");
     } else if (!port->SendUI(destination, myCall, line)) {
         DebOutObj(kClass, "TextEingegeben", "FEHLER: SendUI " + portName);
+        // The operator typed the line: it must not vanish without a word on the monitor.
+        Prompt(QStringToCp1252(QCoreApplication::translate(
+                                   "TKanal", "UI-Paket nicht gesendet: das Gerät von %1 ist nicht bereit.")
+                                   .arg(Cp1252ToQString(portName))),
+               3);
     }
 }
 

@@ -94,6 +94,8 @@ void TKanal::KeyPress(int& key, unsigned shift) {
         }
         break;
     case BoxSenden:
+        // Enter without marks still sends the (empty) command line: the mailbox takes it as a bare CR.
+        BoxListe();
         BoxRun();
         break;
     case BoxLesen:

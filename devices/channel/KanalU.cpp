@@ -419,11 +419,13 @@ void TKanal::SetAktiv(bool active) {
             StopAktualisierenGui();
         }
         EditAktionen();
-        QWidget* window = editor_->window();
-        if (window->isVisible() && !window->isActiveWindow()) {
-            window->activateWindow();
+        if (!SendenDialogNachVorn()) {
+            QWidget* window = editor_->window();
+            if (window->isVisible() && !window->isActiveWindow()) {
+                window->activateWindow();
+            }
+            editor_->setFocus();
         }
-        editor_->setFocus();
     } else {
         if (connection) {
             StatusListener(false, connection);
@@ -437,6 +439,7 @@ void TKanal::SetAktiv(bool active) {
         editor_->setVisible(false);
         button_->SetChecked(false);
         active_ = false;
+        SendenDialogZurueck();
     }
     KnopfBild();
 }
@@ -613,36 +616,6 @@ void TKanal::EditSelectAll() {
     if (!released_ && editor_->hasFocus()) {
         editor_->selectAll();
     }
-}
-
-// ---- the send-file wizard --------------------------------------------------------------------------
-
-void TKanal::SendenOeffnen(const TSendenVorgabe& vorgabe) {
-    AufGui([this, &vorgabe] {
-        if (sendenDialog_) {
-            sendenDialog_->show();
-            sendenDialog_->raise();
-            sendenDialog_->activateWindow();
-            return;
-        }
-        sendenDialog_ = umgebung_.fenster->SendenOeffnen(shared_from_this(), vorgabe);
-    });
-}
-
-void TKanal::Senden() {
-    SendenOeffnen({});
-}
-
-void TKanal::SendenDateien(const std::vector<std::filesystem::path>& files) {
-    SendenOeffnen({TSendenVorgabe::Art::Dateien, files, {}});
-}
-
-void TKanal::SendenText(std::string_view text) {
-    SendenOeffnen({TSendenVorgabe::Art::Text, {}, std::string(text)});
-}
-
-void TKanal::SendenDialogGeschlossen() {
-    Synchronize([this] { sendenDialog_.clear(); });
 }
 
 void TKanal::PactorChangeOver() {

@@ -200,6 +200,11 @@ private:
     void UIFrameSenden(const std::string& line);
     // Brings the channel's send-file wizard forward, or opens one with the preset.
     void SendenOeffnen(const TSendenVorgabe& vorgabe);
+    // On activation: a visible wizard that is not the active window floats on top and takes the focus
+    // (true); an active one stops floating (false, the input editor takes the focus as usual).
+    bool SendenDialogNachVorn();
+    // On deactivation: a visible wizard stops floating on top.
+    void SendenDialogZurueck();
     void StatusListener(bool listen, const std::shared_ptr<IVerbindung>& connection);
     void BedienungVerbinden();
     void BoxZeilen(int& first, int& last) const;

@@ -339,25 +339,28 @@ void TGeraetHostmode::VerbindenAbschliessen(const std::shared_ptr<TVerbindenAuft
     {
         const std::lock_guard lock(auftrag->mutex);
         if (!auftrag->Abgelaufen()) {
-            if (ergebnis.linked >= 0) {
-                KanalEintragen(ergebnis.linked, auftrag->verbindung);
-            }
-            auftrag->result = ergebnis.result;
+            const bool eingetragen =
+                ergebnis.linked < 0 || KanalEintragen(ergebnis.linked, auftrag->verbindung);
+            auftrag->result = eingetragen ? ergebnis.result : TConnectResult::DeviceError;
             auftrag->fertig.Set();
-            return;
+            if (eingetragen) {
+                return;
+            }
+        } else {
+            // Past the deadline the caller gives up, if it has not already: nothing may be stored.
+            auftrag->abandoned = true;
+            if (ergebnis.linked < 0) {
+                return;
+            }
+            // Until the TNC reports the channel down, its reports and data must not raise an incoming
+            // link.
+            GetoetetSetzen(ergebnis.linked, true);
         }
-        // Past the deadline the caller gives up, if it has not already: nothing may be stored.
-        auftrag->abandoned = true;
     }
-    if (ergebnis.linked < 0) {
-        return;
-    }
-    // The TNC took the connect after the caller gave up: end the link before anything uses it. The
-    // caller has released the connection; this side only drops it.
-    DebOutObjFmt(KlassenName().c_str(), "Run", "Connect nach Ablauf der Frist: Kanal %d wird getrennt.",
+    // Nobody serves this link: the caller gave up, or the channel's entry was taken meanwhile (and its
+    // owner keeps it). End it before the station starts talking into the void.
+    DebOutObjFmt(KlassenName().c_str(), "Run", "Connect ohne Abnehmer: Kanal %d wird getrennt.",
                  ergebnis.linked);
-    // Until the TNC reports the channel down, its reports and data must not raise an incoming link.
-    GetoetetSetzen(ergebnis.linked, true);
     int code = 0;
     std::string reply;
     Sende(ergebnis.linked, true, code, reply, "D");

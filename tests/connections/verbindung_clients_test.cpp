@@ -4,6 +4,7 @@
 #include "connections/automation/ApplicationU.h"
 #include "devices/TraceLines.h"
 #include "foundation/QuarnException.h"
+#include "platform/Event.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -62,11 +63,20 @@ TEST_F(VerbindungClientsTest, TextAtTheEndLeavesAnEmptyRestThatIsReadAtOnce) {
     EXPECT_EQ(connection->ReceiveText(client), "");
 }
 
-TEST_F(VerbindungClientsTest, AnEmptyTextIsFoundAtOnce) {
+TEST_F(VerbindungClientsTest, AnEmptyTextIsFoundAtOnceAndTakesNothing) {
     const auto connection = Make();
     const auto client = NewClient();
-    connection->WaitForText("", client); // must not hang
-    SUCCEED();
+    ASSERT_TRUE(connection->AddApplication(client));
+    // Nothing has been received: a wait that looked for text would never end on its own.
+    Event gone(EventReset::Manual);
+    auto waits = std::async(std::launch::async, [&] { connection->WaitForText("", client, &gone); });
+    const bool atOnce = waits.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    gone.Set(); // ends a wait that hangs, so the test reports it rather than hanging too
+    EXPECT_TRUE(atOnce);
+    EXPECT_NO_THROW(waits.get());
+
+    connection->EmpfangeText("abc");
+    EXPECT_EQ(connection->ReceiveText(client), "abc");
 }
 
 TEST_F(VerbindungClientsTest, SeventeenthClientIsNotFound) {

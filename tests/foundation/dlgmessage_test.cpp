@@ -99,6 +99,9 @@ TEST(DlgMessage, KeyboardGivesTheDefaultAndCancelResults) {
     const std::vector<Case> cases = {
         {mbYes | mbNo, Qt::Key_Escape, mrNo},
         {mbYes | mbNo, Qt::Key_Return, mrYes},
+        {mbYes | mbNo | mbDefaultNo, Qt::Key_Return, mrNo},
+        {mbYes | mbNo | mbDefaultNo, Qt::Key_Escape, mrNo},
+        {mbOK | mbDefaultNo, Qt::Key_Return, mrOk}, // without "Nein" the usual default
         {mbOK | mbCancel, Qt::Key_Escape, mrCancel},
         {mbOK | mbCancel, Qt::Key_Enter, mrOk},
         {mbOK, Qt::Key_Escape, mrOk},

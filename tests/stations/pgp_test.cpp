@@ -320,7 +320,7 @@ std::string KeyWithoutUserId(const GnupgHome& home, const std::string& userId) {
            QByteArray::fromStdString(key).toBase64().toStdString() + "\r-----END PGP PUBLIC KEY BLOCK-----\r";
 }
 
-TEST_F(PGPImportTest, RefusedImportShowsTheEnginesReason) {
+TEST_F(PGPImportTest, RefusedImportShowsTheKeyRingSentenceThenTheEnginesReason) {
     struct Case {
         const char* name;
         std::string block;
@@ -345,7 +345,8 @@ TEST_F(PGPImportTest, RefusedImportShowsTheEnginesReason) {
         TPGP pgp;
         const std::string text = pgp.CheckSignature(c.block);
 
-        EXPECT_EQ(text, Ansi("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden:\r") +
+        EXPECT_EQ(text, Ansi("Die Schlüssel können nicht zum Schlüsselbund hinzugefügt werden,\rda eine "
+                             "andere Anwendung (z.B. PGPKeys) auf diesen zugreift.\r") +
                             PGPErrorText(GpgStatus(c.reason)))
             << c.name;
         if (!c.keyRingIsAFolder) {

@@ -34,6 +34,8 @@ public:
         pfad = path;
         eigenes = myCall;
         kanal = channel;
+        if (anderer)
+            channel = anderer; // the given channel was busy: the link came up on another one
         return static_cast<TConnectResult>(antwort);
     }
     TConnectResult Verbinde(std::string&, std::string&, std::shared_ptr<IVerbindung>&,
@@ -50,6 +52,7 @@ public:
     std::string pfad;
     std::string eigenes;
     std::shared_ptr<IKanal> kanal;
+    std::shared_ptr<IKanal> anderer;
 
 private:
     std::string name_;
@@ -205,6 +208,17 @@ TEST_F(BefehlConnectTest, ConnectMakesTheChannelCurrentAndRemembersTheInputs) {
     EXPECT_EQ(Verlauf(kVerlaufEigenesRufzeichen), "DL1ABC-7,DL2XYZ,DL1ABC");
     EXPECT_EQ(Verlauf(kVerlaufStation), "\"DB0ABC DB0XYZ DB0UVW\",#p2,DB0ABC,#p1");
     EXPECT_EQ(Verlauf(kVerlaufUiZiel), "<none>");
+}
+
+TEST_F(BefehlConnectTest, ConnectFromABusyChannelMakesTheLinksChannelCurrent) {
+    ports[0]->anderer = std::make_shared<ZaehlenderKanal>(7);
+    auto d = Oeffnen(3);
+    Eingeben(*d, "DL1ABC", "DB0ABC");
+    d->ButtonOk()->click();
+
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(ports[0]->kanal, kanal);
+    EXPECT_EQ(aktuell, 7);
 }
 
 TEST_F(BefehlConnectTest, RefusedInputsConnectNothing) {

@@ -60,6 +60,7 @@ struct Uebergeben {
 struct Frage {
     QString caption;
     QString text;
+    std::uint32_t buttons = 0;
 };
 
 class DateiSendenDlgTest : public ::testing::Test {
@@ -96,8 +97,8 @@ public:
             uebergeben.push_back(std::move(r));
         };
         u.pgp = pgp;
-        u.fragen = [this](QWidget*, const QString& caption, const QString& text, std::uint32_t) {
-            fragen.push_back({caption, text});
+        u.fragen = [this](QWidget*, const QString& caption, const QString& text, std::uint32_t buttons) {
+            fragen.push_back({caption, text, buttons});
             const int antwort = antworten.empty() ? mrOk : antworten.front();
             if (!antworten.empty()) {
                 antworten.erase(antworten.begin());
@@ -455,13 +456,17 @@ TEST_F(DateiSendenDlgTest, ConnectAndDisconnectFromAnotherThreadUpdateCaptionAnd
     EXPECT_TRUE(d.ButtonWeiter()->isDefault());
 }
 
-TEST_F(DateiSendenDlgTest, ClosingWithTypedTextAsksFirst) {
+TEST_F(DateiSendenDlgTest, ClosingWithTypedTextAsksFirstWithNoAsTheDefault) {
     TDateiSendenDlg& d = Text("Noch nicht gesendet");
     antworten = {mrNo, mrYes};
     d.ButtonAbbrechen()->click();
     ASSERT_EQ(fragen.size(), 1U);
     EXPECT_EQ(fragen[0].caption, "Quarn");
     EXPECT_EQ(fragen[0].text, "Texteingabe wirklich abbrechen?");
+    // Enter on the question keeps the typed text.
+    const TDlgMessage frage(fragen[0].caption, fragen[0].text, fragen[0].buttons);
+    ASSERT_NE(frage.DefaultButton(), nullptr);
+    EXPECT_EQ(frage.DefaultButton()->text(), "&Nein");
     Geloescht();
     ASSERT_FALSE(dlg.isNull());
     EXPECT_EQ(kanal->geschlossen, 0);

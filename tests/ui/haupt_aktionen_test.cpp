@@ -1,8 +1,11 @@
 // The main window's actions, menus and command toolbar on the offscreen platform, with the program's
 // real channels and dialogs.
+#include "connections/automation/AutomationHub.h"
 #include "console/ConsoleU.h"
+#include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
 #include "devices/channel/KanalU.h"
+#include "foundation/AutomationStartMode.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
@@ -29,6 +32,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QTimer>
@@ -40,6 +44,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -483,6 +488,32 @@ TEST_F(HauptAktionenTest, TheBuildPutsTheHelpPageBesideTheProgram) {
     QApplication::processEvents();
     ASSERT_TRUE(QDir().mkpath(QUARN_BINARY_DIR "/tests/screenshots"));
     EXPECT_TRUE(hilfe->grab().save(QUARN_BINARY_DIR "/tests/screenshots/help_window.png"));
+}
+
+// The page describes the program as it is: its device kinds, its channel count setting, its send-file
+// wizard and its automation service under the names the program uses.
+TEST(HilfeSeiteTest, TheHelpPageNamesWhatTheProgramHas) {
+    std::ifstream in(QUARN_BINARY_DIR "/bin/quarn.html", std::ios::binary);
+    ASSERT_TRUE(in);
+    const QString page = QString::fromUtf8(std::string(std::istreambuf_iterator<char>(in), {}));
+
+    // Every device kind the program offers has its example, and every example names one it offers.
+    for (const TGeraetKlasse& kind : RegistrierteGeraete()) {
+        EXPECT_TRUE(page.contains("@=\"" + QString::fromStdString(kind.klassenName) + "\""))
+            << kind.klassenName;
+    }
+    const QRegularExpression example(R"re(@="(\w+)")re");
+    for (auto it = example.globalMatch(page); it.hasNext();) {
+        const std::string name = it.next().captured(1).toStdString();
+        EXPECT_NE(FindeGeraeteKlasse(name), nullptr) << name;
+    }
+
+    EXPECT_FALSE(page.contains("acht Verbindungskanäle"));
+    EXPECT_TRUE(page.contains("1 bis 40 Verbindungskanäle"));
+    EXPECT_TRUE(page.contains("\"Channels\""));
+    EXPECT_TRUE(page.contains("id=\"senden\""));
+    EXPECT_TRUE(page.contains(QString::fromUtf8(kAutomationBusName)));
+    EXPECT_TRUE(page.contains(QString::fromUtf8(kAutomationRoot)));
 }
 
 TEST_F(HauptAktionenTest, TheProgramComingToTheFrontActivatesTheCurrentChannelAgain) {

@@ -9,6 +9,7 @@
 #include "devices/VerbindenLaeuft.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
+#include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
@@ -417,12 +418,29 @@ TEST_F(HauptfensterKanaleTest, CtrlHShowsTheCurrentChannelsHintBelowItsButton) {
     TKanaele::Instance()->GetTKanal(1)->SetVerbindung(nullptr);
 }
 
-TEST_F(HauptfensterKanaleTest, TheWindowStaysOpenWhileAConnectWaitsForItsDevice) {
+TEST_F(HauptfensterKanaleTest, TheWindowStaysOpenWhileAConnectWaitsForItsDeviceAndSaysSo) {
+    const auto hinweise = [&] {
+        std::vector<TDlgMessage*> shown;
+        for (TDlgMessage* box : window_.findChildren<TDlgMessage*>()) {
+            if (box->isVisible()) {
+                shown.push_back(box);
+            }
+        }
+        return shown;
+    };
     {
         const TVerbindenMarke pending(nullptr);
         EXPECT_FALSE(window_.close());
         EXPECT_TRUE(window_.isVisible());
+        // A second try does not stack a second notice.
+        EXPECT_FALSE(window_.close());
+        const std::vector<TDlgMessage*> shown = hinweise();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0]->windowTitle(), "Quarn");
+        EXPECT_TRUE(shown[0]->Label()->text().startsWith("Ein Verbindungsaufbau läuft noch."));
+        shown[0]->DefaultButton()->click();
     }
+    EXPECT_TRUE(RunEventsUntil([&] { return hinweise().empty(); }));
     EXPECT_TRUE(window_.close());
 }
 

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimeZone>
 #include <QTimer>
@@ -318,6 +319,50 @@ TEST_F(KanalBedienungTest, ConsoleKeysReachTheMailboxList) {
     // A gutter click toggles "read" on its row without moving on.
     Konsole().OnGutterClick(Konsole(), 4);
     EXPECT_EQ(box.calls, std::vector<std::string>{"MarkRead 4..4 toggle"});
+}
+
+TEST_F(KanalBedienungTest, EnterOnTheConsoleWithoutMarksRunsAFreshMailboxList) {
+    FokusAufKonsole();
+    ASSERT_FALSE(kanal->HatBoxListe());
+    EXPECT_TRUE(Taste(Qt::Key_Return));
+    ASSERT_FALSE(box.calls.empty());
+    EXPECT_EQ(box.calls[0], "Execute");
+    EXPECT_EQ(box.destroyed, 1);
+    EXPECT_FALSE(kanal->HatBoxListe());
+    EXPECT_TRUE(PumpUntil([&] { return kanal->GetEingabe()->hasFocus(); }));
+}
+
+TEST_F(KanalBedienungTest, TurningToTheChannelBringsItsWizardForwardAndAwayLetsItSink) {
+    const auto oben = [](const QWidget* w) { return w->windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
+    const auto hauptfensterAktiv = [&] {
+        QApplication::setActiveWindow(&fenster.window);
+        return PumpUntil([&] { return fenster.window.isActiveWindow(); });
+    };
+    kanal->Senden();
+    ASSERT_EQ(fenster.senden.size(), 1u);
+    QPointer<QWidget> assistent = fenster.senden[0].assistent;
+
+    // The operator went back to the main window: turning to the channel brings its wizard forward.
+    ASSERT_TRUE(hauptfensterAktiv());
+    kanal->SetAktiv(true);
+    EXPECT_TRUE(oben(assistent));
+    EXPECT_TRUE(assistent->isVisible());
+    EXPECT_TRUE(PumpUntil([&] { return assistent->isActiveWindow(); }));
+
+    // Already the active window, it stops floating over everything and the input line takes the keys.
+    kanal->SetAktiv(true);
+    EXPECT_FALSE(oben(assistent));
+    EXPECT_TRUE(assistent->isVisible());
+    EXPECT_TRUE(PumpUntil([&] { return kanal->GetEingabe()->hasFocus(); }));
+
+    // Turning away from the channel lets its wizard sink behind the others.
+    ASSERT_TRUE(hauptfensterAktiv());
+    kanal->SetAktiv(true);
+    ASSERT_TRUE(oben(assistent));
+    kanal->SetAktiv(false);
+    EXPECT_FALSE(oben(assistent));
+    EXPECT_TRUE(assistent->isVisible());
+    assistent->close();
 }
 
 TEST_F(KanalBedienungTest, ReleaseDropsTheMailboxListWhileTheConsoleIsThere) {

@@ -301,8 +301,11 @@ TEST_F(KanalTest, TransferProgressShowsOneTransferAndTracesASecond) {
 class UIPort final : public IFunkKanal {
 public:
     std::vector<std::string> sent;
+    bool deviceRunning = true;
     std::string GetName() const override { return "Port 1"; }
     bool SendUI(std::string_view destination, std::string_view myCall, std::string_view text) override {
+        if (!deviceRunning)
+            return false;
         sent.push_back(std::string(destination) + ">" + std::string(myCall) + ":" + std::string(text));
         return true;
     }
@@ -381,6 +384,26 @@ TEST_F(KanalTest, TypedLineOnTheMonitorGoesOutAsUIFrameOrTellsWhatIsMissing) {
     config.SetPort("Port 1");
     EXPECT_EQ(typed(), "");
     EXPECT_EQ(device->port->sent, std::vector<std::string>{"CQ>DL1XYZ:CQ de DL1XYZ\r"});
+    geraete.Geraete().clear();
+}
+
+TEST_F(KanalTest, AUiLineTheDeviceRefusesIsToldOnTheMonitor) {
+    TGeraete geraete;
+    auto device = std::make_shared<UIGeraet>();
+    device->port->deviceRunning = false;
+    geraete.Geraete().push_back(device);
+    const auto monitor = Kanal(0);
+    config.SetPort("Port 1");
+    config.SetMyCall("DL1XYZ");
+    config.SetDestination("CQ");
+
+    monitor->TextEingegeben("CQ de DL1XYZ\r");
+
+    TConsole& console = *monitor->GetConsole();
+    const int row = ZeileMit(console, "<Quarn>: UI-Paket nicht gesendet");
+    ASSERT_GE(row, 0);
+    EXPECT_NE(Zeile(console, row).find("Port 1"), std::string::npos);
+    EXPECT_EQ(*console.AttrPtr(0, row), kanalfarbe::kPrompt3);
     geraete.Geraete().clear();
 }
 

@@ -427,6 +427,25 @@ TEST_F(HostmodeConnect, OccupiedEntryRequeuesUntilItIsCleared) {
     EXPECT_LE(queries, cycles + 1); // once a cycle, not again in the same one
 }
 
+// The TNC takes the connect, but the channel's entry was taken in the meantime: the link is ended at
+// once and the caller gets an error, while the entry's owner keeps it.
+TEST_F(HostmodeConnect, ALinkWhoseEntryWasTakenMeanwhileIsDisconnectedAndFails) {
+    const auto owner = std::make_shared<FakeVerbindung>(std::weak_ptr<TGeraet>{});
+    std::atomic<bool> fired{false};
+    Start(SmallTnc(1), [&](std::string_view frame) {
+        if (frame.find("CDB0XYZ") != std::string_view::npos && !fired.exchange(true)) {
+            device_->SetEntry(1, owner);
+        }
+    });
+    const Attempt attempt = Connect("DB0XYZ");
+    EXPECT_EQ(attempt.result, TConnectResult::DeviceError);
+    EXPECT_EQ(attempt.connection, nullptr);
+    EXPECT_TRUE(LastMade()->Released());
+    EXPECT_TRUE(WaitFor([&] { return core_->HasCommand("D", 1); }));
+    EXPECT_EQ(device_->EntryOf(1), owner);
+    device_->SetEntry(1, nullptr);
+}
+
 // ---- UI frames ----
 
 TEST_F(HostmodeConnect, UiFrameWithPortOneGoesOutOnChannelZero) {
