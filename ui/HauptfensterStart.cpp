@@ -5,7 +5,9 @@
 #include "devices/KanaeleU.h"
 #include "devices/KanalTasten.h"
 #include "devices/VerbindenLaeuft.h"
+#include "controls/HintManager.h"
 #include "foundation/AutomationStartMode.h"
+#include "foundation/HintWindowU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
@@ -27,7 +29,6 @@
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QToolButton>
-#include <QToolTip>
 #include <string>
 
 namespace quarn {
@@ -43,6 +44,8 @@ std::shared_ptr<IKanal> AktuellerKanal() {
 } // namespace
 
 THauptfenster::THauptfenster(std::filesystem::path fontFile) {
+    // Hint timing: pause, short pause and hide pause in ms; every hint in the program's own window.
+    StartHintManager(500, 100, 20000);
     DebOutObj(kClass, "Create", std::string("StartMode: ") + StartModeName(StartMode()));
     setObjectName("Hauptfenster");
     setWindowTitle(kMainWindowTitle);
@@ -260,7 +263,7 @@ void THauptfenster::BindActions() {
         Action("ActionDosUmlauteSenden")->setChecked(channel.GetDosUmlaute());
     });
     bind("ActionHint", [](IKanal& channel, bool) {
-        QToolTip::hideText();
+        CloseChannelHint();
         channel.HintZeigen();
     });
     // The mailbox-list marks of the selected lines, or of the caret line.
