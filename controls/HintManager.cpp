@@ -28,11 +28,7 @@ THintManager::THintManager(int pause, int shortPause, int hidePause, QObject* pa
     wakeTimer_.setSingleShot(true);
     hideTimer_.setSingleShot(true);
     connect(&wakeTimer_, &QTimer::timeout, this, [this] { ShowHint(); });
-    connect(&hideTimer_, &QTimer::timeout, this, [this] {
-        if (window_) {
-            window_->ReleaseHint();
-        }
-    });
+    connect(&hideTimer_, &QTimer::timeout, this, [this] { CancelHint(); });
     qApp->installEventFilter(this);
 }
 
@@ -43,6 +39,7 @@ THintManager::~THintManager() {
 }
 
 void THintManager::CancelHint() {
+    hintActive_ = false;
     wakeTimer_.stop();
     hideTimer_.stop();
     if (window_) {
@@ -56,15 +53,14 @@ void THintManager::MouseMoved(QWidget* receiver, const QPoint& global) {
     if (target == target_) {
         return;
     }
-    const bool showing = window_ && window_->HintShown();
     target_ = target;
     wakeTimer_.stop();
-    if (showing) {
+    if (window_ && window_->HintShown()) {
         window_->ReleaseHint();
-        hideTimer_.stop();
     }
+    // Once a hint has shown, the next one follows quickly until a click, a key or the hide pause.
     if (target != nullptr) {
-        wakeTimer_.start(showing ? shortPause_ : pause_);
+        wakeTimer_.start(hintActive_ ? shortPause_ : pause_);
     }
 }
 
@@ -86,6 +82,7 @@ void THintManager::ShowHint() {
     const QRect screen = target_->screen() != nullptr ? target_->screen()->availableGeometry() : QRect();
     window_->ActivateHint(cursor_ + QPoint(0, cursorHeight > 0 ? cursorHeight : 16), text,
                           screen.isValid() ? screen.width() : 1024);
+    hintActive_ = true;
     hideTimer_.start(hidePause_);
 }
 

@@ -40,6 +40,7 @@ private:
     QTimer hideTimer_;
     QPointer<QWidget> target_;
     QPoint cursor_;
+    bool hintActive_ = false;
     std::unique_ptr<IHintWindow> window_;
     quint64 lastMoveTimestamp_ = 0;
     QPoint lastMovePoint_;

@@ -1,12 +1,14 @@
 #include "controls/UxTheme.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPointer>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QStyleOptionTabWidgetFrame>
 #include <QWidget>
+#include <optional>
 
 namespace quarn {
 
@@ -18,7 +20,37 @@ public:
     const QWidget* Window() const { return window_; }
     TThemeClass Class() const { return class_; }
 
+    // How far below the top of its rectangle the style starts the group-box frame (some styles leave
+    // room for a caption above it); the frame is moved up by that much so it runs through the caption.
+    int GroupFrameOffset(QStyle& style) const {
+        if (!groupFrameOffset_) {
+            const int height = 64 + 4 * QFontMetrics(window_ ? window_->font() : QApplication::font()).height();
+            QImage probe(64, height, QImage::Format_ARGB32_Premultiplied);
+            probe.fill(Qt::transparent);
+            QPainter painter(&probe);
+            QStyleOptionFrame option;
+            if (window_) {
+                option.initFrom(window_);
+            }
+            option.rect = probe.rect();
+            option.lineWidth = 1;
+            style.drawPrimitive(QStyle::PE_FrameGroupBox, &option, &painter, nullptr);
+            painter.end();
+            groupFrameOffset_ = 0;
+            for (int y = 0; y < probe.height() && *groupFrameOffset_ == 0; ++y) {
+                for (int x = 0; x < probe.width(); ++x) {
+                    if (qAlpha(probe.pixel(x, y)) != 0) {
+                        groupFrameOffset_ = y;
+                        break;
+                    }
+                }
+            }
+        }
+        return *groupFrameOffset_;
+    }
+
 private:
+    mutable std::optional<int> groupFrameOffset_;
     QPointer<const QWidget> window_;
     TThemeClass class_;
 };
@@ -85,10 +117,11 @@ void DrawThemeBackground(const TThemeData& theme, QPainter& painter, int part, i
         style->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, theme.Window());
     } else if (theme.Class() == TThemeClass::Button && part == BP_GROUPBOX) {
         QStyleOptionFrame option;
-        InitOption(option, theme, state, rect);
+        InitOption(option, theme, state, rect.adjusted(0, -theme.GroupFrameOffset(*style), 0, 0));
         option.lineWidth = 1;
         option.midLineWidth = 0;
-        style->drawPrimitive(QStyle::PE_FrameGroupBox, &option, &painter, theme.Window());
+        painter.setClipRect(rect, Qt::IntersectClip);
+        style->drawPrimitive(QStyle::PE_FrameGroupBox, &option, &painter, nullptr);
     }
     painter.restore();
 }
