@@ -22,7 +22,8 @@ public:
     void SetUpperCase(bool upperCase) { upperCase_ = upperCase; }
 
     // May supply the completion of `typed` itself: set `handled` and `completion` (the part to add).
-    std::function<void(TComboBoxKio& sender, const QString& typed, bool& handled, QString& completion)> OnComplete;
+    std::function<void(TComboBoxKio& sender, const QString& typed, bool& handled, QString& completion)>
+        OnComplete;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -121,7 +121,8 @@ bool THintManager::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::ToolTip:
         // Hints with a tool tip of their own are ours; item views' per-item tips stay Qt's.
-        if (auto* widget = qobject_cast<QWidget*>(watched); widget != nullptr && HintWidgetFor(widget) != nullptr) {
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget != nullptr && HintWidgetFor(widget) != nullptr) {
             return true;
         }
         break;
@@ -133,7 +134,8 @@ bool THintManager::eventFilter(QObject* watched, QEvent* event) {
 
 THintManager& StartHintManager(int pause, int shortPause, int hidePause) {
     RegisterHintWindowKio();
-    if (auto* running = qApp->findChild<THintManager*>(QStringLiteral("HintManager"), Qt::FindDirectChildrenOnly)) {
+    if (auto* running =
+            qApp->findChild<THintManager*>(QStringLiteral("HintManager"), Qt::FindDirectChildrenOnly)) {
         return *running;
     }
     return *new THintManager(pause, shortPause, hidePause, qApp);

@@ -55,7 +55,8 @@ THintWindowKio::THintWindowKio(int colorCapability)
 }
 
 QRect THintWindowKio::CalcHintRect(int maxWidth, const QString& text) const {
-    const QRect bounds = fontMetrics().boundingRect(QRect(0, 0, std::max(1, maxWidth), 0x7FFF), kTextFlags, text);
+    const QRect bounds =
+        fontMetrics().boundingRect(QRect(0, 0, std::max(1, maxWidth), 0x7FFF), kTextFlags, text);
     return QRect(0, 0, bounds.width() + 10, bounds.height() + 5);
 }
 

@@ -55,7 +55,8 @@ void TMemoKio::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const QString text = event->text();
-    if (digitsOnly_ && !text.isEmpty() && key != Qt::Key_Backspace && key != Qt::Key_Delete && DigitsOf(text) != text) {
+    if (digitsOnly_ && !text.isEmpty() && key != Qt::Key_Backspace && key != Qt::Key_Delete &&
+        DigitsOf(text) != text) {
         event->accept();
         return;
     }

@@ -26,6 +26,8 @@ void TMultiCheckBox::SetMultiLine(bool multiLine) {
     multiLine_ = multiLine;
     QSizePolicy policy = sizePolicy();
     policy.setHeightForWidth(multiLine);
+    // A fixed height would hold the caption to the lines of its preferred width.
+    policy.setVerticalPolicy(multiLine ? QSizePolicy::Minimum : QSizePolicy::Fixed);
     setSizePolicy(policy);
     updateGeometry();
     update();
@@ -47,7 +49,8 @@ int TMultiCheckBox::TextLeft() const {
 
 QRect TMultiCheckBox::TextRect(int width) const {
     const int left = TextLeft();
-    const QRect bounds = fontMetrics().boundingRect(QRect(0, 0, std::max(1, width - left), 0x7FFF), kTextFlags, text());
+    const QRect bounds =
+        fontMetrics().boundingRect(QRect(0, 0, std::max(1, width - left), 0x7FFF), kTextFlags, text());
     return QRect(left, 0, bounds.width(), bounds.height());
 }
 
@@ -89,7 +92,8 @@ void TMultiCheckBox::paintEvent(QPaintEvent* event) {
     option.rect = IndicatorRect();
     painter.drawPrimitive(QStyle::PE_IndicatorCheckBox, option);
     const QRect textRect = TextRect(width());
-    style()->drawItemText(&painter, textRect, kTextFlags, palette(), isEnabled(), text(), QPalette::WindowText);
+    style()->drawItemText(&painter, textRect, kTextFlags, palette(), isEnabled(), text(),
+                          QPalette::WindowText);
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);

@@ -18,7 +18,8 @@ protected:
         option.initFrom(this);
         option.text = tabText(index);
         const QSize text = fontMetrics().size(Qt::TextShowMnemonic, option.text);
-        return style()->sizeFromContents(QStyle::CT_PushButton, &option, text + QSize(8, 0), this) + QSize(3, 3);
+        return style()->sizeFromContents(QStyle::CT_PushButton, &option, text + QSize(8, 0), this) +
+               QSize(3, 3);
     }
 
     void paintEvent(QPaintEvent*) override {
@@ -34,7 +35,8 @@ protected:
             if (!isTabEnabled(i)) {
                 option.state &= ~QStyle::State_Enabled;
             }
-            option.state |= i == currentIndex() ? (QStyle::State_Sunken | QStyle::State_On) : QStyle::State_Raised;
+            option.state |=
+                i == currentIndex() ? (QStyle::State_Sunken | QStyle::State_On) : QStyle::State_Raised;
             if (i == currentIndex() && hasFocus()) {
                 option.state |= QStyle::State_HasFocus;
             }

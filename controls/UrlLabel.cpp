@@ -46,7 +46,8 @@ QString TUrlLabel::Target() const {
 void TUrlLabel::Open() const {
     const QString target = Target();
     if (!OpensAsUrl(target)) {
-        DebOutObj(kClass, "Click", "keine Web- oder Mail-Adresse, nicht geöffnet: " + QStringToCp1252(target));
+        DebOutObj(kClass, "Click",
+                  "keine Web- oder Mail-Adresse, nicht geöffnet: " + QStringToCp1252(target));
         return;
     }
     if (OpenUrl) {

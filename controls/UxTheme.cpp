@@ -24,7 +24,8 @@ public:
     // room for a caption above it); the frame is moved up by that much so it runs through the caption.
     int GroupFrameOffset(QStyle& style) const {
         if (!groupFrameOffset_) {
-            const int height = 64 + 4 * QFontMetrics(window_ ? window_->font() : QApplication::font()).height();
+            const int height =
+                64 + 4 * QFontMetrics(window_ ? window_->font() : QApplication::font()).height();
             QImage probe(64, height, QImage::Format_ARGB32_Premultiplied);
             probe.fill(Qt::transparent);
             QPainter painter(&probe);
@@ -131,7 +132,8 @@ void DrawThemeText(const TThemeData& theme, QPainter& painter, int part, int sta
     QStyleOption option;
     InitOption(option, theme, state, rect);
     StyleFor(theme.Window())
-        ->drawItemText(&painter, rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
+        ->drawItemText(&painter, rect,
+                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
                        option.palette, option.state & QStyle::State_Enabled, text, QPalette::WindowText);
 }
 

@@ -11,9 +11,10 @@ class TToolTipHint : public IHintWindow {
 public:
     void ActivateHint(const QPoint& screenPoint, const QString& text, int maxWidth) override {
         text_ = HintLines(text);
-        const QString shown = QStringLiteral("<p style='white-space:pre-wrap; max-width:%1px'>%2</p>")
-                                  .arg(maxWidth)
-                                  .arg(text_.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+        const QString shown =
+            QStringLiteral("<p style='white-space:pre-wrap; max-width:%1px'>%2</p>")
+                .arg(maxWidth)
+                .arg(text_.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
         QToolTip::showText(screenPoint, shown);
         shown_ = true;
     }

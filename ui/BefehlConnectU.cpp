@@ -185,6 +185,14 @@ void TDlgBefehlConnect::Aufbauen() {
         OkAktualisieren();
     });
     connect(myCallCombo_, &QComboBox::editTextChanged, this, [this] { OkAktualisieren(); });
+    // A destination deleted from the open list leaves the history with it.
+    connect(callCombo_->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                for (int row = first; row <= last; ++row) {
+                    const std::string weg = Bytes(callCombo_->itemText(row));
+                    std::erase_if(ziele_, [&](const TZielEintrag& eintrag) { return eintrag.ziel == weg; });
+                }
+            });
     connect(buttonOk_, &QPushButton::clicked, this, [this] { OkGeklickt(); });
     connect(buttonCancel_, &QPushButton::clicked, this, &QDialog::reject);
 

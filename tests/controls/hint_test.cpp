@@ -39,7 +39,8 @@ TEST(HintWindowKio, AScreenOfFewColoursShowsThePlainHintColour) {
     plain.ActivateHint(plain.CalcHintRect(300, "Hinweis").translated(40, 40), "Hinweis");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
     const QImage image = plain.grab().toImage();
-    EXPECT_EQ(image.pixelColor(image.width() - 3, image.height() - 3), QToolTip::palette().color(QPalette::ToolTipBase));
+    EXPECT_EQ(image.pixelColor(image.width() - 3, image.height() - 3),
+              QToolTip::palette().color(QPalette::ToolTipBase));
     EXPECT_FALSE(plain.isActiveWindow());
 }
 
@@ -51,7 +52,8 @@ TEST(HintWindowKio, ScreenshotOfAChannelHint) {
     backdrop.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
     THintWindowKio window(2);
-    window.ActivateHint(window.CalcHintRect(640, kText).translated(backdrop.mapToGlobal(QPoint(10, 30))), kText);
+    window.ActivateHint(window.CalcHintRect(640, kText).translated(backdrop.mapToGlobal(QPoint(10, 30))),
+                        kText);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(test::SaveScreenshot(window, "controls_hint.png"));
 }

@@ -16,11 +16,12 @@ namespace quarn {
 namespace {
 
 TEST(UrlLabel, OnlyWebAndMailAddressesAreOpened) {
-    for (const char* text : {"http://www.example.org/", "HTTPS://example.org/x?y=1", " mailto:dl1abc@example.org "}) {
+    for (const char* text :
+         {"http://www.example.org/", "HTTPS://example.org/x?y=1", " mailto:dl1abc@example.org "}) {
         EXPECT_TRUE(OpensAsUrl(text)) << text;
     }
-    for (const char* text : {"ftp://x", "/home/op/.bashrc", "file:///etc/passwd", "Stationendatenbank", "http://",
-                             "mailto:", ""}) {
+    for (const char* text : {"ftp://x", "/home/op/.bashrc", "file:///etc/passwd", "Stationendatenbank",
+                             "http://", "mailto:", ""}) {
         EXPECT_FALSE(OpensAsUrl(text)) << text;
     }
 }
@@ -79,14 +80,16 @@ TEST(MultiCheckBox, TheCaptionWrapsAndAClickOnItsSecondLineToggles) {
     layout->addWidget(box);
     layout->addWidget(single);
     form.setFixedWidth(220);
-    form.adjustSize();
+    form.resize(220, form.heightForWidth(220));
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
     const int line = box->fontMetrics().height();
     EXPECT_GE(box->height(), 2 * line);
+    EXPECT_GE(box->height(), box->heightForWidth(box->width()));
     EXPECT_LT(box->heightForWidth(2000), 2 * line);
-    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(box->width() / 2, box->height() - line / 2));
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(box->width() / 2, box->height() - line / 2));
     EXPECT_TRUE(box->isChecked());
     single->setChecked(true);
     EXPECT_TRUE(test::SaveScreenshot(form, "controls_multicheckbox.png"));

@@ -16,13 +16,13 @@ TEST(ListView4State, TheNextStateFollowsGreyAndTheItemsData) {
         int next;
     };
     for (const Case& c : std::vector<Case>{{0, false, false, 1},
-                                            {1, false, true, 0},
-                                            {0, true, false, 1},
-                                            {1, true, false, 2},
-                                            {1, true, true, 3},
-                                            {2, true, false, 0},
-                                            {3, true, true, 0},
-                                            {3, false, true, 0}}) {
+                                           {1, false, true, 0},
+                                           {0, true, false, 1},
+                                           {1, true, false, 2},
+                                           {1, true, true, 3},
+                                           {2, true, false, 0},
+                                           {3, true, true, 0},
+                                           {3, false, true, 0}}) {
         EXPECT_EQ(NextItemState(c.state, c.allowGrayed, c.hasData), c.next)
             << c.state << " grey " << c.allowGrayed << " data " << c.hasData;
     }
@@ -45,7 +45,8 @@ protected:
     // Clicks the item's state picture and tells the state it came to.
     int ClickIcon(int row) {
         QTreeWidgetItem* item = list.topLevelItem(row);
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, list.StateIconRect(*item).center());
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list.StateIconRect(*item).center());
         return TListView4State::ItemState(*item);
     }
 
@@ -71,7 +72,8 @@ TEST_F(ListView4StateTest, ClicksOnThePictureRunThroughTheStates) {
 TEST_F(ListView4StateTest, SpaceAdvancesTheCurrentItemAndAClickBesideThePictureChangesNothing) {
     QTreeWidgetItem* item = list.topLevelItem(3);
     const QRect icon = list.StateIconRect(*item);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(icon.right() + 40, icon.center().y()));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(icon.right() + 40, icon.center().y()));
     EXPECT_EQ(TListView4State::ItemState(*item), 0);
     EXPECT_EQ(list.currentItem(), item);
 

@@ -86,7 +86,8 @@ TEST_P(ThemeTest, AStyleChangeDropsTheHandlesAndTheNextPaintFollowsTheNewStyle) 
     const QImage after = box->grab().toImage();
     EXPECT_NE(before, after);
     const QRgb background = after.pixel(1, 1);
-    EXPECT_TRUE(ColumnIsPlain(after, box->CaptionRect().center().x(), box->fontMetrics().height(), background));
+    EXPECT_TRUE(
+        ColumnIsPlain(after, box->CaptionRect().center().x(), box->fontMetrics().height(), background));
 }
 
 TEST_P(ThemeTest, ScreenshotsOfPanelsAndGroupBoxes) {
@@ -134,7 +135,8 @@ TEST_P(ThemeTest, ScreenshotsOfPanelsAndGroupBoxes) {
     boxes.resize(260, 200);
     boxes.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&boxes));
-    EXPECT_TRUE(test::SaveScreenshot(boxes, Themed() ? "controls_groupbox_themed.png" : "controls_groupbox_classic.png"));
+    EXPECT_TRUE(test::SaveScreenshot(boxes, Themed() ? "controls_groupbox_themed.png"
+                                                     : "controls_groupbox_classic.png"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, ThemeTest, ::testing::Values("Fusion", "Windows"));
