@@ -132,13 +132,9 @@ bool THintManager::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-THintManager& StartHintManager(int pause, int shortPause, int hidePause) {
+std::unique_ptr<THintManager> StartHintManager(int pause, int shortPause, int hidePause) {
     RegisterHintWindowKio();
-    if (auto* running =
-            qApp->findChild<THintManager*>(QStringLiteral("HintManager"), Qt::FindDirectChildrenOnly)) {
-        return *running;
-    }
-    return *new THintManager(pause, shortPause, hidePause, qApp);
+    return std::make_unique<THintManager>(pause, shortPause, hidePause);
 }
 
 } // namespace quarn

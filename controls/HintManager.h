@@ -50,7 +50,8 @@ private:
 // tool tip; null when there is none.
 QWidget* HintWidgetFor(QWidget* widget);
 
-// Registers the program's hint window and starts the application's hint manager with these pauses (ms).
-THintManager& StartHintManager(int pause, int shortPause, int hidePause);
+// Registers the program's hint window and starts a hint manager with these pauses (ms); its owner keeps
+// it while the application runs.
+std::unique_ptr<THintManager> StartHintManager(int pause, int shortPause, int hidePause);
 
 } // namespace quarn

@@ -29,6 +29,7 @@ class TConfig;
 class TGeraeteStatus;
 class THauptPanele;
 class THauptProgramm;
+class THintManager;
 class THilfeFenster;
 
 // The program's one main window: a plain top-level widget with its own dock hosts (top, both sides,
@@ -130,6 +131,7 @@ private:
     // The windows that live beside the main window go before it and before the program's parts.
     void NebenfensterSchliessen();
 
+    std::unique_ptr<THintManager> hintManager_;
     std::unique_ptr<THauptProgramm> programm_;
     std::unique_ptr<THauptAblauf> ablauf_;
     THauptPanele* panele_ = nullptr;

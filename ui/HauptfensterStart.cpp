@@ -45,7 +45,7 @@ std::shared_ptr<IKanal> AktuellerKanal() {
 
 THauptfenster::THauptfenster(std::filesystem::path fontFile) {
     // Hint timing: pause, short pause and hide pause in ms; every hint in the program's own window.
-    StartHintManager(500, 100, 20000);
+    hintManager_ = StartHintManager(500, 100, 20000);
     DebOutObj(kClass, "Create", std::string("StartMode: ") + StartModeName(StartMode()));
     setObjectName("Hauptfenster");
     setWindowTitle(kMainWindowTitle);
@@ -83,6 +83,7 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
 
 THauptfenster::~THauptfenster() {
     qApp->removeEventFilter(this);
+    CloseChannelHint();
     NebenfensterSchliessen();
     ablauf_->Ende();
 }
