@@ -8,7 +8,6 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -387,18 +386,19 @@ void TConsole::ShowHintNow() {
     if (text.empty()) {
         return;
     }
-    const QString shown = QStringLiteral("<p style='white-space:pre-wrap; max-width:%1px'>%2</p>")
-                              .arg(kHintMaxWidth)
-                              .arg(Cp1252ToQString(text).toHtmlEscaped());
     const int cursorHeight = QCursor(Qt::ArrowCursor).pixmap().height();
-    QToolTip::showText(global + QPoint(0, cursorHeight > 0 ? cursorHeight : 16), shown, viewport());
+    if (!hintWindow_) {
+        hintWindow_ = CreateHintWindow();
+    }
+    hintWindow_->ActivateHint(global + QPoint(0, cursorHeight > 0 ? cursorHeight : 16), Cp1252ToQString(text),
+                              kHintMaxWidth);
     hintHideTimer_.start();
 }
 
 void TConsole::HideHint() {
     hintHideTimer_.stop();
-    if (QToolTip::isVisible()) {
-        QToolTip::hideText();
+    if (hintWindow_) {
+        hintWindow_->ReleaseHint();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "console/ConsoleBufferU.h"
 #include "console/ConsoleGeometry.h"
 #include "console/ConsoleGlyphs.h"
+#include "foundation/HintWindowU.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -211,6 +212,7 @@ private:
     QTimer selectRepeatTimer_;
     QTimer hintDelayTimer_;
     QTimer hintHideTimer_;
+    std::unique_ptr<IHintWindow> hintWindow_;
 };
 
 } // namespace quarn

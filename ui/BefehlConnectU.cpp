@@ -1,5 +1,7 @@
 #include "ui/BefehlConnectU.h"
 
+#include "controls/ComboBoxKio.h"
+
 #include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
 #include "foundation/CommaText.h"
@@ -14,7 +16,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCompleter>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -39,27 +40,10 @@ std::string Bytes(const QString& text) {
     return QStringToCp1252(text);
 }
 
-// Keeps what the operator types in upper case without moving the cursor.
-void GrossSchreiben(QComboBox* box) {
-    QLineEdit* edit = box->lineEdit();
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
-        const QString gross = text.toUpper();
-        if (gross == text)
-            return;
-        const int cursor = edit->cursorPosition();
-        edit->setText(gross);
-        edit->setCursorPosition(cursor);
-    });
-}
-
-QComboBox* NeueCombo(QWidget* parent, int zeilen) {
-    auto* box = new QComboBox(parent);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
+TComboBoxKio* NeueCombo(QWidget* parent, int zeilen) {
+    auto* box = new TComboBoxKio(parent);
     box->setMaxVisibleItems(zeilen);
-    box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-    box->completer()->setCompletionMode(QCompleter::InlineCompletion);
-    GrossSchreiben(box);
+    box->SetUpperCase(true);
     return box;
 }
 
@@ -201,6 +185,14 @@ void TDlgBefehlConnect::Aufbauen() {
         OkAktualisieren();
     });
     connect(myCallCombo_, &QComboBox::editTextChanged, this, [this] { OkAktualisieren(); });
+    // A destination deleted from the open list leaves the history with it.
+    connect(callCombo_->model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                for (int row = first; row <= last; ++row) {
+                    const std::string weg = Bytes(callCombo_->itemText(row));
+                    std::erase_if(ziele_, [&](const TZielEintrag& eintrag) { return eintrag.ziel == weg; });
+                }
+            });
     connect(buttonOk_, &QPushButton::clicked, this, [this] { OkGeklickt(); });
     connect(buttonCancel_, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/ComboBoxKio.h"
+
 #include "foundation/DesignTexts.h"
 #include "foundation/FormKioU.h"
 #include "ui/BefehlVerlauf.h"
@@ -61,8 +63,8 @@ public:
     static int Ausfuehren(QWidget* owner);
 
     bool IsUiModus() const { return uiModus_; }
-    QComboBox* CallCombo() const { return callCombo_; }
-    QComboBox* MyCallCombo() const { return myCallCombo_; }
+    TComboBoxKio* CallCombo() const { return callCombo_; }
+    TComboBoxKio* MyCallCombo() const { return myCallCombo_; }
     QTreeWidget* PortListe() const { return portListe_; }
     QLabel* LabelStation() const { return labelStation_; }
     QPushButton* ButtonOk() const { return buttonOk_; }
@@ -89,8 +91,8 @@ private:
     bool reserviertVorher_ = false;
     std::vector<TZielEintrag> ziele_;
 
-    QComboBox* callCombo_ = nullptr;
-    QComboBox* myCallCombo_ = nullptr;
+    TComboBoxKio* callCombo_ = nullptr;
+    TComboBoxKio* myCallCombo_ = nullptr;
     QTreeWidget* portListe_ = nullptr;
     QLabel* labelStation_ = nullptr;
     QLabel* image_ = nullptr;

@@ -1,6 +1,7 @@
 // The send-file wizard's pages: their controls, the source and protocol choice and the PGP page.
 #include "ui/DateiSendenDlgU.h"
 
+#include "controls/GroupboxKio.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/ProgramGlobals.h"
@@ -13,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -89,7 +89,7 @@ void TDateiSendenDlg::Aufbauen() {
 QWidget* TDateiSendenDlg::StartSeite() {
     auto* seite = new QWidget(this);
 
-    auto* protokoll = new QGroupBox(Tr("Protokoll"), seite);
+    auto* protokoll = new TGroupboxKio(Tr("Protokoll"), seite);
     radioAutobin_ = new QRadioButton(Tr("&AutoBin"), protokoll);
     radioBinaer_ = new QRadioButton(Tr("&Binär"), protokoll);
     radioTextProtokoll_ = new QRadioButton(Tr("&Text"), protokoll);
@@ -117,7 +117,7 @@ QWidget* TDateiSendenDlg::StartSeite() {
     protokollLayout->addLayout(radios);
     protokollLayout->addLayout(info, 1);
 
-    auto* quelle = new QGroupBox(Tr("Senden"), seite);
+    auto* quelle = new TGroupboxKio(Tr("Senden"), seite);
     radioDateien_ = new QRadioButton(Tr("&Datei(en)"), quelle);
     radioText_ = new QRadioButton(Tr("Text&eingabe"), quelle);
     auto* quelleLayout = new QVBoxLayout(quelle);
@@ -132,7 +132,7 @@ QWidget* TDateiSendenDlg::StartSeite() {
         });
     }
 
-    auto* schlange = new QGroupBox(Tr("Warteschlange"), seite);
+    auto* schlange = new TGroupboxKio(Tr("Warteschlange"), seite);
     warteschlange_ = new QStackedWidget(schlange);
     auto* listeSeite = new QWidget(warteschlange_);
     warteschlangenListe_ = new QListWidget(listeSeite);
@@ -268,11 +268,11 @@ QWidget* TDateiSendenDlg::TeileSeite() {
     teileLayout->addWidget(teileListe_, 1);
     teileBlatt_->addWidget(teile);
 
-    auto* umbruch = new QGroupBox(Tr("Zeilenumbruch"), teileBlatt_);
+    auto* umbruch = new TGroupboxKio(Tr("Zeilenumbruch"), teileBlatt_);
     umbruch->setEnabled(false);
     teileBlatt_->addWidget(umbruch);
 
-    auto* mailbox = new QGroupBox(Tr("Mailbox"), seite);
+    auto* mailbox = new TGroupboxKio(Tr("Mailbox"), seite);
     auto* mailboxLayout = new QGridLayout(mailbox);
     vorherAn_ = new QCheckBox(Tr("Text &vorher"), mailbox);
     nachherAn_ = new QCheckBox(Tr("Text &nachher"), mailbox);
@@ -332,7 +332,7 @@ QWidget* TDateiSendenDlg::PgpSeite() {
         }
     });
 
-    auto* information = new QGroupBox(Tr("Information"), seite);
+    auto* information = new TGroupboxKio(Tr("Information"), seite);
     pgpInfo_ = new QLabel(information);
     pgpInfo_->setWordWrap(true);
     pgpInfo_->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -340,7 +340,7 @@ QWidget* TDateiSendenDlg::PgpSeite() {
     auto* infoLayout = new QVBoxLayout(information);
     infoLayout->addWidget(pgpInfo_);
 
-    auto* optionen = new QGroupBox(Tr("Optionen"), seite);
+    auto* optionen = new TGroupboxKio(Tr("Optionen"), seite);
     kommentarLabel_ = new QLabel(Tr("&Kommentar:"), optionen);
     kommentar_ = new QLineEdit(optionen);
     kommentarLabel_->setBuddy(kommentar_);

@@ -81,9 +81,10 @@ namespace {
 
 constexpr int kGutterBreite = 13;
 
-QWidget* MakePanel(const char* name, QWidget* parent) {
-    auto* panel = new QWidget(parent);
+TPanelKio* MakePanel(const char* name, QWidget* parent) {
+    auto* panel = new TPanelKio(parent);
     panel->setObjectName(name);
+    panel->SetBevelOuter(TBevelCut::bvNone);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -100,20 +101,22 @@ QColor Mischen(const QColor& a, const QColor& b, double anteil) {
 
 } // namespace
 
-THauptPanele::THauptPanele(QWidget* parent) : QWidget(parent) {
+THauptPanele::THauptPanele(QWidget* parent) : TPanelKio(parent) {
     setObjectName("ClientPanel");
+    SetBevelOuter(TBevelCut::bvNone);
     ausgabe_ = MakePanel("AusgabePanel", this);
     splitter1_ = new THauptSplitter("ResizePanel1", *this);
-    eingabe_ = new QWidget(this);
+    eingabe_ = new TPanelKio(this);
     eingabe_->setObjectName("EingabePanel");
+    eingabe_->SetBevelOuter(TBevelCut::bvNone);
     auto* eingabeLayout = new QHBoxLayout(eingabe_);
     eingabeLayout->setContentsMargins(0, 0, 0, 0);
     eingabeLayout->setSpacing(0);
     // The gutter beside the input editors continues the consoles' gutter, its line their edge.
-    auto* gutter = new QWidget(eingabe_);
+    auto* gutter = new TPanelKio(eingabe_);
     gutter->setObjectName("EditorGutterPanel");
+    gutter->SetBevelOuter(TBevelCut::bvNone);
     gutter->setFixedWidth(kGutterBreite);
-    gutter->setAutoFillBackground(true);
     const QPalette system = QApplication::palette();
     // A screen of few colours cannot show the mixed shades: plain system colours there.
     const bool wenigeFarben = ColorCapability() == 0;
@@ -186,7 +189,7 @@ void THauptPanele::SplitterHoeheGeaendert() {
 }
 
 void THauptPanele::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    TPanelKio::resizeEvent(event);
     ClientHoeheSetzen(layout_, height());
     if (gespeichert_ && height() > 0) {
         GespeicherteHoehenAnwenden(layout_, height(), gespeichert_->first, gespeichert_->second);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/PanelKio.h"
 #include "ui/HauptLayout.h"
 
 #include <QWidget>
@@ -15,7 +16,7 @@ class THauptSplitter;
 // The main window's client area: output, splitter 1, input (with its gutter), splitter 2 (with the
 // channel toolbar) and monitor, placed by hand from a THauptLayout. A change of height goes to the output
 // panel; the splitters are dragged with the left button within the panels' minima.
-class THauptPanele : public QWidget {
+class THauptPanele : public TPanelKio {
 public:
     explicit THauptPanele(QWidget* parent);
 
@@ -43,12 +44,12 @@ protected:
 private:
     void Anordnen();
 
-    QWidget* ausgabe_ = nullptr;
+    TPanelKio* ausgabe_ = nullptr;
     THauptSplitter* splitter1_ = nullptr;
-    QWidget* eingabe_ = nullptr;
+    TPanelKio* eingabe_ = nullptr;
     QWidget* eingabeInhalt_ = nullptr;
     THauptSplitter* splitter2_ = nullptr;
-    QWidget* monitor_ = nullptr;
+    TPanelKio* monitor_ = nullptr;
     THauptLayout layout_;
     std::optional<std::pair<int, int>> gespeichert_; // monitor, input
 };

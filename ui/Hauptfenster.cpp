@@ -3,6 +3,7 @@
 
 #include "devices/GeraeteStatusU.h"
 #include "foundation/DebOutU.h"
+#include "foundation/HintWindowU.h"
 #include "foundation/QuarnException.h"
 #include "foundation/SingleInstance.h"
 #include "ui/HauptPanele.h"
@@ -267,6 +268,10 @@ bool THauptfenster::event(QEvent* event) {
     if (event->type() == static_cast<QEvent::Type>(WM_AKTIVIEREN)) {
         Activate();
         return true;
+    }
+    if (event->type() == QEvent::WindowStateChange) {
+        // Minimised or maximised through the window's own menu: the channel's hint has no place left.
+        CloseChannelHint();
     }
     return QWidget::event(event);
 }

@@ -30,6 +30,7 @@ class TConfig;
 class TGeraeteStatus;
 class THauptPanele;
 class THauptProgramm;
+class THintManager;
 class THilfeFenster;
 
 // The program's one main window: a plain top-level widget with its own dock hosts (top, both sides,
@@ -131,6 +132,7 @@ private:
     // The windows that live beside the main window go before it and before the program's parts.
     void NebenfensterSchliessen();
 
+    std::unique_ptr<THintManager> hintManager_;
     std::unique_ptr<THauptProgramm> programm_;
     std::unique_ptr<THauptAblauf> ablauf_;
     THauptPanele* panele_ = nullptr;

@@ -1,5 +1,6 @@
 // The main window's start and end, its key preview and the actions run on the current channel.
 #include "connections/ConnectionsListU.h"
+#include "controls/HintManager.h"
 #include "devices/GeraeteStatusU.h"
 #include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
@@ -10,6 +11,7 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/HintWindowU.h"
 #include "foundation/InterfacesU.h"
 #include "foundation/LanguageU.h"
 #include "foundation/SingleInstance.h"
@@ -27,7 +29,6 @@
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QToolButton>
-#include <QToolTip>
 #include <string>
 
 namespace quarn {
@@ -43,6 +44,8 @@ std::shared_ptr<IKanal> AktuellerKanal() {
 } // namespace
 
 THauptfenster::THauptfenster(std::filesystem::path fontFile) {
+    // Hint timing: pause, short pause and hide pause in ms; every hint in the program's own window.
+    hintManager_ = StartHintManager(500, 100, 20000);
     DebOutObj(kClass, "Create", std::string("StartMode: ") + StartModeName(StartMode()));
     setObjectName("Hauptfenster");
     setWindowTitle(kMainWindowTitle);
@@ -80,6 +83,7 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
 
 THauptfenster::~THauptfenster() {
     qApp->removeEventFilter(this);
+    CloseChannelHint();
     NebenfensterSchliessen();
     ablauf_->Ende();
 }
@@ -270,7 +274,7 @@ void THauptfenster::BindActions() {
         Action("ActionDosUmlauteSenden")->setChecked(channel.GetDosUmlaute());
     });
     bind("ActionHint", [](IKanal& channel, bool) {
-        QToolTip::hideText();
+        CloseChannelHint();
         channel.HintZeigen();
     });
     // The mailbox-list marks of the selected lines, or of the caret line.

@@ -11,6 +11,7 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/FileStreamKioU.h"
+#include "foundation/HintWindowU.h"
 #include "foundation/OrdnerU.h"
 #include "foundation/SynchronizeU.h"
 #include "platform/Codepage.h"
@@ -23,7 +24,6 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QTextCursor>
-#include <QToolTip>
 #include <cstdio>
 
 namespace quarn {
@@ -401,10 +401,7 @@ void TKanal::HintZeigen() {
     if (text.isEmpty() || widget == nullptr) {
         return;
     }
-    const QPoint position = widget->mapToGlobal(QPoint(0, widget->height() + 3));
-    const QString shown = QStringLiteral("<p style='white-space:pre-wrap; max-width:640px'>%1</p>")
-                              .arg(text.toHtmlEscaped().replace(QLatin1Char('\r'), QStringLiteral("<br>")));
-    QToolTip::showText(position, shown, widget);
+    ShowChannelHint(widget->mapToGlobal(QPoint(0, widget->height() + 3)), text, 640);
 }
 
 } // namespace quarn

@@ -5,6 +5,7 @@
 #include "ui/BefehlConnectU.h"
 #include "ui/BefehlU.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -169,6 +171,35 @@ TEST_F(BefehlConnectTest, HistoryPreselectsItsPortAndTypedDestinationChoosesOne)
     // A port name that is none of the listed ones leaves the choice alone.
     d->CallCombo()->setEditText("DB0XYZ");
     EXPECT_EQ(Zeile(*d), 4);
+}
+
+TEST_F(BefehlConnectTest, TypingCompletesFromTheHistoryAndDeleteInTheOpenListDropsAnEntry) {
+    VerlaufSetzen(kVerlaufStation, "DB0ABC,#p3,DL1ABC DB0XYZ,#p5,DB0XYZ,#p3");
+    auto d = Oeffnen();
+    d->show();
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    TComboBoxKio* combo = d->CallCombo();
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, "db0x");
+    EXPECT_EQ(combo->currentText(), "DB0XYZ");
+    EXPECT_EQ(combo->lineEdit()->selectedText(), "YZ");
+
+    combo->showPopup();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(combo->view()->window()));
+    combo->view()->setCurrentIndex(combo->model()->index(0, 0));
+    QTest::keyClick(combo->view(), Qt::Key_Delete);
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), "DL1ABC DB0XYZ");
+    combo->hidePopup();
+
+    // Gone from the stored history as well.
+    d.reset();
+    const std::string stored =
+        store.ReadString(Hive::CurrentUser, kVerlaufKey, kVerlaufStation).value_or(std::string());
+    EXPECT_EQ(stored.find("DB0ABC"), std::string::npos) << stored;
+    EXPECT_NE(stored.find("DB0XYZ"), std::string::npos) << stored;
 }
 
 TEST_F(BefehlConnectTest, FailedConnectKeepsTheDialogWithItsMessage) {

@@ -11,6 +11,7 @@
 #include "foundation/DebOutU.h"
 #include "foundation/DlgMessageU.h"
 #include "foundation/GlobalU.h"
+#include "foundation/HintWindowU.h"
 #include "foundation/ProgramGlobals.h"
 #include "foundation/SingleInstance.h"
 #include "foundation/StartupU.h"
@@ -412,9 +413,24 @@ TEST_F(HauptfensterKanaleTest, CtrlHShowsTheCurrentChannelsHintBelowItsButton) {
     connection->path = "DB0ABC DB0XYZ";
     TKanaele::Instance()->GetTKanal(1)->SetVerbindung(connection);
     window_.Action("ActionHint")->trigger();
-    EXPECT_TRUE(QToolTip::isVisible());
-    EXPECT_THAT(QToolTip::text().toStdString(), testing::HasSubstr("DB0ABC DB0XYZ<br>Name: Unbekannt"));
-    QToolTip::hideText();
+    // In the program's own hint window, not Qt's tool tip.
+    const IHintWindow* hint = ChannelHint();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->HintShown());
+    EXPECT_FALSE(QToolTip::isVisible());
+    EXPECT_THAT(hint->HintText().toStdString(), testing::HasSubstr("DB0ABC DB0XYZ\nName: Unbekannt"));
+    // Ctrl+H again closes the old hint before the channel shows its own again.
+    window_.Action("ActionHint")->trigger();
+    const auto shown = [] {
+        int count = 0;
+        for (const QWidget* w : QApplication::topLevelWidgets()) {
+            count += w->objectName() == "THintWindowKio" && w->isVisible() ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_EQ(shown(), 1);
+    CloseChannelHint();
+    EXPECT_EQ(shown(), 0);
     TKanaele::Instance()->GetTKanal(1)->SetVerbindung(nullptr);
 }
 
