@@ -1,9 +1,9 @@
 #include "connections/StatusU.h"
 
+#include "foundation/DebOutU.h"
 #include "foundation/SynchronizeU.h"
 #include "foundation/UnhandledExceptionU.h"
 #include "platform/CriticalSection.h"
-#include "platform/Exception.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -40,15 +40,6 @@ public:
 };
 
 namespace {
-
-// Hands `call` to the GUI thread without waiting for it. Without an application nobody could run it.
-template <typename Call> void PostToGuiThread(Call call) {
-    QCoreApplication* application = QCoreApplication::instance();
-    if (application == nullptr) {
-        return;
-    }
-    QMetaObject::invokeMethod(application, std::move(call), Qt::QueuedConnection);
-}
 
 void TellListener(const std::weak_ptr<TStatusState>& weakState) {
     const std::shared_ptr<TStatusState> state = weakState.lock();
@@ -155,7 +146,11 @@ bool TStatus::Changed(int index) const {
 void TStatus::Set(int index, int value) {
     {
         const Locker locker(state_->lock);
-        QUARN_ASSERT(!state_->released, "StatusU");
+        if (state_->released) {
+            // The link went while its device thread or transfer was still reporting: nobody listens.
+            DebOutObjFmt("TStatus", "Set", "Wert %d verworfen: Status freigegeben.", value);
+            return;
+        }
         if (state_->values[index] == value) {
             return;
         }

@@ -31,8 +31,9 @@ public:
     TStatus(const TStatus&) = delete;
     TStatus& operator=(const TStatus&) = delete;
 
-    // Stops telling anyone: the listener is dropped and the timer goes. A set afterwards is a
-    // programming error; a second release does nothing.
+    // Stops telling anyone: the listener is dropped and the timer goes. The writers run on other threads
+    // and may still be reporting the link that went: a set afterwards is dropped (and traced). A second
+    // release does nothing.
     void Release() override;
     std::shared_ptr<IKanal> GetListener() const override;
     void SetListener(std::shared_ptr<IKanal> listener) override;

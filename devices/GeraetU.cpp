@@ -229,8 +229,12 @@ const Event& TGeraet::TransportStopEvent() const {
     return tClosingExchange ? NeverSetEvent() : StopEvent();
 }
 
+const Event& TGeraet::TransportQuitEvent() const {
+    return tClosingExchange ? NeverSetEvent() : QuitEvent();
+}
+
 bool TGeraet::IsTransportStopped() const {
-    return QuitEvent().IsSet() || TransportStopEvent().IsSet();
+    return TransportQuitEvent().IsSet() || TransportStopEvent().IsSet();
 }
 
 TGeraet::ClosingExchange::ClosingExchange() {

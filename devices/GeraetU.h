@@ -81,10 +81,12 @@ public:
     bool Warte(std::uint32_t milliseconds) const;
     // The stop event of the calling device thread (of the current thread when called elsewhere).
     const Event& StopEvent() const;
-    // What a transport's waits end on besides the quit event: the stop event, except while the calling
-    // device thread runs a closing exchange, whose replies are still read after the stop request.
+    // What a transport's waits end on: the stop event and the quit event, except while the calling
+    // device thread runs a closing exchange, whose replies are still read after both (a session end sets
+    // the quit event before the devices are stopped); the transport's time-outs bound it then.
     const Event& TransportStopEvent() const;
-    // For transports that poll: the quit event or TransportStopEvent is set.
+    const Event& TransportQuitEvent() const;
+    // For transports that poll: TransportQuitEvent or TransportStopEvent is set.
     bool IsTransportStopped() const;
     // Posts a thread message to the running device thread; false without one. Any thread may post.
     bool PostMessage(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0,
@@ -102,7 +104,7 @@ public:
 
 protected:
     // Marks the closing exchange of the calling device thread (leaving the peer in order) for as long
-    // as it lives: only the quit event cuts the exchange's transport waits short.
+    // as it lives: neither the stop request nor the quit event cuts its transport waits short.
     class ClosingExchange {
     public:
         ClosingExchange();

@@ -200,6 +200,17 @@ void Synchronize(const std::function<void()>& method) {
     state.outstanding.erase(call->position);
 }
 
+void PostToGuiThread(std::function<void()> method) {
+    SyncState& state = State();
+    const std::lock_guard lock(state.mutex);
+    if (!state.open || !state.object) {
+        return;
+    }
+    auto event = std::make_unique<TSynchronizeEvent>(TSynchronizeEvent::kMagic, std::move(method));
+    HandOverRelease(event.get());
+    QCoreApplication::postEvent(state.object.get(), event.release()); // Qt owns the event now
+}
+
 void InitializeSynchronize() {
     DebOutObj("SynchronizeU", "initialization", "begin...");
     QCoreApplication* application = QCoreApplication::instance();

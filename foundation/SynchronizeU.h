@@ -20,6 +20,12 @@ class Event;
 // GlobalU) run these calls while they wait, so a worker inside Synchronize never deadlocks them.
 void Synchronize(const std::function<void()>& method);
 
+// Hands `method` to the GUI thread without waiting for it: it runs when the loop next turns, queued
+// even when posted there. The same event and hand-over as Synchronize, so what the method reads of the
+// poster's writes is ordered for the thread checker too. Without the sync object (before start-up,
+// after the loop ended) it is dropped.
+void PostToGuiThread(std::function<void()> method);
+
 // True on the thread that runs the Qt GUI loop (the thread that created the QApplication).
 bool IsGuiThread();
 

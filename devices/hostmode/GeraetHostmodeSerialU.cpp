@@ -188,11 +188,11 @@ bool TGeraetHostmodeSerial::CommClose() {
 }
 
 bool TGeraetHostmodeSerial::CommWrite(const char* data, std::size_t count, std::size_t& written) {
-    return Port()->Write(data, count, written, {TransportStopEvent(), QuitEvent()});
+    return Port()->Write(data, count, written, {TransportStopEvent(), TransportQuitEvent()});
 }
 
 bool TGeraetHostmodeSerial::CommRead(char* buffer, std::size_t count, std::size_t& read) {
-    return Port()->Read(buffer, count, read, {TransportStopEvent(), QuitEvent()});
+    return Port()->Read(buffer, count, read, {TransportStopEvent(), TransportQuitEvent()});
 }
 
 void TGeraetHostmodeSerial::CommPurge() {

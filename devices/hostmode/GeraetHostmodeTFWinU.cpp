@@ -150,7 +150,7 @@ bool TGeraetHostmodeTFWin::CommRead(char* buffer, std::size_t count, std::size_t
     QUARN_ASSERT(library_ != nullptr, kUnit);
     for (read = 0; read < count; ++read) {
         for (int i = 0; i < kChckVersuche && (library_->chck() & 0xFF) == 0; ++i) {
-            if (WaitForAny({TransportStopEvent(), QuitEvent()}, kChckPauseMs) != kWaitTimeout) {
+            if (WaitForAny({TransportStopEvent(), TransportQuitEvent()}, kChckPauseMs) != kWaitTimeout) {
                 return true; // the stop request: what was read so far
             }
         }

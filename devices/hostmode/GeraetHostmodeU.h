@@ -126,9 +126,9 @@ public:
     bool Resync();
     // The start-up before the loop; false when the transport did not open or the stop request came.
     bool Hochfahren();
-    // Leaves host mode and closes the transport. Runs after the stop request: the exchange still reads
-    // every reply within the time-outs (only the quit event cuts it short), and is left out for a TNC
-    // that is not in step.
+    // Leaves host mode and closes the transport. Runs after the stop request, perhaps after the quit
+    // event: the exchange still reads every reply within the time-outs, and is left out for a TNC that
+    // is not in step.
     void Herunterfahren();
     void SetMonitor();
     // Sends "U0" and the INIT list (msg_init).
@@ -317,7 +317,11 @@ private:
     // "<Quarn>: Alle Kanäle sind belegt." and "D" on channel c.
     void VerbindungAbweisen(int c);
     void KanalStatus(int c, const std::shared_ptr<IVerbindung>& connection, bool refresh);
-    void DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window);
+    // `imTnc`: the frames the TNC holds unsent or unacknowledged before the first of these.
+    void DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window, int imTnc);
+    // One information frame, sent again after a failed exchange only when the TNC's counts show it
+    // did not take it; `imTnc` follows the counts. False only on the stop request.
+    bool InformationSenden(int c, std::string_view data, int& imTnc, int& code, std::string& reply);
     void TrennenNachricht(int c);
     void GetoetetSetzen(int c, bool killed);
     // The shut-down save of the live links under the device key.

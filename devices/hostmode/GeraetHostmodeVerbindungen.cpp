@@ -306,6 +306,11 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
                      reply.c_str());
         return;
     }
+    // A kill on the GUI thread may have ended and released the link during the exchange.
+    const auto nochDa = [&] { return GetKanalVerbindung(c) == connection; };
+    if (!nochDa()) {
+        return;
+    }
     const std::shared_ptr<IStatus> status = connection->GetStatus();
     if (status) {
         status->SetLinkStatus(LinkStatusAusZustand(zaehler->zustand));
@@ -317,13 +322,14 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
         if (!Sende(c, true, code, reply, "O")) {
             return;
         }
-        if (const std::optional<int> maxframe = ZahlAusText(reply); status && code == 1 && maxframe) {
+        if (const std::optional<int> maxframe = ZahlAusText(reply);
+            status && code == 1 && maxframe && nochDa()) {
             status->SetMaxframe(*maxframe);
         }
         if (!Sende(c, true, code, reply, "F")) {
             return;
         }
-        if (const std::optional<int> frack = ZahlAusText(reply); status && code == 1 && frack) {
+        if (const std::optional<int> frack = ZahlAusText(reply); status && code == 1 && frack && nochDa()) {
             status->SetFrack(FrackAusAntwort(*frack, frackSkaliert_));
         }
     }
@@ -334,12 +340,14 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
         return;
     }
     const std::optional<int> frei = ZahlAusText(reply);
-    if (code == 1 && frei && *frei > kMinFreieBuffer) {
-        DatenSenden(c, connection, kFensterFrames - zaehler->ungesendet - zaehler->unbestaetigt);
+    if (code == 1 && frei && *frei > kMinFreieBuffer && nochDa()) {
+        DatenSenden(c, connection, kFensterFrames - zaehler->ungesendet - zaehler->unbestaetigt,
+                    zaehler->ungesendet + zaehler->unbestaetigt);
     }
 }
 
-void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window) {
+void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window,
+                                  int imTnc) {
     TStringQueue& queue = connection->GetTransmitQueue();
     int code = 0;
     std::string reply;
@@ -350,7 +358,7 @@ void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& con
             queue.PopString();
             continue;
         }
-        if (!Sende(c, false, code, reply, head)) {
+        if (!InformationSenden(c, head, imTnc, code, reply)) {
             return;
         }
         if (code != 0) {
@@ -361,8 +369,40 @@ void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& con
             return;
         }
         queue.PopChars(kMaxText);
+        ++imTnc;
         --window;
     }
+}
+
+bool TGeraetHostmode::InformationSenden(int c, std::string_view data, int& imTnc, int& code,
+                                        std::string& reply) {
+    while (!Befehl(c, false, code, reply, data)) {
+        if (!Resync()) {
+            return false;
+        }
+        // Only the reply may have been lost: a frame the TNC took shows in its counts, and sent again it
+        // would reach the other station twice.
+        int lCode = 0;
+        std::string lText;
+        if (!Sende(c, true, lCode, lText, "L")) {
+            return false;
+        }
+        const std::optional<TLinkZaehler> zaehler = LZaehlerLesen(lCode, lText);
+        if (!zaehler) {
+            continue;
+        }
+        const int jetzt = zaehler->ungesendet + zaehler->unbestaetigt;
+        if (jetzt > imTnc) {
+            DebOutObjFmt(KlassenName(), "Run", "Kanal %d: Frame ohne Antwort angenommen, nicht wiederholt.",
+                         c);
+            imTnc = jetzt - 1; // the caller counts the frame
+            code = 0;
+            reply.clear();
+            return true;
+        }
+        imTnc = jetzt;
+    }
+    return true;
 }
 
 // ---- disconnects ----

@@ -22,20 +22,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #if defined(__SANITIZE_THREAD__)
-// The link status posts its timer clean-up to the GUI thread through Qt's event queue, whose lock
-// ThreadSanitizer cannot see (Qt is not built with it); that hand-over is not annotated as
-// Synchronize's is. Only it is left out of the reports, matched by the stack that posted it, which a
-// longer history keeps. One header per test program includes this.
-extern "C" const char* __tsan_default_suppressions() {
-    return "race:PostToGuiThread\n"
-           "race:QMetaObject::invokeMethodImpl\n";
-}
+// A longer history keeps both stacks of a report. One header per test program includes this.
 extern "C" const char* __tsan_default_options() {
     return "history_size=7";
 }
@@ -208,19 +202,24 @@ protected:
         : air_(options, clock), clock_(clock) {}
 
     // Puts a TNC (on the air's clock) on the air and a device for `call` on it; `init` goes to the TNC at
-    // start-up, `key` is the device's registry key. Returns when the device is ready.
+    // start-up, `key` is the device's registry key; with `exchangeMs` each exchange on the line takes that
+    // long. Returns when the device is ready.
     void Start(StackStation& station, const std::string& call, const std::vector<std::string>& init = {},
-               const std::string& key = {}) {
-        station.core = std::make_unique<tncsim::TncSimCore>(StackTnc(), clock_);
+               const std::string& key = {}, std::uint32_t exchangeMs = 0) {
+        tncsim::TncSimConfig config = StackTnc();
+        config.exchangeDelayMs = exchangeMs;
+        station.core = std::make_unique<tncsim::TncSimCore>(config, clock_);
         air_.Attach(*station.core);
-        station.device = MakeDevice(*station.core, call, key);
+        station.device = MakeDevice(*station.core, call, key,
+                                    exchangeMs > 0 ? tncsim::SimTiming::Real : tncsim::SimTiming::Instant);
         station.device->Parameter().initListe = init;
         station.device->Init();
         WaitReady(station);
     }
     static std::shared_ptr<TncSimHostmode> MakeDevice(tncsim::TncSimCore& core, const std::string& call,
-                                                      const std::string& key = {}) {
-        auto device = std::make_shared<TncSimHostmode>(core);
+                                                      const std::string& key = {},
+                                                      tncsim::SimTiming timing = tncsim::SimTiming::Instant) {
+        auto device = std::make_shared<TncSimHostmode>(core, timing);
         device->calls = {{call, {0}}};
         if (!key.empty()) {
             device->SetRegistryKey(key);

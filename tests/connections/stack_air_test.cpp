@@ -3,6 +3,7 @@
 // links end from either side, a connect fails on the air, and a program restart restores a live link.
 #include "StackFixture.h"
 #include "devices/TncSimHostmode.h"
+#include "devices/TraceLines.h"
 #include "platform/Registry.h"
 
 #include <gtest/gtest.h>
@@ -204,6 +205,52 @@ TEST_F(StackAirTest, ALiveLinkIsSavedAtTheEndAndRestoredAtTheNextStart) {
 
     atA2->Connection()->Disconnect();
     EXPECT_TRUE(PumpUntil([&] { return atA2->Has("Getrennt 0") && atB->Has("Getrennt 0"); }));
+}
+
+// A third press of "disconnect" kills the link on this (the GUI) thread while the device thread may be in
+// the middle of the link's status exchange, 15 ms on the line: the status it then writes belongs to a
+// released link. The device must stay ready and keep serving.
+TEST_F(StackAirTest, KillingALinkDuringItsStatusExchangeLeavesTheDeviceReady) {
+    constexpr std::uint32_t kExchangeMs = 15;
+    Start(a_, "DL1AAA", {}, {}, kExchangeMs);
+    Start(b_, "DL2BBB", {}, {}, kExchangeMs);
+    const TraceLines trace;
+    const auto allFree = [](const StackStation& station) {
+        for (int c = 1; c <= 4; ++c) {
+            if (station.core->Channel(c).state != LinkState::Free || station.device->GetKanalVerbindung(c)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // The kill lands while the TNC answers the first, second or third "L" of the link after the connect
+    // (0-300 ms after it): the frame has reached the TNC, the device thread waits for the reply.
+    for (int round = 0; round < 9; ++round) {
+        SCOPED_TRACE(round);
+        auto atA = std::make_shared<StackKanal>(round + 1);
+        std::shared_ptr<IVerbindung> connection;
+        ASSERT_EQ(Connect(a_, "DL2BBB", atA, connection), TConnectResult::Connected);
+        const int c = connection->Get_Handle();
+        const int before = a_.core->CountCommand("L", c);
+        ASSERT_TRUE(PumpUntil([&] { return a_.core->CountCommand("L", c) > before + round % 3; }, 5000));
+        for (int press = 0; press < 3; ++press) {
+            connection->Disconnect();
+        }
+        EXPECT_EQ(connection->GetDiscLevel(), 6);
+        connection.reset();
+        PumpUntil([&] { return (allFree(a_) && allFree(b_)) || !a_.device->HasThread(); }, 15000);
+        ASSERT_EQ(a_.device->GetStatus(), TGeraetStatus::Bereit) << a_.device->GetStatusText();
+        ASSERT_TRUE(a_.device->HasThread());
+        ASSERT_TRUE(allFree(a_) && allFree(b_)) << Describe(*atA);
+    }
+    EXPECT_FALSE(trace.Contains("EXCEPTION")) << trace.Text("StatusU");
+
+    // The device still makes links.
+    auto atA = std::make_shared<StackKanal>(99);
+    const auto atB = ConnectAToB(atA);
+    ASSERT_TRUE(atB);
+    atA->Connection()->Disconnect();
+    EXPECT_TRUE(PumpUntil([&] { return !atA->Connection() && !atB->Connection(); }));
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // destruction on any thread while a refresh is under way.
 #include "connections/StatusU.h"
 #include "devices/FakeKanal.h"
-#include "platform/Exception.h"
+#include "devices/TraceLines.h"
+#include "foundation/SynchronizeU.h"
 #include "support/Elapsed.h"
 
 #include <QCoreApplication>
@@ -73,6 +74,13 @@ struct ValueAccess {
     bool (TStatus::*changed)() const;
 };
 
+// The program's hand-off to the GUI thread is in place, as after start-up.
+class Status : public ::testing::Test {
+protected:
+    void SetUp() override { InitializeSynchronize(); }
+    void TearDown() override { FinalizeSynchronize(); }
+};
+
 const std::vector<ValueAccess> kValues = {
     {"Outstanding", -1, &TStatus::GetOutstanding, &TStatus::SetOutstanding, &TStatus::OutstandingChanged},
     {"Tries", -1, &TStatus::GetTries, &TStatus::SetTries, &TStatus::TriesChanged},
@@ -82,7 +90,7 @@ const std::vector<ValueAccess> kValues = {
     {"Bitrate", 0, &TStatus::GetBitrate, &TStatus::SetBitrate, &TStatus::BitrateChanged},
 };
 
-TEST(Status, UnchangedValueSetsNoFlagAndTellsNobody) {
+TEST_F(Status, UnchangedValueSetsNoFlagAndTellsNobody) {
     auto status = std::make_shared<TStatus>();
     auto channel = std::make_shared<CountingKanal>();
     status->SetListener(channel);
@@ -96,7 +104,7 @@ TEST(Status, UnchangedValueSetsNoFlagAndTellsNobody) {
     EXPECT_EQ(channel->refreshes, 0);
 }
 
-TEST(Status, ChangedFlagStaysSetWhenTheValueReturns) {
+TEST_F(Status, ChangedFlagStaysSetWhenTheValueReturns) {
     auto status = std::make_shared<TStatus>();
     for (const ValueAccess& value : kValues) {
         SCOPED_TRACE(value.name);
@@ -107,7 +115,7 @@ TEST(Status, ChangedFlagStaysSetWhenTheValueReturns) {
     }
 }
 
-TEST(Status, TenChangesFromAWorkerGiveOneRefreshPerBurst) {
+TEST_F(Status, TenChangesFromAWorkerGiveOneRefreshPerBurst) {
     auto status = std::make_shared<TStatus>();
     auto channel = std::make_shared<CountingKanal>();
     status->SetListener(channel);
@@ -134,7 +142,7 @@ TEST(Status, TenChangesFromAWorkerGiveOneRefreshPerBurst) {
     EXPECT_EQ(channel->refreshes, 2);
 }
 
-TEST(Status, ChangeWhileTheListenerRefreshesIsToldNextTime) {
+TEST_F(Status, ChangeWhileTheListenerRefreshesIsToldNextTime) {
     auto status = std::make_shared<TStatus>();
     auto channel = std::make_shared<CountingKanal>();
     status->SetListener(channel);
@@ -147,7 +155,7 @@ TEST(Status, ChangeWhileTheListenerRefreshesIsToldNextTime) {
     EXPECT_TRUE(PumpUntil([&] { return channel->refreshes == 2; }));
 }
 
-TEST(Status, WithoutListenerValuesAreStoredAndNobodyIsTold) {
+TEST_F(Status, WithoutListenerValuesAreStoredAndNobodyIsTold) {
     auto status = std::make_shared<TStatus>();
     OnWorker([&] { status->SetLinkStatus(8); });
     auto channel = std::make_shared<CountingKanal>();
@@ -158,7 +166,7 @@ TEST(Status, WithoutListenerValuesAreStoredAndNobodyIsTold) {
     EXPECT_EQ(channel->refreshes, 0);
 }
 
-TEST(Status, DoesNotKeepItsListenerAlive) {
+TEST_F(Status, DoesNotKeepItsListenerAlive) {
     auto status = std::make_shared<TStatus>();
     auto channel = std::make_shared<CountingKanal>();
     const std::weak_ptr<CountingKanal> watch = channel;
@@ -173,7 +181,7 @@ TEST(Status, DoesNotKeepItsListenerAlive) {
     EXPECT_EQ(status->GetBitrate(), 1200);
 }
 
-TEST(Status, ARefreshUnderWayGoesToTheListenerOfTheTick) {
+TEST_F(Status, ARefreshUnderWayGoesToTheListenerOfTheTick) {
     auto status = std::make_shared<TStatus>();
     auto first = std::make_shared<CountingKanal>();
     auto second = std::make_shared<CountingKanal>();
@@ -188,7 +196,7 @@ TEST(Status, ARefreshUnderWayGoesToTheListenerOfTheTick) {
     EXPECT_TRUE(PumpUntil([&] { return second->refreshes == 2; }));
 }
 
-TEST(Status, ReleaseStopsTellingAndForbidsSets) {
+TEST_F(Status, ReleaseStopsTellingAndLateWritesAreDroppedQuietly) {
     auto status = std::make_shared<TStatus>();
     auto channel = std::make_shared<CountingKanal>();
     status->SetListener(channel);
@@ -201,16 +209,21 @@ TEST(Status, ReleaseStopsTellingAndForbidsSets) {
     EXPECT_EQ(status->GetListener(), nullptr);
     EXPECT_EQ(status->GetTries(), 1);
 
-    try {
-        status->SetTries(2);
-        ADD_FAILURE() << "a set after release passed";
-    } catch (const EAssertionFailed& error) {
-        EXPECT_NE(std::string(error.what()).find("StatusU"), std::string::npos) << error.what();
+    // The device thread's status pass and a transfer's end may still write after the link went.
+    TraceLines trace;
+    for (const ValueAccess& value : kValues) {
+        SCOPED_TRACE(value.name);
+        EXPECT_NO_THROW(OnWorker([&] { ((*status).*value.set)(value.initial + 9); }));
+        EXPECT_NO_THROW(((*status).*value.set)(value.initial + 8));
+        EXPECT_EQ(((*status).*value.get)(), value.name == std::string("Tries") ? 1 : value.initial);
     }
+    EXPECT_TRUE(trace.Contains("Status freigegeben")) << trace.Text();
+    PumpFor(kQuietMs);
+    EXPECT_EQ(channel->refreshes, 0);
     status->Release(); // a second release does nothing
 }
 
-TEST(Status, DestroyedOnAWorkerWhileARefreshIsUnderWay) {
+TEST_F(Status, DestroyedOnAWorkerWhileARefreshIsUnderWay) {
     std::vector<std::shared_ptr<CountingKanal>> channels;
     // Arm requests still queued when their status goes.
     for (int i = 0; i < 50; ++i) {
@@ -236,7 +249,7 @@ TEST(Status, DestroyedOnAWorkerWhileARefreshIsUnderWay) {
     }
 }
 
-TEST(Status, DestroyedUnreleasedOnTheGuiThreadStopsItsTimer) {
+TEST_F(Status, DestroyedUnreleasedOnTheGuiThreadStopsItsTimer) {
     auto channel = std::make_shared<CountingKanal>();
     {
         TStatus status;

@@ -4,6 +4,7 @@
 #include "connections/send/DateiSendenU.h"
 #include "connections/FakeModulVerbindung.h"
 #include "connections/VerbindungAbstractU.h"
+#include "devices/TraceLines.h"
 #include "platform/ThreadTimer.h"
 #include "platform/WaitForAny.h"
 #include "support/ManualClock.h"
@@ -192,6 +193,26 @@ TEST_F(DateiSendenRateTest, TickRunsOnTheStartingThreadAndStopsWhenEndedFromAnot
     thread.Pump();
     EXPECT_EQ(Bitrate(), 777) << "no tick after Beenden";
     remote->Release();
+}
+
+// The program's end releases a live link while its transfer still runs; the transfer's last tick and its
+// end then write into the released status, which takes nothing and raises nothing.
+TEST_F(DateiSendenRateTest, ATransferEndingAfterItsLinkWasReleasedWritesNothing) {
+    item->AddBytes(TDateiSenden::kZaehlenAb);
+    Seconds(1);
+    item->AddBytes(2000);
+    Seconds(1);
+    item->Tick();
+    ASSERT_EQ(Bitrate(), 1000 * 8);
+
+    connection->Release();
+    const TraceLines trace;
+    item->AddBytes(5000);
+    Seconds(1);
+    EXPECT_NO_THROW(item->Tick());
+    EXPECT_NO_THROW(item->Beenden());
+    EXPECT_EQ(Bitrate(), 1000 * 8);
+    EXPECT_TRUE(trace.Contains("Status freigegeben")) << trace.Text();
 }
 
 // A handler that does nothing but wait.

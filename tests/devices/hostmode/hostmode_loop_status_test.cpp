@@ -210,5 +210,70 @@ TEST_F(LoopTest, DataOutInOrderOnceAcknowledged) {
     });
 }
 
+// Spoils one exchange of the n-th information frame on channel 1: its reply is lost (the TNC took the
+// frame) or the frame itself is (header and data never reach the TNC).
+class SpoilingDevice final : public LoopDevice {
+public:
+    enum class Loss { Reply, Frame };
+    SpoilingDevice(TncSimCore& core, int frame, Loss loss)
+        : LoopDevice(core), core_(core), at_(frame), loss_(loss) {}
+
+    bool CommWrite(const char* data, std::size_t count, std::size_t& written) override {
+        const bool header = count == 3 && data[0] == 1 && data[1] == 0;
+        if (header && ++frames_ == at_) {
+            if (loss_ == Loss::Reply) {
+                core_.DropNextReply();
+            } else {
+                Transport().FailNextWrites(2);
+            }
+        }
+        return LoopDevice::CommWrite(data, count, written);
+    }
+
+private:
+    TncSimCore& core_;
+    int frames_ = 0;
+    int at_;
+    Loss loss_;
+};
+
+TEST_F(LoopTest, AFailedDataExchangeSendsTheFrameOnceAfterAskingTheTncsCounts) {
+    for (const SpoilingDevice::Loss loss : {SpoilingDevice::Loss::Reply, SpoilingDevice::Loss::Frame}) {
+        SCOPED_TRACE(loss == SpoilingDevice::Loss::Reply ? "reply lost" : "frame lost");
+        TncSimConfig config = LoopTnc();
+        config.neverAck = true; // the counts move only by what the device sends
+        TncSimCore core(config);
+        auto device = std::make_shared<SpoilingDevice>(core, 2, loss);
+        device->calls = kLoopCalls;
+        std::string expected;
+        device->RunOnThread([&](TncSimHostmode& sim) {
+            auto& d = static_cast<SpoilingDevice&>(sim);
+            ASSERT_TRUE(d.Hochfahren());
+            d.Zyklus();
+            const auto connection = Accepted(core, d);
+            ASSERT_NE(connection, nullptr);
+            for (int i = 0; i < 4; ++i) {
+                const std::string line = "line " + std::to_string(i) + "\r";
+                connection->SendText(line);
+                expected += line;
+            }
+            d.StatusDurchlauf();
+            EXPECT_TRUE(connection->GetTransmitQueue().IsEmpty());
+        });
+        EXPECT_GE(device->GetFehlerZaehler(), 1); // the exchange did fail
+        std::string sent;
+        for (const ReceivedFrame& frame : core.Received()) {
+            if (frame.channel == 1 && !frame.command) {
+                sent += frame.data;
+            }
+        }
+        EXPECT_EQ(sent, expected);
+        EXPECT_EQ(core.Channel(1).unsent + core.Channel(1).unacked, 4);
+        for (int c = 0; c < TGeraetHostmode::kKanaele; ++c) {
+            device->KanalFreigeben(c);
+        }
+    }
+}
+
 } // namespace
 } // namespace quarn::test
