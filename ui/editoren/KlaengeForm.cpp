@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -56,7 +55,8 @@ void TKlaengeForm::Aufbauen() {
     durchsuchenButton_->setText(QStringLiteral("..."));
     durchsuchenButton_->setObjectName(QStringLiteral("DurchsuchenButton"));
     abspielenButton_ = new QToolButton(klangGroup);
-    abspielenButton_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    // A text glyph greys out with the button, as the browse button's dots do.
+    abspielenButton_->setText(QString(QChar(0x25B6)));
     abspielenButton_->setToolTip(Tr("Abspielen"));
     abspielenButton_->setObjectName(QStringLiteral("AbspielenButton"));
     klangCheckBox_ = new QCheckBox(Tr("Eigener &Klang"), klangGroup);
@@ -122,7 +122,7 @@ void TKlaengeForm::Init(bool global) {
         const QSignalBlocker blocker(ereignisComboBox_);
         ereignisComboBox_->clear();
         for (int index = 0; index < modell_.Anzahl(); ++index) {
-            const int event = modell_.Eintrag(index).event;
+            const int event = modell_.Ereignis(index);
             ereignisComboBox_->addItem(SoundEventInfo(event).Name, event);
         }
         ereignisComboBox_->setCurrentIndex(-1);
@@ -251,7 +251,7 @@ void TKlaengeForm::Abspielen() {
     if (aktuell_ < 0 || waveEdit_->text().isEmpty()) {
         return;
     }
-    klaenge_.PlayWaveFile(modell_.Eintrag(aktuell_).event, QStringToCp1252(waveEdit_->text()));
+    klaenge_.PlayWaveFile(modell_.Ereignis(aktuell_), QStringToCp1252(waveEdit_->text()));
 }
 
 void TKlaengeForm::SchemaLadenClick() {

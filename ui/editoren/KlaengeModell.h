@@ -51,6 +51,8 @@ public:
     const std::string& Rufzeichen() const { return call_; }
 
     int Anzahl() const { return static_cast<int>(eintraege_.size()); }
+    // The event of an entry, without reading its settings.
+    int Ereignis(int index) const { return eintraege_.at(static_cast<std::size_t>(index)).event; }
     const TKlangEintrag& Eintrag(int index);
     TKlangAnzeige Anzeige(int index);
 

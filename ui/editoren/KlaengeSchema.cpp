@@ -1,11 +1,17 @@
 #include "ui/editoren/KlaengeSchema.h"
 
 #include "foundation/CommaText.h"
+#include "foundation/ProgramGlobals.h"
+#include "platform/FileDescriptor.h"
+#include "platform/TempFile.h"
 #include "platform/Codepage.h"
 #include "stations/KlaengeU.h"
 
-#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
@@ -166,17 +172,36 @@ std::string FormatKlangSchema(const std::vector<TKlangSchemaEintrag>& eintraege,
 
 QString SchreibeKlangSchema(const std::filesystem::path& file, const std::vector<TKlangSchemaEintrag>& eintraege) {
     const std::string bytes = FormatKlangSchema(eintraege, file.parent_path());
-    QSaveFile out(QString::fromStdString(file.string()));
-    if (!out.open(QIODevice::WriteOnly)) {
-        return out.errorString();
+    const std::filesystem::path temporary = CreateTempFile(file.parent_path(), "qvs");
+    if (temporary.empty()) {
+        return QString::fromStdString(SysErrorText(errno));
     }
-    if (out.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        const QString reason = out.errorString();
-        out.cancelWriting();
-        return reason;
+    const auto fail = [&temporary](int error) {
+        ::unlink(temporary.c_str());
+        return QString::fromStdString(SysErrorText(error));
+    };
+    FileDescriptor out(::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    // A scheme is a file to pass on, not a private one like the temporary file.
+    if (!out || ::fchmod(out.get(), 0644) != 0) {
+        return fail(errno);
     }
-    if (!out.commit()) {
-        return out.errorString();
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(out.get(), bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return fail(n < 0 ? errno : EIO);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(out.get()) != 0) {
+        return fail(errno);
+    }
+    out.reset();
+    if (::rename(temporary.c_str(), file.c_str()) != 0) {
+        return fail(errno);
     }
     return {};
 }
