@@ -49,7 +49,6 @@ TTexteForm::TTexteForm(TTexte& texte, QWidget* parent) : QWidget(parent), texte_
     textMemo_ = new TMemoKio(group);
     textMemo_->setObjectName(QStringLiteral("TextMemo"));
     textMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    textMemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(textTypCombobox_);
     groupLayout->addWidget(vorherCheckBox_);
