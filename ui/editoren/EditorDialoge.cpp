@@ -11,8 +11,8 @@ namespace quarn {
 
 TEditorDialoge TEditorDialoge::Programm() {
     TEditorDialoge dialoge;
-    dialoge.dateiWaehlen = [](QWidget* owner, const QString& title, const QString& filter, const QString& folder,
-                              const QString& suffix, bool speichern) {
+    dialoge.dateiWaehlen = [](QWidget* owner, const QString& title, const QString& filter,
+                              const QString& folder, const QString& suffix, bool speichern) {
         QFileDialog dialog(owner, title, folder, filter);
         dialog.setAcceptMode(speichern ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(speichern ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

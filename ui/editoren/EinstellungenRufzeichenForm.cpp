@@ -26,7 +26,8 @@ TEinstellungenRufzeichenForm::TEinstellungenRufzeichenForm(QWidget* owner) : TFo
     ssidPanel_->setObjectName(QStringLiteral("SsidPanel"));
     auto* ssidLayout = new QGridLayout(ssidPanel_);
     for (int ssid = 0; ssid < 16; ++ssid) {
-        const QString caption = ssid < 10 ? QStringLiteral("  -%1").arg(ssid) : QStringLiteral("-%1").arg(ssid);
+        const QString caption =
+            ssid < 10 ? QStringLiteral("  -%1").arg(ssid) : QStringLiteral("-%1").arg(ssid);
         auto* box = new QCheckBox(caption, ssidPanel_);
         box->setProperty("tag", ssid);
         ssidLayout->addWidget(box, ssid / 8, ssid % 8);
@@ -95,7 +96,8 @@ void TEinstellungenRufzeichenForm::TextGeaendert() {
 }
 
 void TEinstellungenRufzeichenForm::OkPruefen() {
-    okButton_->setEnabled(RufzeichenEingabe(QStringToCp1252(rufzeichenEdit_->text()), Angekreuzt()).has_value());
+    okButton_->setEnabled(
+        RufzeichenEingabe(QStringToCp1252(rufzeichenEdit_->text()), Angekreuzt()).has_value());
 }
 
 void TEinstellungenRufzeichenForm::Zeigen(const TMyCall& call) {

@@ -79,8 +79,9 @@ void TKlaengeForm::Aufbauen() {
     ansageCheckBox_ = new QCheckBox(Tr("Eigene &Ansage"), ansageGroup_);
     ansageCheckBox_->setObjectName(QStringLiteral("AnsageCheckBox"));
     auto* ansageLayout = new QVBoxLayout(ansageGroup_);
-    for (QWidget* widget : {static_cast<QWidget*>(keineAnsageRadio_), static_cast<QWidget*>(stimmeRadio_),
-                            static_cast<QWidget*>(telegrafieRadio_), static_cast<QWidget*>(ansageCheckBox_)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(keineAnsageRadio_), static_cast<QWidget*>(stimmeRadio_),
+          static_cast<QWidget*>(telegrafieRadio_), static_cast<QWidget*>(ansageCheckBox_)}) {
         ansageLayout->addWidget(widget);
     }
     ansageGroup_->hide();
@@ -184,7 +185,10 @@ void TKlaengeForm::Zeigen() {
     for (QRadioButton* radio : {keinerRadio_, pcRadio_, waveRadio_}) {
         radio->setEnabled(anzeige.klangWaehlbar);
     }
-    (anzeige.signal == kPC ? pcRadio_ : anzeige.signal == kWave ? waveRadio_ : keinerRadio_)->setChecked(true);
+    (anzeige.signal == kPC     ? pcRadio_
+     : anzeige.signal == kWave ? waveRadio_
+                               : keinerRadio_)
+        ->setChecked(true);
     waveEdit_->setText(Cp1252ToQString(anzeige.waveFile));
 
     ansageCheckBox_->setEnabled(anzeige.eigeneAnsageMoeglich);
@@ -238,9 +242,9 @@ void TKlaengeForm::KlangRadioButtonClick() {
 }
 
 void TKlaengeForm::Durchsuchen() {
-    const QString file = dialoge_.dateiWaehlen(this, Tr("Klang auswählen..."),
-                                               Tr("Klang-Dateien (*.wav);;Alle Dateien (*)"), KlangOrdner(),
-                                               QStringLiteral("wav"), false);
+    const QString file =
+        dialoge_.dateiWaehlen(this, Tr("Klang auswählen..."), Tr("Klang-Dateien (*.wav);;Alle Dateien (*)"),
+                              KlangOrdner(), QStringLiteral("wav"), false);
     setEnabled(true);
     if (!file.isEmpty()) {
         waveEdit_->setText(file);
@@ -263,8 +267,9 @@ void TKlaengeForm::SchemaLadenClick() {
 }
 
 void TKlaengeForm::SchemaSpeichernClick() {
-    const QString file = dialoge_.dateiWaehlen(window(), Tr("Schema speichern"), Tr("Quarn Soundschema (*.qvs)"),
-                                               KlangOrdner(), QStringLiteral("qvs"), true);
+    const QString file =
+        dialoge_.dateiWaehlen(window(), Tr("Schema speichern"), Tr("Quarn Soundschema (*.qvs)"),
+                              KlangOrdner(), QStringLiteral("qvs"), true);
     if (!file.isEmpty()) {
         SchemaSpeichern(file);
     }
@@ -283,8 +288,8 @@ void TKlaengeForm::SchemaLaden(const QString& file) {
 
 void TKlaengeForm::SchemaSpeichern(const QString& file) {
     Speichern();
-    const QString fehler = SchreibeKlangSchema(FileName(QFileInfo(file).absoluteFilePath()),
-                                               modell_.SchemaEintraege());
+    const QString fehler =
+        SchreibeKlangSchema(FileName(QFileInfo(file).absoluteFilePath()), modell_.SchemaEintraege());
     if (!fehler.isEmpty()) {
         dialoge_.melden(this, Tr("Das Schema konnte nicht gespeichert werden: %1").arg(fehler));
     }

@@ -51,7 +51,8 @@ const TKlangEintrag& TKlaengeModell::Eintrag(int index) {
     return Geladen(index);
 }
 
-void TKlaengeModell::GlobalLesen(int event, std::uint8_t& signal, std::string& waveFile, std::uint8_t& ansage) {
+void TKlaengeModell::GlobalLesen(int event, std::uint8_t& signal, std::string& waveFile,
+                                 std::uint8_t& ansage) {
     klaenge_.Load(std::string_view(), event, ansage, waveFile, signal);
 }
 
@@ -151,8 +152,8 @@ void TKlaengeModell::SchemaUebernehmen(const std::map<std::string, std::string>&
             // The announcement is no part of a scheme: keep what is stored.
             std::uint8_t signal = 0;
             std::string waveFile;
-            klaenge_.Load(global_ ? std::string_view() : std::string_view(call_), eintrag.event, eintrag.ansage,
-                          waveFile, signal);
+            klaenge_.Load(global_ ? std::string_view() : std::string_view(call_), eintrag.event,
+                          eintrag.ansage, waveFile, signal);
             eintrag.eigeneAnsage = eintrag.ansage != 0;
         }
         eintrag.eigenerKlang = wert.vorhanden;

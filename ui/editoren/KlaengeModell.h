@@ -70,7 +70,8 @@ public:
     std::vector<TKlangSchemaEintrag> SchemaEintraege();
     // Takes the scheme's values for every event. For a station an event with a value gets its own sound,
     // one without loses it.
-    void SchemaUebernehmen(const std::map<std::string, std::string>& keys, const std::filesystem::path& folder);
+    void SchemaUebernehmen(const std::map<std::string, std::string>& keys,
+                           const std::filesystem::path& folder);
 
 private:
     TKlangEintrag& Geladen(int index);

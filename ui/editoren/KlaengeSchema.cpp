@@ -2,19 +2,19 @@
 
 #include "foundation/CommaText.h"
 #include "foundation/ProgramGlobals.h"
+#include "platform/Codepage.h"
 #include "platform/FileDescriptor.h"
 #include "platform/TempFile.h"
-#include "platform/Codepage.h"
 #include "stations/KlaengeU.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace quarn {
 namespace {
@@ -36,7 +36,8 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 
 // The profile reader drops one pair of quotes around a whole value.
 std::string_view Unquoted(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         return value.substr(1, value.size() - 2);
     }
     return value;
@@ -61,7 +62,8 @@ std::string RelativeToFolder(std::string_view cp1252Path, const std::filesystem:
     if (name.is_relative()) {
         return Utf8ToCp1252(name.generic_string());
     }
-    const std::filesystem::path relative = name.lexically_normal().lexically_relative(folder.lexically_normal());
+    const std::filesystem::path relative =
+        name.lexically_normal().lexically_relative(folder.lexically_normal());
     return Utf8ToCp1252((relative.empty() ? name : relative).generic_string());
 }
 
@@ -170,7 +172,8 @@ std::string FormatKlangSchema(const std::vector<TKlangSchemaEintrag>& eintraege,
     return bytes;
 }
 
-QString SchreibeKlangSchema(const std::filesystem::path& file, const std::vector<TKlangSchemaEintrag>& eintraege) {
+QString SchreibeKlangSchema(const std::filesystem::path& file,
+                            const std::vector<TKlangSchemaEintrag>& eintraege) {
     const std::string bytes = FormatKlangSchema(eintraege, file.parent_path());
     const std::filesystem::path temporary = CreateTempFile(file.parent_path(), "qvs");
     if (temporary.empty()) {

@@ -49,7 +49,8 @@ std::string FormatKlangSchema(const std::vector<TKlangSchemaEintrag>& eintraege,
 
 // Writes the scheme through a temporary file renamed over the target, so a failed write leaves an
 // older file as it was. Empty on success, else the reason.
-QString SchreibeKlangSchema(const std::filesystem::path& file, const std::vector<TKlangSchemaEintrag>& eintraege);
+QString SchreibeKlangSchema(const std::filesystem::path& file,
+                            const std::vector<TKlangSchemaEintrag>& eintraege);
 
 // The key of an event: two decimal digits.
 std::string KlangSchemaKey(int event);

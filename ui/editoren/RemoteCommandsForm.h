@@ -14,7 +14,8 @@ class TRemoteCommandManager;
 // The editor of the remote commands' permissions, embedded in its host: the settings page
 // "Fernsteuerung" (global mode) or the page "Fernsteuerung" of the station database (station mode).
 // A row's state: 0 locked, 1 allowed, and in station mode 2 and 3 for "as the global setting" (locked,
-// allowed). Nothing is stored before Apply.
+// allowed). The host calls SetGlobal once, SetCall for each station shown (station mode) and Apply when
+// the permissions are to be stored; nothing is stored before Apply.
 class TRemoteCommandsForm : public QWidget {
     QUARN_DESIGN_TEXTS(TRemoteCommandsForm)
 public:

@@ -10,9 +10,8 @@ bool IsCallChar(char c) {
 }
 
 std::optional<int> Ssid(std::string_view text) {
-    if (text.empty() || text.size() > 2 || !std::all_of(text.begin(), text.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+    if (text.empty() || text.size() > 2 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     const int ssid = text.size() == 1 ? text[0] - '0' : (text[0] - '0') * 10 + (text[1] - '0');
@@ -24,7 +23,8 @@ std::optional<int> Ssid(std::string_view text) {
 
 } // namespace
 
-std::optional<TRufzeichenEingabe> RufzeichenEingabe(std::string_view text, const std::array<bool, 16>& boxes) {
+std::optional<TRufzeichenEingabe> RufzeichenEingabe(std::string_view text,
+                                                    const std::array<bool, 16>& boxes) {
     const auto begin = text.find_first_not_of(" \t\r\n");
     if (begin == std::string_view::npos) {
         return std::nullopt;

@@ -80,8 +80,8 @@ class KlaengeFormTest : public ::testing::Test {
 protected:
     void Make(bool global, std::string_view call = {}) {
         TEditorDialoge dialoge;
-        dialoge.dateiWaehlen = [this](QWidget*, const QString& title, const QString& filter, const QString& folder,
-                                      const QString&, bool) {
+        dialoge.dateiWaehlen = [this](QWidget*, const QString& title, const QString& filter,
+                                      const QString& folder, const QString&, bool) {
             dialogs.push_back({title, filter, folder});
             return chosenFile;
         };
@@ -96,7 +96,9 @@ protected:
     QComboBox& Ereignisse() { return *form->findChild<QComboBox*>(QStringLiteral("EreignisComboBox")); }
     QCheckBox& Box(const char* name) { return *form->findChild<QCheckBox*>(QString::fromLatin1(name)); }
     QLineEdit& WaveEdit() { return *form->findChild<QLineEdit*>(QStringLiteral("KlangWaveEdit")); }
-    QToolButton& Button(const char* name) { return *form->findChild<QToolButton*>(QString::fromLatin1(name)); }
+    QToolButton& Button(const char* name) {
+        return *form->findChild<QToolButton*>(QString::fromLatin1(name));
+    }
     QRadioButton& Radio(const QString& text) {
         for (QRadioButton* radio : form->findChildren<QRadioButton*>()) {
             if (radio->text() == text) {
@@ -200,7 +202,8 @@ TEST_F(KlaengeFormTest, OnlyAnEnabledCheckedWaveFileOffersEditBrowseAndPlay) {
         const char* radio;
         bool enabled;
     };
-    for (const Fall& fall : {Fall{"keiner", false}, Fall{"Wave-Datei", true}, Fall{"PC-Lautsprecher", false}}) {
+    for (const Fall& fall :
+         {Fall{"keiner", false}, Fall{"Wave-Datei", true}, Fall{"PC-Lautsprecher", false}}) {
         Box("KlangCheckBox").setChecked(false);
         Box("KlangCheckBox").click();
         Radio(QString::fromUtf8(fall.radio)).click();
@@ -303,12 +306,14 @@ TEST_F(KlaengeFormTest, ASavedSchemeLoadsIntoAnotherEditor) {
     EXPECT_EQ(dialogs[0].title, QStringLiteral("Schema speichern"));
     EXPECT_EQ(dialogs[0].filter, QStringLiteral("Quarn Soundschema (*.qvs)"));
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(test::ReadFile(dir / "station.qvs"), "[Quarn Sound Scheme]\r\n01=1,\"sub/a b.wav\"\r\n04=2,\r\n");
+    EXPECT_EQ(test::ReadFile(dir / "station.qvs"),
+              "[Quarn Sound Scheme]\r\n01=1,\"sub/a b.wav\"\r\n04=2,\r\n");
 
     fs::create_directories(dir / "taken.qvs");
     form->SchemaSpeichern(QString::fromStdString((dir / "taken.qvs").string()));
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Das Schema konnte nicht gespeichert werden: "))) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Das Schema konnte nicht gespeichert werden: ")))
+        << messages[0].toStdString();
 
     Make(true);
     form->SchemaLaden(chosenFile);

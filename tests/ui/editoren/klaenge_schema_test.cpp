@@ -117,17 +117,17 @@ TEST_F(KlaengeSchemaTest, ReadsEveryFormOfValue) {
         std::string waveFile;
     };
     const Fall faelle[] = {
-        {0, true, 3, Cp(folder / "sub/x.wav")},  // written on Windows
-        {1, true, 2, ""},                        // PC speaker
-        {2, true, 3, Cp(folder / "klang.wav")},  // a bare path is a wave file
-        {3, false, 1, ""},                       // only in another section
-        {4, true, 1, ""},                        // "none"
+        {0, true, 3, Cp(folder / "sub/x.wav")},   // written on Windows
+        {1, true, 2, ""},                         // PC speaker
+        {2, true, 3, Cp(folder / "klang.wav")},   // a bare path is a wave file
+        {3, false, 1, ""},                        // only in another section
+        {4, true, 1, ""},                         // "none"
         {5, true, 1, Cp(folder / "ignored.wav")}, // unknown code: none
-        {6, false, 1, ""},                       // blank
-        {7, false, 1, ""},                       // missing
-        {8, true, 3, Cp(folder / "1")},          // a digit without comma is a path
-        {9, true, 3, Cp(folder / "a b/c.wav")},  // quoted
-        {10, true, 3, "/abs/d.wav"},             // absolute; the first of a repeated key
+        {6, false, 1, ""},                        // blank
+        {7, false, 1, ""},                        // missing
+        {8, true, 3, Cp(folder / "1")},           // a digit without comma is a path
+        {9, true, 3, Cp(folder / "a b/c.wav")},   // quoted
+        {10, true, 3, "/abs/d.wav"},              // absolute; the first of a repeated key
     };
     Write(folder / "s.qvs", file);
     const auto keys = LeseKlangSchemaDatei(folder / "s.qvs");
@@ -174,7 +174,8 @@ TEST_F(KlaengeSchemaTest, AFailedWriteLeavesTheOldFileAndNoTemporaryOne) {
     Write(file, old);
     {
         const FileSizeLimit limit(old.size() + 4);
-        EXPECT_NE(SchreibeKlangSchema(file, {{0, 3, Cp(dir / "sub/a long name.wav")}, {1, 2, ""}}), QString());
+        EXPECT_NE(SchreibeKlangSchema(file, {{0, 3, Cp(dir / "sub/a long name.wav")}, {1, 2, ""}}),
+                  QString());
     }
     EXPECT_EQ(test::ReadFile(file), old);
 

@@ -30,7 +30,8 @@ protected:
         std::map<std::string, int> states;
         TListView4State& list = form->CheckListView();
         for (int row = 0; row < list.topLevelItemCount(); ++row) {
-            states[list.topLevelItem(row)->text(0).toStdString()] = TListView4State::ItemState(*list.topLevelItem(row));
+            states[list.topLevelItem(row)->text(0).toStdString()] =
+                TListView4State::ItemState(*list.topLevelItem(row));
         }
         return states;
     }

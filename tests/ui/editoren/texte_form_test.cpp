@@ -58,10 +58,8 @@ TEST(TextSpeicherArtTest, OnlyABlankStationTextSentAfterTheGlobalOneIsRemoved) {
         TTextSpeicherArt art;
     };
     const Fall faelle[] = {
-        {true, "", TTextSpeicherArt::Loeschen},
-        {true, "\r\n \r\n  ", TTextSpeicherArt::Loeschen},
-        {true, "\r\n.\r\n", TTextSpeicherArt::Speichern},
-        {true, "\t", TTextSpeicherArt::Speichern},
+        {true, "", TTextSpeicherArt::Loeschen},           {true, "\r\n \r\n  ", TTextSpeicherArt::Loeschen},
+        {true, "\r\n.\r\n", TTextSpeicherArt::Speichern}, {true, "\t", TTextSpeicherArt::Speichern},
         {false, "", TTextSpeicherArt::Speichern}, // an empty text in place of the global one
         {false, "\r\n", TTextSpeicherArt::Speichern},
     };
@@ -82,7 +80,9 @@ protected:
     }
     QComboBox& Kinds() { return *form->findChild<QComboBox*>(QStringLiteral("TextTypCombobox")); }
     QCheckBox& Vorher() { return *form->findChild<QCheckBox*>(QStringLiteral("VorherCheckBox")); }
-    TMemoKio& Memo() { return *dynamic_cast<TMemoKio*>(form->findChild<QWidget*>(QStringLiteral("TextMemo"))); }
+    TMemoKio& Memo() {
+        return *dynamic_cast<TMemoKio*>(form->findChild<QWidget*>(QStringLiteral("TextMemo")));
+    }
     void SelectKind(int kind) { Kinds().setCurrentIndex(Kinds().findData(kind)); }
 
     test::TempDir dir;
@@ -157,9 +157,11 @@ TEST_F(TexteFormTest, AnotherStationReadsItsOwnTexts) {
 }
 
 TEST_F(TexteFormTest, Screenshot) {
-    texte.texts[{"DB0ECH", 0}] = {true, "\rWillkommen bei DB0ECH, %n!\rDie Mailbox ist rund um die Uhr erreichbar.\r"};
+    texte.texts[{"DB0ECH", 0}] = {
+        true, "\rWillkommen bei DB0ECH, %n!\rDie Mailbox ist rund um die Uhr erreichbar.\r"};
     Make(false, "DB0ECH");
     form->show();
+    QCoreApplication::processEvents(); // lets the memo lay its text out before the picture
     EXPECT_TRUE(test::SaveScreenshot(*form, QStringLiteral("texte_editor.png")));
 }
 
