@@ -37,7 +37,8 @@ void TKlaengeModell::SetRufzeichen(std::string_view call) {
 TKlangEintrag& TKlaengeModell::Geladen(int index) {
     QUARN_ASSERT(index >= 0 && index < Anzahl(), kUnit);
     TKlangEintrag& eintrag = eintraege_[static_cast<std::size_t>(index)];
-    if (!eintrag.geladen) {
+    // Without a station yet there is nothing of its own to read; an empty call would mean the global one.
+    if (!eintrag.geladen && (global_ || !call_.empty())) {
         klaenge_.Load(global_ ? std::string_view() : std::string_view(call_), eintrag.event, eintrag.ansage,
                       eintrag.waveFile, eintrag.signal);
         eintrag.eigenerKlang = eintrag.signal != 0;
@@ -108,6 +109,9 @@ void TKlaengeModell::SetEigeneAnsage(int index, bool eigen) {
 }
 
 void TKlaengeModell::Apply() {
+    if (!global_ && call_.empty()) {
+        return;
+    }
     const std::string_view call = global_ ? std::string_view() : std::string_view(call_);
     for (const TKlangEintrag& eintrag : eintraege_) {
         if (!eintrag.geladen) {

@@ -67,7 +67,7 @@ void TRemoteCommandsForm::Fuellen() {
             TListView4State::SetItemData(*item, true);
         }
         bool allowed = false;
-        if (manager_.IsAllowed(call, name, allowed)) {
+        if (!call.empty() && manager_.IsAllowed(call, name, allowed)) {
             TListView4State::SetItemState(*item, allowed ? 1 : 0);
         } else {
             TListView4State::SetItemState(*item, globalAllowed ? 3 : 2);
@@ -77,6 +77,10 @@ void TRemoteCommandsForm::Fuellen() {
 }
 
 void TRemoteCommandsForm::Apply() {
+    // An empty call would set the global permissions from a station's page.
+    if (!global_ && call_.empty()) {
+        return;
+    }
     const std::string_view call = global_ ? std::string_view() : std::string_view(call_);
     for (int row = 0; row < checkListView_->topLevelItemCount(); ++row) {
         const QTreeWidgetItem& item = *checkListView_->topLevelItem(row);

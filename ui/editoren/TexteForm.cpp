@@ -93,7 +93,8 @@ void TTexteForm::SetCall(std::string_view call) {
 TTexteForm::Eintrag& TTexteForm::Geladen(int index) {
     QUARN_ASSERT(index >= 0 && index < static_cast<int>(eintraege_.size()), kUnit);
     Eintrag& eintrag = eintraege_[static_cast<std::size_t>(index)];
-    if (!eintrag.geladen) {
+    // Without a station yet there is nothing of its own to read; an empty call would mean the global one.
+    if (!eintrag.geladen && (global_ || !call_.empty())) {
         texte_.Load(global_ ? std::string_view() : std::string_view(call_), eintrag.kind,
                     eintrag.vorherStandardtext, eintrag.text);
         eintrag.geladen = true;
@@ -127,6 +128,9 @@ void TTexteForm::TextTypComboboxChange(int index) {
 
 void TTexteForm::Save() {
     Speichern();
+    if (!global_ && call_.empty()) {
+        return;
+    }
     const std::string_view call = global_ ? std::string_view() : std::string_view(call_);
     for (const Eintrag& eintrag : eintraege_) {
         if (!eintrag.geladen) {

@@ -184,6 +184,16 @@ TEST_F(KlaengeFormTest, StationApplySavesOwnSoundsAndDeletesTheOthers) {
     EXPECT_EQ(klaenge.stored, expected);
 }
 
+TEST_F(KlaengeFormTest, AStationPageWithoutAStationStoresNothing) {
+    klaenge.settings[{"", 0}] = {2, "", 1};
+    Make(false);
+    EXPECT_FALSE(Box("KlangCheckBox").isChecked()); // the global setting is not the station's
+    Box("KlangCheckBox").click();
+    Radio(QStringLiteral("Wave-Datei")).click();
+    form->Apply();
+    EXPECT_TRUE(klaenge.stored.empty());
+}
+
 TEST_F(KlaengeFormTest, AStationIsOfferedOnlyWhatItMayOverride) {
     Make(false, "DL1ABC");
     const std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};

@@ -115,6 +115,16 @@ TEST_F(RemoteCommandsFormTest, StationRowsShowOverridesOrTheGlobalOnesGreyAndGre
     EXPECT_EQ(States().at("DIR"), 0);
 }
 
+TEST_F(RemoteCommandsFormTest, AStationPageWithoutAStationStoresNothing) {
+    form->SetGlobal(false);
+    EXPECT_EQ(States().at("Echo"), 3);
+    SetState("Echo", 0);
+    form->Apply();
+    bool allowed = false;
+    manager->GetAllowedGlobal("echo", allowed);
+    EXPECT_TRUE(allowed);
+}
+
 TEST_F(RemoteCommandsFormTest, Screenshot) {
     auto station = database->CreateEintrag("DB0ECH");
     ASSERT_TRUE(station);

@@ -156,6 +156,15 @@ TEST_F(TexteFormTest, AnotherStationReadsItsOwnTexts) {
     EXPECT_EQ(texte.stored, expected);
 }
 
+TEST_F(TexteFormTest, AStationPageWithoutAStationStoresNothing) {
+    texte.texts[{"", 0}] = {false, "global"};
+    Make(false);
+    EXPECT_EQ(Memo().toPlainText(), QString());
+    Memo().setPlainText(QStringLiteral("neu"));
+    form->Save();
+    EXPECT_TRUE(texte.stored.empty());
+}
+
 TEST_F(TexteFormTest, Screenshot) {
     texte.texts[{"DB0ECH", 0}] = {
         true, "\rWillkommen bei DB0ECH, %n!\rDie Mailbox ist rund um die Uhr erreichbar.\r"};
