@@ -148,6 +148,20 @@ bool TKlaenge::Play(int event, std::string_view peerCall) {
     return true;
 }
 
+bool TKlaenge::PlayWaveFile(int event, std::string_view waveFile) {
+    const TSoundEventInfo info = SoundEventInfo(event);
+    if (info.Nr < 0 || waveFile.empty()) {
+        return false;
+    }
+    auto request = std::make_unique<TPlayRequest>();
+    request->event = static_cast<std::uint8_t>(info.Nr);
+    request->signal = static_cast<std::uint8_t>(TSignalArt::WaveDatei);
+    request->waveFile = std::string(waveFile);
+    Locker lock(shared_->lock);
+    shared_->queue.Push(std::move(request));
+    return true;
+}
+
 void TKlaenge::Load(std::string_view call, int event, std::uint8_t& announcement, std::string& waveFile,
                     std::uint8_t& signal) {
     if (call.empty()) {

@@ -47,7 +47,7 @@ public:
     explicit TKlaenge(RegistryStore& store = RegistryStore::Instance(),
                       std::unique_ptr<IAudioSink> sink = MakeAudioSink());
     // Stops the player, also in the middle of a sound, and waits for it (at most 8000 ms).
-    ~TKlaenge();
+    virtual ~TKlaenge();
     TKlaenge(const TKlaenge&) = delete;
     TKlaenge& operator=(const TKlaenge&) = delete;
 
@@ -58,12 +58,15 @@ public:
     bool Play(int event, std::string_view peerCall);
 
     // With a call the station's own setting (exact call), else the global one; texts are Windows-1252.
-    void Load(std::string_view call, int event, std::uint8_t& announcement, std::string& waveFile,
-              std::uint8_t& signal);
-    void Save(std::string_view call, int event, std::uint8_t announcement, std::string_view waveFile,
-              std::uint8_t signal);
+    virtual void Load(std::string_view call, int event, std::uint8_t& announcement, std::string& waveFile,
+                      std::uint8_t& signal);
+    virtual void Save(std::string_view call, int event, std::uint8_t announcement, std::string_view waveFile,
+                      std::uint8_t signal);
     // Removes the station's setting of the event; an empty call does nothing.
-    void DeleteStation(std::string_view call, int event);
+    virtual void DeleteStation(std::string_view call, int event);
+    // Queues the wave file (Windows-1252 path) as the event's sound, so that the sound editor's trial
+    // goes the one way every sound goes; a missing file plays nothing. False for an empty path.
+    virtual bool PlayWaveFile(int event, std::string_view waveFile);
 
     void LoadGlobal(int event, std::uint8_t& announcement, std::string& waveFile, std::uint8_t& signal);
     void SaveGlobal(int event, std::uint8_t announcement, std::string_view waveFile, std::uint8_t signal);
