@@ -1,5 +1,6 @@
 // The main window's start and end, its key preview and the actions run on the current channel.
 #include "connections/ConnectionsListU.h"
+#include "controls/Button97.h"
 #include "devices/GeraeteStatusU.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
@@ -26,7 +27,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QProgressBar>
-#include <QToolButton>
 #include <QToolTip>
 #include <string>
 
@@ -270,7 +270,7 @@ void THauptfenster::BindActions() {
     bind("ActionBoxRun", [](IKanal& channel, bool) { channel.BoxRun(); });
 
     bind("ActionDeviceStatus", [this](IKanal&, bool) { GeraeteStatusUmschalten(); });
-    connect(geraeteStatusKnopf_, &QToolButton::clicked, Action("ActionDeviceStatus"), &QAction::trigger);
+    geraeteStatusKnopf_->SetAction(Action("ActionDeviceStatus"));
     bind("ActionLanguage", [](IKanal&, bool) {
         std::string code = CurrentLanguage();
         ChooseLanguage(true, code, LanguageOptions::OfProgram());

@@ -2,6 +2,7 @@
 // and the program's singletons it builds and frees.
 #include "connections/ConnectionsListU.h"
 #include "connections/RemoteCommandManagerU.h"
+#include "controls/Button97.h"
 #include "devices/GeraeteU.h"
 #include "devices/KanaeleU.h"
 #include "devices/KanalU.h"
