@@ -70,7 +70,6 @@ TButton97::TButton97(QWidget* parent) : QWidget(parent), repeatTimer_(std::make_
     repeatTimer_->onTimeout = [this] { RepeatTick(); };
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover, false);
     resize(22, 23);
     UpdateOpaque();
 }
