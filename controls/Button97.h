@@ -166,6 +166,8 @@ private:
 
     void MouseEnter();
     void MouseLeave();
+    // No longer the process's hot button, if it was.
+    void StopBeingHot();
     void UpdateHotTracking(QPoint at);
     void RepeatTick();
     void UpdateExclusive();
