@@ -1,6 +1,7 @@
 // The main window's widgets and the seam the channels reach them through.
 #include "ui/Hauptfenster.h"
 
+#include "controls/Button97.h"
 #include "devices/GeraeteStatusU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/HintWindowU.h"
@@ -20,7 +21,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -124,10 +124,12 @@ void THauptfenster::BuildStatusBar() {
         statusPanels_[index] = panel;
     }
     // The device light: a button on panel 9 that opens and closes the device-status window.
-    geraeteStatusKnopf_ = new QToolButton(statusPanels_[9]);
+    geraeteStatusKnopf_ = new TButton97(statusPanels_[9]);
     geraeteStatusKnopf_->setObjectName("StatusbarDeviceIcon");
-    geraeteStatusKnopf_->setAutoRaise(true);
-    geraeteStatusKnopf_->setIconSize(QSize(12, 12));
+    geraeteStatusKnopf_->SetDisplayMode(TButtonDisplayMode::dmGlyphOnly);
+    geraeteStatusKnopf_->SetLayout(TButtonLayout::blGlyphTop);
+    geraeteStatusKnopf_->SetOpaque(false);
+    geraeteStatusKnopf_->SetSpacing(0);
     auto* knopfPanel = new QHBoxLayout(statusPanels_[9]);
     knopfPanel->setContentsMargins(0, 0, 0, 0);
     knopfPanel->addWidget(geraeteStatusKnopf_);
@@ -251,9 +253,9 @@ void THauptfenster::SetGeraeteStatus(bool notReady) {
         return;
     }
     geraeteNichtBereit_ = notReady;
-    geraeteStatusKnopf_->setIcon(GeraeteStatusBild(notReady));
-    const QString hint = notReady ? Tr("Ein Gerät ist nicht bereit|") : Tr("Alle Geräte sind bereit|");
-    geraeteStatusKnopf_->setToolTip(hint.left(hint.indexOf('|')));
+    geraeteStatusKnopf_->SetGlyph(GeraeteStatusBild(notReady).toImage());
+    geraeteStatusKnopf_->SetHint(notReady ? Tr("Ein Gerät ist nicht bereit|")
+                                          : Tr("Alle Geräte sind bereit|"));
 }
 
 QWidget* THauptfenster::GeraeteStatusFenster() const {

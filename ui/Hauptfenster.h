@@ -22,10 +22,10 @@ class QLabel;
 class QMenuBar;
 class QProgressBar;
 class QToolBar;
-class QToolButton;
 
 namespace quarn {
 
+class TButton97;
 class TConfig;
 class TGeraeteStatus;
 class THauptPanele;
@@ -84,7 +84,7 @@ public:
     // An action by its name ("ActionConnect", ...); null for a name the window has none of.
     QAction* Action(const char* name) const;
     // Panel 9's button, the device light that opens the device-status window.
-    const QToolButton* GeraeteStatusKnopf() const { return geraeteStatusKnopf_; }
+    TButton97* GeraeteStatusKnopf() const { return geraeteStatusKnopf_; }
     // The device-status and help windows while they exist.
     QWidget* GeraeteStatusFenster() const;
     THilfeFenster* HilfeFenster() const;
@@ -146,7 +146,7 @@ private:
     std::array<QLabel*, kStatusPanels> statusPanels_{};
     QProgressBar* progressBar_ = nullptr;
     QLabel* progressLabel_ = nullptr;
-    QToolButton* geraeteStatusKnopf_ = nullptr;
+    TButton97* geraeteStatusKnopf_ = nullptr;
     QPointer<TGeraeteStatus> geraeteStatus_;
     QPointer<THilfeFenster> hilfe_;
     // The notice that the window cannot close while a connect waits; one at a time.

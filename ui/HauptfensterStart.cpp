@@ -1,5 +1,6 @@
 // The main window's start and end, its key preview and the actions run on the current channel.
 #include "connections/ConnectionsListU.h"
+#include "controls/Button97.h"
 #include "controls/HintManager.h"
 #include "devices/GeraeteStatusU.h"
 #include "devices/GeraeteU.h"
@@ -28,6 +29,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QProgressBar>
+#include <QToolTip>
 #include <QToolButton>
 #include <string>
 
@@ -284,7 +286,7 @@ void THauptfenster::BindActions() {
     bind("ActionBoxRun", [](IKanal& channel, bool) { channel.BoxRun(); });
 
     bind("ActionDeviceStatus", [this](IKanal&, bool) { GeraeteStatusUmschalten(); });
-    connect(geraeteStatusKnopf_, &QToolButton::clicked, Action("ActionDeviceStatus"), &QAction::trigger);
+    geraeteStatusKnopf_->SetAction(Action("ActionDeviceStatus"));
     bind("ActionLanguage", [](IKanal&, bool) {
         std::string code = CurrentLanguage();
         ChooseLanguage(true, code, LanguageOptions::OfProgram());

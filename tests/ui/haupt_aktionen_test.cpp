@@ -2,9 +2,10 @@
 // real channels and dialogs.
 #include "connections/automation/AutomationHub.h"
 #include "console/ConsoleU.h"
-#include "devices/GeraeteU.h"
+#include "controls/Button97.h"
 #include "devices/channel/KanaeleU.h"
 #include "devices/channel/KanalU.h"
+#include "devices/GeraeteU.h"
 #include "foundation/AutomationStartMode.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -37,7 +39,6 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <filesystem>
@@ -413,17 +414,20 @@ TEST_F(HauptAktionenTest, TheLanguageCommandShowsTheChooserAndTellsThatAChangeNe
 }
 
 TEST_F(HauptAktionenTest, TheDeviceLightOpensAndClosesTheDeviceStatusWindow) {
-    auto* light = const_cast<QToolButton*>(window_.GeraeteStatusKnopf());
+    TButton97* light = window_.GeraeteStatusKnopf();
     ASSERT_NE(light, nullptr);
     EXPECT_EQ(light->objectName(), "StatusbarDeviceIcon");
     EXPECT_EQ(light->parentWidget(), window_.StatusLabel(9)) << "on panel 9";
-    EXPECT_FALSE(light->icon().isNull());
-    light->click();
+    EXPECT_EQ(light->Action(), Action("ActionDeviceStatus"));
+    EXPECT_EQ(light->DisplayMode(), TButtonDisplayMode::dmGlyphOnly);
+    EXPECT_FALSE(light->Glyph().isNull());
+    QTest::mouseClick(light, Qt::LeftButton);
     QPointer<QWidget> status = window_.GeraeteStatusFenster();
     ASSERT_TRUE(status);
     EXPECT_TRUE(status->isVisible());
     EXPECT_TRUE(Action("ActionDeviceStatus")->isChecked());
-    light->click();
+    EXPECT_FALSE(light->Down()) << "a light is no grouped button: it does not stay down";
+    QTest::mouseClick(light, Qt::LeftButton);
     EXPECT_TRUE(status.isNull());
     EXPECT_FALSE(Action("ActionDeviceStatus")->isChecked());
 
@@ -441,6 +445,35 @@ TEST_F(HauptAktionenTest, TheDeviceLightOpensAndClosesTheDeviceStatusWindow) {
     status = window_.GeraeteStatusFenster();
     window_.SitzungsEnde();
     EXPECT_TRUE(status.isNull());
+}
+
+TEST_F(HauptAktionenTest, TheDeviceLightShowsReadyAndNotReadyInItsGlyphAndHint) {
+    TButton97* light = window_.GeraeteStatusKnopf();
+    auto* statusbar = window_.findChild<QWidget*>("Statusbar");
+    ASSERT_NE(statusbar, nullptr);
+    ASSERT_EQ(light->toolTip(), "Alle Geräte sind bereit") << "no device configured";
+    const QImage ready = light->Glyph();
+    const QImage readyShot = statusbar->grab().toImage();
+
+    window_.SetGeraeteStatus(true);
+    EXPECT_NE(light->Glyph(), ready);
+    EXPECT_EQ(light->NumGlyphs(), 1);
+    EXPECT_EQ(light->toolTip(), "Ein Gerät ist nicht bereit");
+    const QImage notReadyShot = statusbar->grab().toImage();
+    window_.SetGeraeteStatus(false);
+    EXPECT_EQ(light->Glyph(), ready);
+    EXPECT_EQ(light->toolTip(), "Alle Geräte sind bereit");
+
+    // Both states one above the other.
+    QImage both(readyShot.width(), readyShot.height() + notReadyShot.height() + 4, QImage::Format_RGB32);
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawImage(0, 0, readyShot);
+    painter.drawImage(0, readyShot.height() + 4, notReadyShot);
+    painter.end();
+    const QString folder = QStringLiteral(QUARN_BINARY_DIR "/tests/screenshots/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(both.save(folder + "statusbar_device_icon.png"));
 }
 
 TEST_F(HauptAktionenTest, TheHelpPageOpensInOneWindowThatClosesWithTheMainWindow) {

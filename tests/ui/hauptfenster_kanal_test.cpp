@@ -2,6 +2,7 @@
 // and the program's singletons it builds and frees.
 #include "connections/ConnectionsListU.h"
 #include "connections/remote/RemoteCommandManagerU.h"
+#include "controls/Button97.h"
 #include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
 #include "devices/channel/KanalU.h"
