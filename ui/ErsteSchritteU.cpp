@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <utility>
@@ -56,8 +57,21 @@ TErsteSchritte::TErsteSchritte(QWidget* owner, std::function<void()> geschlossen
     layout->addWidget(panel_);
 
     resize(kGroesse);
+    Platzieren(kGroesse);
+}
+
+void TErsteSchritte::Platzieren(const QSize& aussen) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(ErsteSchritteOrt(screen->availableGeometry(), kGroesse));
+        move(ErsteSchritteOrt(screen->availableGeometry(), aussen));
+    }
+}
+
+void TErsteSchritte::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The frame is known once the window is shown: the whole window goes into the corner.
+    if (!platziert_ && !event->spontaneous()) {
+        platziert_ = true;
+        Platzieren(frameGeometry().size());
     }
 }
 

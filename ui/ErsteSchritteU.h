@@ -32,16 +32,21 @@ public:
     TPanelKio* Panel() const { return panel_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The window's outer size, frame included, into the work area's corner.
+    void Platzieren(const QSize& aussen);
+
     std::function<void()> geschlossen_;
     TFensterZiehen ziehen_{*this};
     TPanelKio* panel_ = nullptr;
     QTextBrowser* text_ = nullptr;
+    bool platziert_ = false;
 };
 
 } // namespace quarn
