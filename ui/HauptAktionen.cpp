@@ -59,8 +59,8 @@ const AktionForm kAktionen[] = {
     {"ActionBoxUncheck", QUARN_TEXT("Markierung entfernen"), nullptr, kKeine, 17, true, false, 0},
     {"ActionBoxRun", QUARN_TEXT("Befehle absenden"), nullptr, kKeine, 20, true, false, 0},
     {"ActionDeviceStatus", QUARN_TEXT("&Gerätestatus"), nullptr, kKeine, -1, true, true, 0},
-    // The settings dialog, the station-database window, the first-steps window and the About box come
-    // later; until then their actions are there but cannot be chosen.
+    // The settings dialog and the station-database window come later; until then their actions are there
+    // but cannot be chosen.
     {"ActionSettings", QUARN_TEXT("&Einstellungen"), QUARN_TEXT("&Einstellungen..."), kKeine, 5, false, false,
      0},
     {"ActionLanguage", QUARN_TEXT("&Sprache..."), nullptr, kKeine, 6, true, false, 0},
@@ -68,8 +68,8 @@ const AktionForm kAktionen[] = {
     {"ActionStationenDatenbankReparieren", QUARN_TEXT("Datenbank &reparieren"), nullptr, kKeine, -1, true,
      false, 0},
     {"ActionHelpContents", QUARN_TEXT("&Inhalt..."), nullptr, kKeine, -1, true, false, 0},
-    {"ActionHelpFirstSteps", QUARN_TEXT("&Erste Schritte..."), nullptr, kKeine, -1, false, false, 0},
-    {"ActionHelpInfo", QUARN_TEXT("I&nfo..."), nullptr, kKeine, -1, false, false, 0},
+    {"ActionHelpFirstSteps", QUARN_TEXT("&Erste Schritte..."), nullptr, kKeine, -1, true, false, 0},
+    {"ActionHelpInfo", QUARN_TEXT("I&nfo..."), nullptr, kKeine, -1, true, false, 0},
     {"ActionDesignStandard", QUARN_TEXT("&Standard"), nullptr, kKeine, -1, true, true, 21},
     {"ActionDesignOfficeXP", QUARN_TEXT("&Office XP"), nullptr, kKeine, -1, true, true, 21},
     {"ActionDesignStripes", QUARN_TEXT("&Stripes"), nullptr, kKeine, -1, true, true, 21},

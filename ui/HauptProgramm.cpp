@@ -21,10 +21,12 @@
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
 #include "stations/TexteU.h"
+#include "ui/ErsteSchritteU.h"
 #include "ui/HauptPanele.h"
 #include "ui/Hauptfenster.h"
 
 #include <string_view>
+#include <utility>
 
 namespace quarn {
 namespace {
@@ -190,14 +192,32 @@ void THauptProgramm::DatenbankFreigeben() {
 }
 
 void THauptProgramm::ErsteSchritteZeigen() {
-    // The first-steps window itself comes later; the start is finished here.
+    // Once after each new version.
+    if (config_ && config_->FirstStepsChanged()) {
+        ErsteSchritteOeffnen();
+    }
+}
+
+void THauptProgramm::ErsteSchritteOeffnen() {
+    if (!ersteSchritte_) {
+        // It frees itself when closed and tells the window, which may be ending by then.
+        ersteSchritte_ = new TErsteSchritte(&fenster_, [fenster = QPointer<THauptfenster>(&fenster_)] {
+            if (fenster) {
+                fenster->SetErsteSchritte(nullptr);
+            }
+        });
+    }
+    ersteSchritte_->show();
+    ersteSchritte_->raise();
 }
 
 void THauptProgramm::ErsteSchritteFreigeben() {
     // Guarded: the window may have closed and freed itself already.
-    if (ersteSchritte_) {
-        ersteSchritte_->deleteLater();
-        ersteSchritte_ = nullptr;
+    if (const QPointer<QWidget> fenster = std::exchange(ersteSchritte_, nullptr)) {
+        fenster->close();
+        if (fenster) {
+            fenster->deleteLater();
+        }
     }
 }
 

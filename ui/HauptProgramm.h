@@ -56,6 +56,8 @@ public:
     void QuitEventSetzen() override;
     void Melden(const QString& text) override;
 
+    // Creates the first-steps window when there is none, and shows it.
+    void ErsteSchritteOeffnen();
     // The first-steps window while it exists; it may close and free itself at any time.
     void SetErsteSchritte(QWidget* fenster) { ersteSchritte_ = fenster; }
     QWidget* ErsteSchritte() const { return ersteSchritte_; }

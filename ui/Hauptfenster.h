@@ -98,6 +98,7 @@ public:
 
     // The first-steps window while it is shown; it may close and free itself before the end.
     void SetErsteSchritte(QWidget* fenster);
+    QWidget* ErsteSchritte() const;
 
     // The device light of the status bar; changes only when the state does.
     void SetGeraeteStatus(bool notReady);

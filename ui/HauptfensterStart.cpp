@@ -18,6 +18,7 @@
 #include "foundation/SingleInstance.h"
 #include "ui/BefehlConnectU.h"
 #include "ui/BefehlU.h"
+#include "ui/DlgInfoU.h"
 #include "ui/HauptPanele.h"
 #include "ui/HauptProgramm.h"
 #include "ui/HauptTasten.h"
@@ -92,6 +93,10 @@ THauptfenster::~THauptfenster() {
 
 void THauptfenster::SetErsteSchritte(QWidget* fenster) {
     programm_->SetErsteSchritte(fenster);
+}
+
+QWidget* THauptfenster::ErsteSchritte() const {
+    return programm_->ErsteSchritte();
 }
 
 void THauptfenster::SitzungsEnde() {
@@ -301,6 +306,13 @@ void THauptfenster::BindActions() {
         }
     });
     bind("ActionHelpContents", [this](IKanal&, bool) { HilfeZeigen(); });
+    // Neither needs a channel.
+    connect(Action("ActionHelpFirstSteps"), &QAction::triggered, this,
+            [this] { programm_->ErsteSchritteOeffnen(); });
+    connect(Action("ActionHelpInfo"), &QAction::triggered, this, [this] {
+        TDlgInfo info(this);
+        info.exec();
+    });
 }
 
 void THauptfenster::GeraeteStatusUmschalten() {
