@@ -1,6 +1,7 @@
 // The main window's start and end, its key preview and the actions run on the current channel.
 #include "connections/ConnectionsListU.h"
 #include "controls/HintManager.h"
+#include "controls/ThemeManagerU.h"
 #include "devices/GeraeteStatusU.h"
 #include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
@@ -36,6 +37,12 @@ namespace {
 
 constexpr const char* kClass = "THauptfenster";
 
+// Panels, list views, check lists and plain controls keep their own look; tool bars are left opaque.
+constexpr TThemeOptions kThemeOptions = toAllowNonClientArea | toAllowControls | toAllowWebContent |
+                                        toSubclassButtons | toSubclassFrame | toSubclassGroupBox |
+                                        toSubclassTabSheet | toSubclassSpeedButtons | toSubclassStatusBar |
+                                        toSubclassTrackBar | toResetMouseCapture;
+
 std::shared_ptr<IKanal> AktuellerKanal() {
     const TKanaele* kanaele = TKanaele::Instance();
     return kanaele ? kanaele->GetAktuell() : nullptr;
@@ -48,6 +55,9 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
     hintManager_ = StartHintManager(500, 100, 20000);
     DebOutObj(kClass, "Create", std::string("StartMode: ") + StartModeName(StartMode()));
     setObjectName("Hauptfenster");
+    themeManager_ = new TThemeManager(this);
+    themeManager_->setObjectName("ThemeManager");
+    themeManager_->SetOptions(kThemeOptions);
     setWindowTitle(kMainWindowTitle);
     setMinimumSize(kMinimum);
     resize(800, 700);
@@ -66,6 +76,8 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
         LeisteLaden(*config);
     }
     BuildAccelerators();
+    // The window is complete: the theme takes in every form there is.
+    themeManager_->CollectForms();
     gestartet_ = true;
     qApp->installEventFilter(this);
     // A session's end frees the program's parts before the window goes.
