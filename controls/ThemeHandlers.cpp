@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -129,8 +130,9 @@ bool HandleButton(QWidget& control, QEvent& event) {
 
 bool HandleSpeedButton(QWidget& control, QEvent& event, TThemeServices& services) {
     auto* button = qobject_cast<QToolButton*>(&control);
-    // The program's own 97-style buttons paint their faces themselves.
-    if (button == nullptr) {
+    // The program's own 97-style buttons paint their faces themselves; a button with a menu or an arrow
+    // keeps the style's own drawing of them.
+    if (button == nullptr || button->menu() != nullptr || button->arrowType() != Qt::NoArrow) {
         return false;
     }
     if (event.type() == QEvent::Paint) {

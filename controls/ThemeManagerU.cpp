@@ -416,30 +416,30 @@ void TThemeManager::SubclassControl(QWidget& control, bool subclass) {
     }
 }
 
-bool TThemeManager::HandleFormMessage(QWidget& form, QEvent& event) {
-    if (event.type() != QEvent::ChildAdded && event.type() != QEvent::ChildRemoved) {
-        return false;
-    }
+void TThemeManager::ControlListChange(QWidget& parent, QEvent& event) {
     QObject* child = static_cast<QChildEvent&>(event).child();
     if (!child->isWidgetType()) {
-        return false;
+        return;
     }
     auto* control = static_cast<QWidget*>(child);
     if (event.type() == QEvent::ChildRemoved) {
-        SubclassControl(*control, false);
-        return false;
+        // A control being destroyed has left its list already and is no longer a widget to look at; one
+        // that is still in a list was only moved elsewhere.
+        if (IsSubclassed(*control)) {
+            SubclassControl(*control, false);
+        }
+        return;
     }
     // A new control is told while it is still being built: its class is known once it has been.
     QMetaObject::invokeMethod(
         this,
-        [this, added = QPointer<QWidget>(control), parent = QPointer<QWidget>(&form)] {
-            if (added && parent && added->parentWidget() == parent) {
+        [this, added = QPointer<QWidget>(control), from = QPointer<QWidget>(&parent)] {
+            if (added && from && added->parentWidget() == from) {
                 SubclassControl(*added, true);
                 CollectControls(added);
             }
         },
         Qt::QueuedConnection);
-    return false;
 }
 
 bool TThemeManager::HandleMessage(TThemeListKind kind, QWidget& control, QEvent& event) {
@@ -449,11 +449,14 @@ bool TThemeManager::HandleMessage(TThemeListKind kind, QWidget& control, QEvent&
     if (PreviewControlMessage(control, event)) {
         return true;
     }
+    if (event.type() == QEvent::ChildAdded || event.type() == QEvent::ChildRemoved) {
+        ControlListChange(control, event);
+        return false;
+    }
     switch (kind) {
+    // A form only hears of its controls. The list view's column images, the track bar's drawing stages
+    // and the animation's colour have no counterpart here: their events go on unchanged.
     case TThemeListKind::Form:
-        return HandleFormMessage(control, event);
-    // The list view's column images, the track bar's drawing stages and the animation's colour have no
-    // counterpart here: their events go on unchanged.
     case TThemeListKind::ListView:
     case TThemeListKind::TrackBar:
     case TThemeListKind::Animate:

@@ -120,7 +120,8 @@ protected:
 private:
     TWindowProcList& List(TThemeListKind kind) { return *lists_[static_cast<int>(kind)]; }
     bool HandleMessage(TThemeListKind kind, QWidget& control, QEvent& event);
-    bool HandleFormMessage(QWidget& form, QEvent& event);
+    // A control joined or left `parent`.
+    void ControlListChange(QWidget& parent, QEvent& event);
     void FormAppeared(QWidget& form);
     void CollectWaitingForms();
     void FixControls(QWidget& form);

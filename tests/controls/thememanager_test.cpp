@@ -177,9 +177,11 @@ class LateForm : public QWidget {
 public:
     explicit LateForm(TThemeManager& manager) {
         button = new QPushButton("Abbrechen", this);
+        box = new QGroupBox("Gruppe", this);
         subclassedInConstructor = manager.IsSubclassed(*this) || manager.IsSubclassed(*button);
     }
     QPushButton* button;
+    QGroupBox* box;
     bool subclassedInConstructor;
 };
 
@@ -193,10 +195,16 @@ TEST_F(ThemeManagerTest, AFormCreatedLaterIsCollectedAfterTheNextTurnOfTheLoop) 
     EXPECT_TRUE(manager.IsSubclassed(form));
     EXPECT_TRUE(manager.IsSubclassed(*form.button));
 
-    // A control that joins the form later is taken in too.
+    // Controls that join the form or one of its controls later are taken in too, and one moved out of
+    // the form is let go.
     auto* late = new QCheckBox("Später", &form);
+    auto* inBox = new QRadioButton("Darin", form.box);
     TurnLoop();
     EXPECT_TRUE(manager.IsSubclassed(*late));
+    EXPECT_TRUE(manager.IsSubclassed(*inBox));
+    QWidget elsewhere;
+    form.button->setParent(&elsewhere);
+    EXPECT_FALSE(manager.IsSubclassed(*form.button));
 }
 
 // A control that asks not to be themed once `refuse` is set.
