@@ -318,6 +318,10 @@ TEST_F(ThemeManagerTest, SwitchingToTheClassicStyleClosesHandlesAndControlsPaint
     form.resize(160, 90);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // The services of a window hear of the change through that window.
+    TThemeServices windowServices(&form);
+    int windowChanges = 0;
+    windowServices.OnThemeChange = [&] { ++windowChanges; };
     manager.CollectForms(&form);
     box->grab();
     EXPECT_EQ(box->paints, 0);
@@ -325,6 +329,8 @@ TEST_F(ThemeManagerTest, SwitchingToTheClassicStyleClosesHandlesAndControlsPaint
 
     QApplication::setStyle("Windows");
     EXPECT_EQ(changes, 1);
+    EXPECT_EQ(windowChanges, 1);
+    EXPECT_FALSE(windowServices.ThemingActive());
     EXPECT_FALSE(manager.ThemingActive());
     EXPECT_FALSE(manager.Services().HandleOpen(TThemedElement::teButton));
     box->grab();
