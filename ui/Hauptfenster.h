@@ -31,6 +31,7 @@ class TGeraeteStatus;
 class THauptPanele;
 class THauptProgramm;
 class THintManager;
+class TThemeManager;
 class THilfeFenster;
 
 // The program's one main window: a plain top-level widget with its own dock hosts (top, both sides,
@@ -134,6 +135,7 @@ private:
     void NebenfensterSchliessen();
 
     std::unique_ptr<THintManager> hintManager_;
+    TThemeManager* themeManager_ = nullptr;
     std::unique_ptr<THauptProgramm> programm_;
     std::unique_ptr<THauptAblauf> ablauf_;
     THauptPanele* panele_ = nullptr;

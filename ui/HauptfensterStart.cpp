@@ -2,6 +2,7 @@
 #include "connections/ConnectionsListU.h"
 #include "controls/Button97.h"
 #include "controls/HintManager.h"
+#include "controls/ThemeManagerU.h"
 #include "devices/GeraeteStatusU.h"
 #include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
@@ -39,6 +40,12 @@ namespace {
 
 constexpr const char* kClass = "THauptfenster";
 
+// Panels, list views, check lists and plain controls keep their own look; tool bars are left opaque.
+constexpr TThemeOptions kThemeOptions = toAllowNonClientArea | toAllowControls | toAllowWebContent |
+                                        toSubclassButtons | toSubclassFrame | toSubclassGroupBox |
+                                        toSubclassTabSheet | toSubclassSpeedButtons | toSubclassStatusBar |
+                                        toSubclassTrackBar | toResetMouseCapture;
+
 std::shared_ptr<IKanal> AktuellerKanal() {
     const TKanaele* kanaele = TKanaele::Instance();
     return kanaele ? kanaele->GetAktuell() : nullptr;
@@ -51,6 +58,9 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
     hintManager_ = StartHintManager(500, 100, 20000);
     DebOutObj(kClass, "Create", std::string("StartMode: ") + StartModeName(StartMode()));
     setObjectName("Hauptfenster");
+    themeManager_ = new TThemeManager(this);
+    themeManager_->setObjectName("ThemeManager");
+    themeManager_->SetOptions(kThemeOptions);
     setWindowTitle(kMainWindowTitle);
     setMinimumSize(kMinimum);
     resize(800, 700);
@@ -69,6 +79,8 @@ THauptfenster::THauptfenster(std::filesystem::path fontFile) {
         LeisteLaden(*config);
     }
     BuildAccelerators();
+    // The window is complete: the theme takes in every form there is.
+    themeManager_->CollectForms();
     gestartet_ = true;
     qApp->installEventFilter(this);
     // A session's end frees the program's parts before the window goes.

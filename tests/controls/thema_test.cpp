@@ -36,8 +36,8 @@ TEST_P(ThemeTest, AThemeIsActiveUnderEveryStyleButTheClassicOne) {
     QWidget widget;
     EXPECT_EQ(OpenThemeData(&widget, "BUTTON") != nullptr, Themed());
     EXPECT_EQ(OpenThemeData(&widget, "Tab") != nullptr, Themed());
-    EXPECT_EQ(OpenThemeData(&widget, "Rebar;tab") != nullptr, Themed());
-    EXPECT_EQ(OpenThemeData(&widget, "Rebar"), nullptr);
+    EXPECT_EQ(OpenThemeData(&widget, "Clock;tab") != nullptr, Themed());
+    EXPECT_EQ(OpenThemeData(&widget, "Clock"), nullptr);
 }
 
 // A column of the picture that runs through the caption's middle, from the top to below the frame line.

@@ -1,4 +1,5 @@
 // The main window on the offscreen platform with the program's real singletons and channels.
+#include "controls/ThemeManagerU.h"
 #include "devices/GeraeteU.h"
 #include "devices/channel/KanaeleU.h"
 #include "foundation/ConfigU.h"
@@ -130,6 +131,17 @@ protected:
 
     THauptfenster window_{kFontFile};
 };
+
+TEST_F(HauptfensterKanaele, OwnsTheMainThemeManagerWhichHasTakenInTheWindow) {
+    auto* manager = dynamic_cast<TThemeManager*>(window_.findChild<QObject*>("ThemeManager"));
+    ASSERT_NE(manager, nullptr);
+    EXPECT_EQ(TThemeManager::MainManager(), manager);
+    EXPECT_EQ(manager->Options(), toAllowNonClientArea | toAllowControls | toAllowWebContent |
+                                      toSubclassButtons | toSubclassFrame | toSubclassGroupBox |
+                                      toSubclassTabSheet | toSubclassSpeedButtons | toSubclassStatusBar |
+                                      toSubclassTrackBar | toResetMouseCapture);
+    EXPECT_TRUE(manager->IsSubclassed(window_));
+}
 
 TEST_F(HauptfensterKanaele, OutputInputAndMonitorStackWithTheChannelButtonsAboveTheMonitor) {
     QWidget* console1 = Child("Console01");
