@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class QWidget;
+
+namespace quarn {
+
+// The editor pages the station window hosts, in tab order after "Allgemein" and "Passwörter".
+enum class TStationenSeite { Texte, Fernsteuerung, Klaenge };
+
+// One editor page in a station's mode, as the station window hosts it. The window puts Page() onto its
+// tab (and owns it from then on), hands it each station it shows, and asks it to store before it leaves
+// the station.
+class IStationenSeite {
+public:
+    virtual ~IStationenSeite() = default;
+    // The page's widget; the window takes it into its tab.
+    virtual QWidget* Page() = 0;
+    // Fills the page from the station of this call sign (upper case, as stored).
+    virtual void LoadStation(const std::string& call) = 0;
+    // Stores the page's values for the station last loaded.
+    virtual void Apply() = 0;
+};
+
+} // namespace quarn
