@@ -409,6 +409,28 @@ TEST_F(HauptAktionenTest, TheStationsCommandOpensOneWindowThatGoesBeforeTheDatab
     EXPECT_EQ(StationenDatenbank(), nullptr);
 }
 
+TEST_F(HauptAktionenTest, TheDatabaseCheckAtTheNextStartIsShownInItsOwnWindowFirst) {
+    // Records each window of the check as it is shown, and whether it was painted then.
+    struct Beobachter : QObject {
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint && watched->objectName() == "StationenDatenbankProgressForm") {
+                gemalt = true;
+            }
+            return false;
+        }
+        bool gemalt = false;
+    } beobachter;
+    Config()->SetForceDatabaseCheck(true);
+    window_.SitzungsEnde();
+    qApp->installEventFilter(&beobachter);
+    {
+        const THauptfenster neuerStart{kFontFile};
+        EXPECT_TRUE(beobachter.gemalt);
+        EXPECT_FALSE(Config()->GetForceDatabaseCheck());
+    }
+    qApp->removeEventFilter(&beobachter);
+}
+
 TEST_F(HauptAktionenTest, TheLanguageCommandShowsTheChooserAndTellsThatAChangeNeedsARestart) {
     const char* kKey = "\\Software\\Velmoor\\Quarn";
     for (const char* stored : {"DE", "EN"}) {
