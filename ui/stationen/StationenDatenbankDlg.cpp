@@ -216,7 +216,14 @@ void TStationenDatenbankDlg::Hinzufuegen() {
                          mbOK, this);
         return;
     }
-    Auswaehlen(liste_->Einfuegen(*call));
+    const int row = liste_->Einfuegen(*call);
+    if (listView_->currentIndex().row() == row) {
+        // Already the current row (it may have been gone and is made again): shown afresh.
+        Speichern();
+        Zeigen(*call);
+    } else {
+        Auswaehlen(row);
+    }
     listView_->setFocus();
 }
 
@@ -231,8 +238,8 @@ void TStationenDatenbankDlg::Entfernen() {
     const int row = current.row();
     const std::string call = liste_->Name(row);
     eintrag_.reset();
-    if (!datenbank_.DeleteEintrag(call)) {
-        // Some connection holds the station: it stays.
+    // Refused while some connection holds the station: it stays. One gone already leaves only its row.
+    if (!datenbank_.DeleteEintrag(call) && datenbank_.GetEintrag(call)) {
         Piepen();
         Zeigen(call);
         return;

@@ -10,9 +10,11 @@ namespace quarn {
 // The editor pages the station window hosts, in tab order after "Allgemein" and "Passwörter".
 enum class TStationenSeite { Texte, Fernsteuerung, Klaenge };
 
-// One editor page in a station's mode, as the station window hosts it. The window puts Page() onto its
-// tab (and owns it from then on), hands it each station it shows, and asks it to store before it leaves
-// the station.
+// One editor page in a station's mode, as the station window hosts it. The window lays Page() onto its
+// tab (the widget becomes the tab's child), hands the page each station it shows, and asks it to store
+// before it leaves the station. The window owns the page object and frees it before its own widgets.
+// A page fetches the station's entry itself and keeps no hold on it between calls: a held entry could not
+// be removed.
 class IStationenSeite {
 public:
     virtual ~IStationenSeite() = default;

@@ -266,6 +266,24 @@ TEST_F(StationenDlgTest, AStationGoneSinceTheListWasMadeBeepsAndStoresNothing) {
     Select("DL1ABC");
     EXPECT_EQ(database->GetEintrag("OE1XYZ"), nullptr);
     EXPECT_TRUE(dlg->Seite(0)->isEnabled());
+    // Made again under its row, it is shown; removed elsewhere once more, only its row is left to go.
+    Select("OE1XYZ");
+    {
+        Antworten answers({RufzeichenEingeben("OE1XYZ")});
+        dlg->Hinzufuegen();
+    }
+    EXPECT_TRUE(dlg->HatEintrag());
+    EXPECT_TRUE(dlg->Seite(0)->isEnabled());
+    EXPECT_EQ(piepser, 2);
+    Select("DL1ABC");
+    ASSERT_TRUE(database->DeleteEintrag("OE1XYZ"));
+    Select("OE1XYZ");
+    {
+        Antworten answers({Klicke("Ja")});
+        dlg->Entfernen();
+    }
+    EXPECT_EQ(piepser, 3);
+    EXPECT_EQ(Namen(), (std::vector<std::string>{"DB0ABC", "DL1ABC"}));
 }
 
 TEST_F(StationenDlgTest, AStationAConnectionHoldsIsKeptUntilItIsReleased) {
