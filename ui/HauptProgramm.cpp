@@ -24,6 +24,7 @@
 #include "ui/ErsteSchritteU.h"
 #include "ui/HauptPanele.h"
 #include "ui/Hauptfenster.h"
+#include "ui/stationen/StationenDatenbankProgressForm.h"
 
 #include <string_view>
 #include <utility>
@@ -179,7 +180,18 @@ void THauptProgramm::SchriftEntladen() {
 }
 
 void THauptProgramm::DatenbankOeffnen(bool pruefen) {
-    datenbank_ = std::make_unique<TStationenDatenbank>(pruefen);
+    TStationenDatenbankOptions options;
+    // The check holds the GUI thread: its window is painted before, centred while the main window is hidden.
+    auto anzeige = std::make_shared<std::unique_ptr<TStationenDatenbankProgressForm>>();
+    options.progress = [this, anzeige](bool visible) {
+        if (!visible) {
+            anzeige->reset();
+            return;
+        }
+        *anzeige = std::make_unique<TStationenDatenbankProgressForm>(&fenster_);
+        (*anzeige)->Zeigen();
+    };
+    datenbank_ = std::make_unique<TStationenDatenbank>(pruefen, std::move(options));
     datenbankSichern_ = std::make_unique<TImmediateExitHook>([] { FlushStationenDatenbank(); });
 }
 

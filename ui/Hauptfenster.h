@@ -28,6 +28,7 @@ namespace quarn {
 class TButton97;
 class TConfig;
 class TGeraeteStatus;
+class TStationenDatenbankDlg;
 class THauptPanele;
 class THauptProgramm;
 class THintManager;
@@ -89,6 +90,8 @@ public:
     // The device-status and help windows while they exist.
     QWidget* GeraeteStatusFenster() const;
     THilfeFenster* HilfeFenster() const;
+    // The station-database window while it is open.
+    QWidget* StationenFenster() const;
     // The help page ActionHelpContents shows; the one beside the program unless set.
     void SetHilfeDatei(std::filesystem::path file) { hilfeDatei_ = std::move(file); }
     const TStandInThemaSchalter& ThemaSchalter() const { return themaSchalter_; }
@@ -130,6 +133,7 @@ private:
     // A key that is the shortcut of one of the window's enabled commands (not an edit key).
     bool IsBefehlsTaste(const QKeyEvent& key) const;
     void GeraeteStatusUmschalten();
+    void StationenZeigen();
     void HilfeZeigen();
     // The windows that live beside the main window go before it and before the program's parts.
     void NebenfensterSchliessen();
@@ -152,6 +156,7 @@ private:
     TButton97* geraeteStatusKnopf_ = nullptr;
     QPointer<TGeraeteStatus> geraeteStatus_;
     QPointer<THilfeFenster> hilfe_;
+    QPointer<TStationenDatenbankDlg> stationen_;
     // The notice that the window cannot close while a connect waits; one at a time.
     QPointer<QDialog> schliessenHinweis_;
     std::filesystem::path hilfeDatei_;

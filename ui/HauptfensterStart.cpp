@@ -17,6 +17,7 @@
 #include "foundation/InterfacesU.h"
 #include "foundation/LanguageU.h"
 #include "foundation/SingleInstance.h"
+#include "stations/StationenDatenbankU.h"
 #include "ui/BefehlConnectU.h"
 #include "ui/BefehlU.h"
 #include "ui/DlgInfoU.h"
@@ -25,6 +26,7 @@
 #include "ui/HauptTasten.h"
 #include "ui/Hauptfenster.h"
 #include "ui/HilfeU.h"
+#include "ui/stationen/StationenDatenbankDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -117,8 +119,9 @@ void THauptfenster::SitzungsEnde() {
 }
 
 void THauptfenster::NebenfensterSchliessen() {
-    // The device-status window follows the device set, which the end frees.
+    // The device-status window follows the device set, the station window the database; the end frees both.
     delete geraeteStatus_.data();
+    delete stationen_.data();
     if (hilfe_) {
         hilfe_->close();
     }
@@ -325,6 +328,8 @@ void THauptfenster::BindActions() {
         TDlgInfo info(this);
         info.exec();
     });
+    // The station window needs no channel either.
+    connect(Action("ActionStationenDatenbank"), &QAction::triggered, this, [this] { StationenZeigen(); });
 }
 
 void THauptfenster::GeraeteStatusUmschalten() {
@@ -345,6 +350,29 @@ void THauptfenster::GeraeteStatusUmschalten() {
     fenster->SetAktionAnzeige([action](bool shown) { action->setChecked(shown); });
     geraeteStatus_ = fenster;
     fenster->show();
+}
+
+void THauptfenster::StationenZeigen() {
+    if (stationen_) {
+        stationen_->showNormal();
+        stationen_->raise();
+        stationen_->activateWindow();
+        return;
+    }
+    TStationenDatenbank* datenbank = StationenDatenbank();
+    if (!datenbank) {
+        QApplication::beep();
+        return;
+    }
+    auto* fenster = new TStationenDatenbankDlg(*datenbank, {}, this);
+    // Closed it goes, and the next call makes a new one.
+    fenster->setAttribute(Qt::WA_DeleteOnClose);
+    stationen_ = fenster;
+    fenster->show();
+}
+
+QWidget* THauptfenster::StationenFenster() const {
+    return stationen_.data();
 }
 
 void THauptfenster::HilfeZeigen() {

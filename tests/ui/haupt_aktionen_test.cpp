@@ -13,6 +13,7 @@
 #include "foundation/GlobalU.h"
 #include "foundation/LanguageDialogs.h"
 #include "platform/Registry.h"
+#include "stations/StationenDatenbankU.h"
 #include "ui/BefehlConnectU.h"
 #include "ui/BefehlU.h"
 #include "ui/Hauptfenster.h"
@@ -192,7 +193,7 @@ TEST_F(HauptAktionenTest, TheActionsCarryTheirCaptionsShortcutsImagesAndFirstSta
         {"ActionBoxRun", "Befehle absenden", "", 20, true},
         {"ActionSettings", "&Einstellungen...", "", 5, false},
         {"ActionLanguage", "&Sprache...", "", 6, true},
-        {"ActionStationenDatenbank", "Stat&ionen", "", 11, false},
+        {"ActionStationenDatenbank", "Stat&ionen", "", 11, true},
         {"ActionHelpFirstSteps", "&Erste Schritte...", "", -1, true},
         {"ActionHelpInfo", "I&nfo...", "", -1, true},
         {"ActionToolbarTextBottom", "Text &unten", "", -1, true},
@@ -385,6 +386,50 @@ TEST_F(HauptAktionenTest, RepairingTheDatabaseIsAskedForAndKeptForTheNextStart) 
                       "Die Datenbank wird beim nächsten Start von Quarn repariert und optimiert. / Quarn"});
         EXPECT_EQ(Config()->GetForceDatabaseCheck(), QString(answer) == "Ok");
     }
+}
+
+TEST_F(HauptAktionenTest, TheStationsCommandOpensOneWindowThatGoesBeforeTheDatabase) {
+    QAction* action = Action("ActionStationenDatenbank");
+    action->trigger();
+    QPointer<QWidget> fenster = window_.StationenFenster();
+    ASSERT_NE(fenster, nullptr);
+    EXPECT_TRUE(fenster->isVisible());
+    EXPECT_EQ(fenster->windowTitle(), "Stationen-Datenbank");
+    action->trigger();
+    EXPECT_EQ(window_.StationenFenster(), fenster.data());
+
+    fenster->close();
+    EXPECT_TRUE(test::RunEventsUntil([&fenster] { return fenster.isNull(); }));
+    EXPECT_EQ(window_.StationenFenster(), nullptr);
+
+    action->trigger();
+    fenster = window_.StationenFenster();
+    ASSERT_NE(fenster, nullptr);
+    window_.SitzungsEnde();
+    EXPECT_TRUE(fenster.isNull());
+    EXPECT_EQ(StationenDatenbank(), nullptr);
+}
+
+TEST_F(HauptAktionenTest, TheDatabaseCheckAtTheNextStartIsShownInItsOwnWindowFirst) {
+    // Records each window of the check as it is shown, and whether it was painted then.
+    struct Beobachter : QObject {
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint && watched->objectName() == "StationenDatenbankProgressForm") {
+                gemalt = true;
+            }
+            return false;
+        }
+        bool gemalt = false;
+    } beobachter;
+    Config()->SetForceDatabaseCheck(true);
+    window_.SitzungsEnde();
+    qApp->installEventFilter(&beobachter);
+    {
+        const THauptfenster neuerStart{kFontFile};
+        EXPECT_TRUE(beobachter.gemalt);
+        EXPECT_FALSE(Config()->GetForceDatabaseCheck());
+    }
+    qApp->removeEventFilter(&beobachter);
 }
 
 TEST_F(HauptAktionenTest, TheLanguageCommandShowsTheChooserAndTellsThatAChangeNeedsARestart) {
