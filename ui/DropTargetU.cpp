@@ -16,6 +16,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
@@ -191,7 +192,11 @@ void TDropTarget::SchwebeTick() {
         return;
     }
     const int number = *gemerkt_;
+    const QPointer<TDropTarget> self(this);
     QCoreApplication::processEvents();
+    if (!self) {
+        return;
+    }
     // The channel count may have been lowered meanwhile.
     const TKanaele* kanaele = TKanaele::Instance();
     if (kanaele == nullptr || number > kanaele->GetAnzahl()) {
