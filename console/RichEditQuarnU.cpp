@@ -1,14 +1,17 @@
 #include "console/RichEditQuarnU.h"
 
+#include "console/DragSource.h"
 #include "platform/Codepage.h"
 #include "platform/Exception.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QThread>
+#include <QUrl>
 #include <algorithm>
 
 namespace quarn {
@@ -27,6 +30,16 @@ QString AsSendableText(const QString& text) {
     QString cleaned = text;
     cleaned.remove(QChar(0));
     return Cp1252ToQString(QStringToCp1252(cleaned));
+}
+
+// A drag from a file manager: at least one local file, and not the program's own text drag, which offers
+// its text as a file as well.
+bool IsDateiListe(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || IsOwnDrag(*data)) {
+        return false;
+    }
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
 } // namespace
@@ -225,6 +238,16 @@ void TRichEditQuarn::insertFromMimeData(const QMimeData* source) {
     cursor.insertText(AsSendableText(source->text()), fresh);
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+void TRichEditQuarn::dragEnterEvent(QDragEnterEvent* event) {
+    if (IsDateiListe(event->mimeData())) {
+        // Refused here, Qt offers the drag to the enclosing widgets: the window's drop target takes it,
+        // and the rest of the drag goes there.
+        event->ignore();
+        return;
+    }
+    QTextEdit::dragEnterEvent(event);
 }
 
 } // namespace quarn

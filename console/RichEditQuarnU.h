@@ -48,6 +48,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    // Text dropped here is the editor's; a list of files goes on to the window's drop target.
+    void dragEnterEvent(QDragEnterEvent* event) override;
 
 private:
     void SendCaretLine(bool appendCr);

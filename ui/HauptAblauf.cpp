@@ -34,6 +34,7 @@ void THauptAblauf::Aufbauen(bool splash) {
     vorherDirty_ = teile_.ConfigErzeugen();
     teile_.SetDirty(true);
     DebOutObj(kClass, "Create", vorherDirty_ ? "Dirty: 1" : "Dirty: 0");
+    teile_.DropTargetRegistrieren();
     teile_.FensterPositionLaden();
     if (splash) {
         teile_.SplashOeffnen();
@@ -103,6 +104,7 @@ void THauptAblauf::Ende() noexcept {
         Schritt("Save Window Position", false, [this] { teile_.LayoutSpeichern(); });
     }
     Schritt("ErsteSchritte.Release", false, [this] { teile_.ErsteSchritteFreigeben(); });
+    Schritt("Revoke Drag & Drop", false, [this] { teile_.DropTargetWiderrufen(); });
     Schritt("Automation.Stop", false, [this] { teile_.Freigeben(THauptTeil::Automation); });
     // The devices go before the quit event: it would cut their closing exchange short and leave the TNC in
     // host mode without its DEINIT list.

@@ -21,6 +21,7 @@
 #include "stations/MyCallsU.h"
 #include "stations/StationenDatenbankU.h"
 #include "stations/TexteU.h"
+#include "ui/DropTargetU.h"
 #include "ui/ErsteSchritteU.h"
 #include "ui/HauptPanele.h"
 #include "ui/Hauptfenster.h"
@@ -68,6 +69,14 @@ void THauptProgramm::ClearForceDatabaseCheck() {
 void THauptProgramm::ConfigFreigeben() {
     scopedConfig_.reset();
     config_.reset();
+}
+
+void THauptProgramm::DropTargetRegistrieren() {
+    dropTarget_ = std::make_unique<TDropTarget>(fenster_);
+}
+
+void THauptProgramm::DropTargetWiderrufen() {
+    dropTarget_.reset();
 }
 
 void THauptProgramm::FensterPositionLaden() {

@@ -15,6 +15,7 @@ class ScopedConfig;
 class TConfig;
 class TConnectionsList;
 class TDlgSplash;
+class TDropTarget;
 class TImmediateExitHook;
 class TGeraete;
 class THauptfenster;
@@ -38,6 +39,8 @@ public:
     bool ForceDatabaseCheck() const override;
     void ClearForceDatabaseCheck() override;
     void ConfigFreigeben() override;
+    void DropTargetRegistrieren() override;
+    void DropTargetWiderrufen() override;
     void FensterPositionLaden() override;
     void SplashOeffnen() override;
     void SplashStatus(const QString& text) override;
@@ -70,6 +73,7 @@ private:
     QPointer<QWidget> ersteSchritte_;
     std::unique_ptr<TConfig> config_;
     std::unique_ptr<ScopedConfig> scopedConfig_;
+    std::unique_ptr<TDropTarget> dropTarget_;
     std::unique_ptr<TKlaenge> klaenge_;
     std::unique_ptr<TTexte> texte_;
     std::unique_ptr<TRemoteCommandManager> remoteCommands_;

@@ -29,6 +29,10 @@ public:
     virtual void ClearForceDatabaseCheck() = 0;
     virtual void ConfigFreigeben() = 0;
 
+    // The window takes dropped files and texts from now on, and no longer.
+    virtual void DropTargetRegistrieren() = 0;
+    virtual void DropTargetWiderrufen() = 0;
+
     // Places the window where the last run left it.
     virtual void FensterPositionLaden() = 0;
 

@@ -3,6 +3,7 @@
 #include "devices/channel/KanalFenster.h"
 #include "foundation/DesignTexts.h"
 #include "platform/FontFile.h"
+#include "ui/DropTargetU.h"
 #include "ui/HauptAblauf.h"
 #include "ui/HauptTasten.h"
 #include "ui/StandInLeiste.h"
@@ -39,7 +40,7 @@ class THilfeFenster;
 // bottom), the menu bar and command toolbar in the top one, the hand-placed panels the channels live on
 // (through IKanalFenster) and the status bar. Its construction builds the program's singletons, its end
 // frees them, once, whether the session's end or the destruction comes first.
-class THauptfenster : public QWidget, public IKanalFenster {
+class THauptfenster : public QWidget, public IKanalFenster, public IDropFenster {
     QUARN_DESIGN_TEXTS(THauptfenster)
 
 public:
@@ -71,6 +72,11 @@ public:
     bool IsSichtbar() const override;
     void Aufmerksamkeit() override;
     QWidget* SendenOeffnen(const std::shared_ptr<IKanal>& kanal, const TSendenVorgabe& vorgabe) override;
+
+    // IDropFenster: the channel toolbar's buttons under a drag.
+    QWidget& DropFenster() override { return *this; }
+    std::optional<int> KanalKnopfBei(const QPoint& global) const override;
+    void KanalKnopfKlicken(int number) override;
 
     // The parts, for a look from outside.
     QWidget* Panel(TKanalPanel panel) const;

@@ -60,6 +60,8 @@ public:
     bool ForceDatabaseCheck() const override { return forceCheck; }
     void ClearForceDatabaseCheck() override { log.push_back("ForceCheck=0"); }
     void ConfigFreigeben() override { log.push_back("~Config"); }
+    void DropTargetRegistrieren() override { log.push_back("Drop"); }
+    void DropTargetWiderrufen() override { log.push_back("~Drop"); }
     void FensterPositionLaden() override { log.push_back("Position"); }
     void SplashOeffnen() override { log.push_back("Splash"); }
     void SplashStatus(const QString& text) override { log.push_back("Splash: " + text.toStdString()); }
@@ -104,8 +106,8 @@ public:
 };
 
 const std::vector<std::string> kEnde{
-    "~ErsteSchritte", "~Automation",     "~Geraete",         "Quit",     "~Kanaele", "~MyCalls", "~Datenbank",
-    "~Texte",         "~RemoteCommands", "~ConnectionsList", "~Klaenge",
+    "~ErsteSchritte", "~Drop",  "~Automation",     "~Geraete",         "Quit",     "~Kanaele", "~MyCalls",
+    "~Datenbank",     "~Texte", "~RemoteCommands", "~ConnectionsList", "~Klaenge",
 };
 
 std::vector<std::string> Ab(const std::vector<std::string>& log, const std::string& from) {
@@ -119,7 +121,7 @@ TEST(HauptAblauf, NormalRunBuildsInOrderAndEndsOnceClean) {
         THauptAblauf ablauf(teile);
         ablauf.Start(true);
         EXPECT_THAT(teile.log,
-                    ElementsAre("Config", "Dirty=1", "Position", "Splash", "Klaenge", "Texte",
+                    ElementsAre("Config", "Dirty=1", "Drop", "Position", "Splash", "Klaenge", "Texte",
                                 "RemoteCommands", "ConnectionsList", "Splash: Initialisiere Schriften...",
                                 "Schrift", "MyCalls", "Splash: Initialisiere Datenbank...", "Datenbank",
                                 "ForceCheck=0", "Splash: Initialisiere Kanäle...", "Kanaele",
