@@ -16,7 +16,6 @@ namespace quarn {
 
 namespace {
 
-constexpr int kMessagesPerCycle = 3;
 constexpr int kLetzterKanal = 255;
 constexpr std::string_view kNotSentInit = "CDIMQY";
 
@@ -56,14 +55,33 @@ void TGeraetHostmode::Schleife() {
     headerPending_ = false;
     while (!IsTerminated()) {
         Zyklus();
-        if (!Warte(kZyklusMs)) {
+        // The pause is only for a TNC with nothing for us: with more waiting, or frames just sent
+        // whose echo or acknowledgement is on its way, the next cycle follows at once. A thread
+        // message ends the pause early.
+        if (mehrArbeit_) {
+            std::this_thread::yield();
+        } else if (!WarteAufNachricht(kZyklusMs)) {
             break;
         }
     }
     VerbindungenSpeichern();
 }
 
+void TGeraetHostmode::NachrichtenBehandeln() {
+    for (int i = 0; i < kNachrichtenJeBlick && !IsTerminated(); ++i) {
+        const std::optional<ThreadMessage> message = Messages().Peek(true);
+        if (!message) {
+            break;
+        }
+        NachrichtBehandeln(*message);
+    }
+}
+
 void TGeraetHostmode::Zyklus() {
+    mehrArbeit_ = false;
+    // What the GUI thread asked for while the TNC was busy goes first: a connect or a disconnect does
+    // not wait for a round over every channel.
+    NachrichtenBehandeln();
     const int zaehler = pollZaehler_;
     const bool fullCheck = zaehler < 1 || zaehler > 50;
     pollZaehler_ = fullCheck ? 1 : zaehler + 1;
@@ -87,6 +105,8 @@ void TGeraetHostmode::Zyklus() {
         for (const char byte : reply) {
             liste.push_back(static_cast<std::uint8_t>(byte) - 1);
         }
+        // Whatever was pending may have grown while it was read: the next cycle asks again at once.
+        mehrArbeit_ = !liste.empty();
     } else {
         liste = PollListe(fullCheck);
     }
@@ -94,9 +114,10 @@ void TGeraetHostmode::Zyklus() {
         if (IsTerminated()) {
             return;
         }
-        if (c >= 0 && c < kKanaele) {
-            KanalAbfragen(c, fullCheck);
+        if (c >= 0 && c < kKanaele && KanalAbfragen(c, fullCheck)) {
+            mehrArbeit_ = true;
         }
+        NachrichtenBehandeln();
         std::this_thread::yield();
     }
     if (IsTerminated()) {
@@ -104,14 +125,7 @@ void TGeraetHostmode::Zyklus() {
     }
     StatusDurchlauf();
     WiedervorlagePosten();
-    for (int i = 0; i < kMessagesPerCycle && !IsTerminated(); ++i) {
-        const std::optional<ThreadMessage> message = Messages().Peek(true);
-        if (!message) {
-            break;
-        }
-        NachrichtBehandeln(*message);
-        std::this_thread::yield();
-    }
+    NachrichtenBehandeln();
 }
 
 bool TGeraetHostmode::IstLinkKanal(int c) const {
@@ -130,17 +144,17 @@ std::vector<int> TGeraetHostmode::PollListe(bool fullCheck) {
     return liste;
 }
 
-void TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
+bool TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
     int code = 0;
     std::string text;
     if (c > kanalAnzahl_ && !IstLinkKanal(c)) {
         // Not a channel the device serves: what waits there is read away.
         for (int i = 0; i < kPollsKanal; ++i) {
             if (!Sende(c, true, code, text, "G")) {
-                return;
+                return false;
             }
         }
-        return;
+        return false;
     }
     bool check = fullCheck && c != 0;
     std::optional<std::string> connectedTo;
@@ -150,20 +164,30 @@ void TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
         check = known;
     }
     const int polls = c == 0 ? kPollsKanal0 : kPollsKanal;
-    for (int i = 0; i < polls && !IsTerminated(); ++i) {
+    return KanalLesen(c, polls, check, connectedTo);
+}
+
+bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo) {
+    int code = 0;
+    std::string text;
+    for (int i = 0; i < polls; ++i) {
+        if (IsTerminated()) {
+            return false;
+        }
         if (!Befehl(c, true, code, text, "G")) {
             DebOutObjFmt(KlassenName(), "Run", "Fehler beim Abfragen von Kanal %d (1)", c);
             if (!Resync()) {
-                return;
+                return false;
             }
             if (code == 0 || (code >= 3 && code <= 7)) {
                 continue; // the reply may be incomplete: it is dropped
             }
         }
         if (!AntwortBehandeln(c, code, text, check, connectedTo)) {
-            return;
+            return false;
         }
     }
+    return true; // every poll brought something: there may be more
 }
 
 bool TGeraetHostmode::AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,

@@ -103,6 +103,9 @@ public:
     virtual bool CommWrite(const char* data, std::size_t count, std::size_t& written) = 0;
     // Fewer bytes than asked means the time-out passed (or the stop request came).
     virtual bool CommRead(char* buffer, std::size_t count, std::size_t& read) = 0;
+    // Waits at most the time-out for the first byte, then takes what else has come, up to count; the
+    // kinds that can read what the line holds at once do so (the default takes one byte).
+    virtual bool CommReadVorhanden(char* buffer, std::size_t count, std::size_t& read);
     virtual void CommPurge() = 0;
     virtual bool CommIsOpen() const = 0;
     virtual std::unique_ptr<TGeraetHostmodeParameter> ParameterErzeugen() const = 0;
@@ -188,6 +191,10 @@ private:
     void FunkKanalSetzen(int index, std::string description, int number, std::string name);
     bool WriteAll(std::string_view bytes);
     bool ReadByte(std::uint8_t& byte, bool& failed);
+    // Reads until the input holds `count` bytes; false on a time-out or (with `failed`) a line error.
+    bool Vorrat(std::size_t count, bool& failed);
+    // Takes `count` bytes from the front of the input.
+    std::string Entnehmen(std::size_t count);
     // The line went away under the device: says so, then opens it again now and then until that works
     // or the device is told to stop (false then).
     bool SchnittstelleWiederOeffnen();
@@ -229,6 +236,8 @@ private:
     // stop request cut short may still be on its way.
     bool imTakt_ = false;
     bool antwortOffen_ = false;
+    // Bytes read from the line and not yet taken: replies are read in whole pieces, not byte by byte.
+    std::string eingang_;
 
     // ---- connects ----
 public:
@@ -269,8 +278,12 @@ public:
     // How often "G" is asked per cycle at most; "O" and "F" are refreshed at this interval at most.
     static constexpr int kPollsKanal0 = 20;
     static constexpr int kPollsKanal = 7;
+    // At most this many "G" read a link's pending frames before its data goes out.
+    static constexpr int kPollsEntleeren = 20;
     static constexpr std::uint64_t kStatusIntervallMs = 334;
     static constexpr std::uint32_t kZyklusMs = 50;
+    // Thread messages handled at one look between two channels.
+    static constexpr int kNachrichtenJeBlick = 16;
     // At most this many frames are kept unsent or unacknowledged in the TNC per link.
     static constexpr int kFensterFrames = 14;
 
@@ -283,8 +296,11 @@ public:
     // True after a kill until the TNC reports the channel disconnected or free.
     bool IstGetoetet(int c) const;
 
-    // One cycle of the loop without its sleep (device thread): polls, status pass, thread messages.
+    // One cycle of the loop without its pause (device thread): polls, status pass, thread messages.
     void Zyklus();
+    // The last cycle left work behind (data or reports pending in the TNC, frames just sent): the
+    // loop goes on without its pause.
+    bool GetMehrArbeit() const { return mehrArbeit_; }
     // The "C" query: the path the TNC has channel c connected to, or nothing for a free channel.
     // `known` is false when the answer was an error, from which nothing may be concluded.
     std::optional<std::string> TNCKanalConnectedTo(int c, bool& known);
@@ -302,7 +318,12 @@ private:
     // The TNC channels the loop serves as links: 1..N, and the Pactor channel wherever it lies.
     bool IstLinkKanal(int c) const;
     std::vector<int> PollListe(bool fullCheck);
-    void KanalAbfragen(int c, bool fullCheck);
+    // Polls channel c; true when every poll brought something, so that more may wait there.
+    bool KanalAbfragen(int c, bool fullCheck);
+    // Up to `polls` "G" on channel c, each reply handled; true when none of them said "nothing more".
+    bool KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo);
+    // The thread messages waiting now (a bounded number): between channels, so none waits for a round.
+    void NachrichtenBehandeln();
     // Handles one "G" reply; false when polling the channel ends for this cycle.
     bool AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,
                           const std::optional<std::string>& connectedTo);
@@ -324,6 +345,7 @@ private:
     void VerbindungenSpeichern();
 
     std::array<bool, kKanaele> getoetet_{};
+    bool mehrArbeit_ = false;
     std::uint64_t statusZeitMs_ = 0;
     bool statusZeitGesetzt_ = false;
 };

@@ -9,7 +9,9 @@
 #include "foundation/QueueU.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
+#include "platform/ThreadMessageQueue.h"
 
+#include <algorithm>
 #include <exception>
 #include <thread>
 
@@ -289,6 +291,7 @@ void TGeraetHostmode::StatusDurchlauf() {
                 return;
             }
             KanalStatus(c, connection, refresh);
+            NachrichtenBehandeln();
             std::this_thread::yield();
         }
     }
@@ -300,7 +303,7 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (!Sende(c, true, code, reply, "L")) {
         return;
     }
-    const std::optional<TLinkZaehler> zaehler = LZaehlerLesen(code, reply);
+    std::optional<TLinkZaehler> zaehler = LZaehlerLesen(code, reply);
     if (!zaehler) {
         DebOutObjFmt(KlassenName(), "Run", "Kanal %d: L-Antwort nicht lesbar (%d, \"%s\").", c, code,
                      reply.c_str());
@@ -327,8 +330,28 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
             status->SetFrack(FrackAusAntwort(*frack, frackSkaliert_));
         }
     }
-    if (zaehler->meldungen != 0 || zaehler->empfangen >= kMaxWartendeFrames) {
+    if (zaehler->meldungen != 0 || zaehler->empfangen != 0) {
+        mehrArbeit_ = true;
+    }
+    // "@B" and the frames only for a link with something to send and room in its window.
+    const int fenster = kFensterFrames - zaehler->ungesendet - zaehler->unbestaetigt;
+    if (connection->GetTransmitQueue().IsEmpty() || fenster < 1) {
         return;
+    }
+    if (zaehler->meldungen != 0 || zaehler->empfangen >= kMaxWartendeFrames) {
+        // The gate holds our frames back until what the TNC holds for us is read: read it now, so a
+        // reply does not wait behind a peer that keeps sending.
+        bool check = false;
+        KanalLesen(c, std::min(zaehler->meldungen + zaehler->empfangen, kPollsEntleeren), check,
+                   std::nullopt);
+        if (GetKanalVerbindung(c) != connection || !Sende(c, true, code, reply, "L")) {
+            return;
+        }
+        zaehler = LZaehlerLesen(code, reply);
+        if (!zaehler || zaehler->meldungen != 0 || zaehler->empfangen >= kMaxWartendeFrames) {
+            mehrArbeit_ = true;
+            return;
+        }
     }
     if (!Sende(c, true, code, reply, "@B")) {
         return;
@@ -362,6 +385,15 @@ void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& con
         }
         queue.PopChars(kMaxText);
         --window;
+        // The echo or the acknowledgement is on its way: the loop does not pause for it.
+        mehrArbeit_ = true;
+        if (Messages().HasMessage()) {
+            // A full window takes a while: a connect or a disconnect does not wait for all of it.
+            NachrichtenBehandeln();
+            if (GetKanalVerbindung(c) != connection) {
+                return;
+            }
+        }
     }
 }
 
