@@ -7,9 +7,14 @@
 #include "devices/KanaeleU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/QueueU.h"
+#include "platform/Clock.h"
 #include "platform/ThreadMessageQueue.h"
+#include "platform/WaitForAny.h"
 #include "stations/MyCallsU.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace quarn {
@@ -60,11 +65,44 @@ void TGeraetHostmode::Schleife() {
         // message ends the pause early.
         if (mehrArbeit_) {
             std::this_thread::yield();
-        } else if (!WarteAufNachricht(kZyklusMs)) {
+        } else if (!Pause()) {
             break;
         }
     }
     VerbindungenSpeichern();
+}
+
+bool TGeraetHostmode::Pause() {
+    if (IsTerminated()) {
+        return false;
+    }
+    // A line put into an idle link's queue ends the pause as a thread message does.
+    std::vector<std::shared_ptr<IVerbindung>> idle;
+    std::vector<WaitHandle> handles{StopEvent(), QuitEvent()};
+    for (int c = 1; c < kKanaele; ++c) {
+        if (IstLinkKanal(c)) {
+            std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+            if (connection && FrischeDaten(c)) {
+                return true; // queued after its link's status visit: no pause
+            }
+            if (connection && connection->GetTransmitQueue().IsEmpty()) {
+                handles.emplace_back(connection->GetTransmitQueue().NotEmptyEvent());
+                idle.push_back(std::move(connection));
+            }
+        }
+    }
+    const std::uint64_t ende = Clock().NowMs() + kZyklusMs;
+    for (std::uint64_t jetzt = Clock().NowMs(); jetzt < ende; jetzt = Clock().NowMs()) {
+        const auto scheibe = static_cast<std::uint32_t>(std::min<std::uint64_t>(ende - jetzt, kZyklusMs));
+        const int woken = MsgWaitForAny(handles, Messages(), scheibe);
+        if (woken == 0 || woken == 1) {
+            return false;
+        }
+        if (woken != kWaitTimeout) {
+            break;
+        }
+    }
+    return !IsTerminated();
 }
 
 void TGeraetHostmode::NachrichtenBehandeln() {
@@ -79,9 +117,9 @@ void TGeraetHostmode::NachrichtenBehandeln() {
 
 void TGeraetHostmode::Zyklus() {
     mehrArbeit_ = false;
-    // What the GUI thread asked for while the TNC was busy goes first: a connect or a disconnect does
-    // not wait for a round over every channel.
-    NachrichtenBehandeln();
+    // What came while the TNC was busy goes first: a connect, a disconnect or a typed line does not
+    // wait for a round over every channel.
+    Zwischendurch(-1);
     const int zaehler = pollZaehler_;
     const bool fullCheck = zaehler < 1 || zaehler > 50;
     pollZaehler_ = fullCheck ? 1 : zaehler + 1;
@@ -117,7 +155,7 @@ void TGeraetHostmode::Zyklus() {
         if (c >= 0 && c < kKanaele && KanalAbfragen(c, fullCheck)) {
             mehrArbeit_ = true;
         }
-        NachrichtenBehandeln();
+        Zwischendurch(-1);
         std::this_thread::yield();
     }
     if (IsTerminated()) {
@@ -164,15 +202,48 @@ bool TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
         check = known;
     }
     const int polls = c == 0 ? kPollsKanal0 : kPollsKanal;
-    return KanalLesen(c, polls, check, connectedTo);
+    return KanalLesen(c, polls, check, connectedTo, true);
 }
 
-bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo) {
+bool TGeraetHostmode::FrischeDaten(int c) const {
+    if (sendetSchon_[static_cast<std::size_t>(c)]) {
+        return false;
+    }
+    const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+    return connection && !connection->GetTransmitQueue().IsEmpty();
+}
+
+void TGeraetHostmode::Zwischendurch(int aktiv) {
+    if (zwischendurch_) {
+        return;
+    }
+    zwischendurch_ = true;
+    NachrichtenBehandeln();
+    for (int c = 1; c < kKanaele && !IsTerminated(); ++c) {
+        if (c == aktiv || !IstLinkKanal(c) || !FrischeDaten(c)) {
+            continue;
+        }
+        if (const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c)) {
+            KanalStatus(c, connection, false);
+        }
+    }
+    zwischendurch_ = false;
+}
+
+bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
+                                 bool zwischendurch) {
     int code = 0;
     std::string text;
     for (int i = 0; i < polls; ++i) {
         if (IsTerminated()) {
             return false;
+        }
+        if (zwischendurch && i > 0) {
+            // A reply typed or made meanwhile goes out between two polls, not after the round.
+            if (IstLinkKanal(c) && FrischeDaten(c)) {
+                return true; // its own channel: served right after, the rest is read next cycle
+            }
+            Zwischendurch(c);
         }
         if (!Befehl(c, true, code, text, "G")) {
             DebOutObjFmt(KlassenName(), "Run", "Fehler beim Abfragen von Kanal %d (1)", c);

@@ -17,6 +17,7 @@
 namespace quarn {
 
 struct ThreadMessage;
+struct TLinkZaehler;
 
 // Thread messages of a host-mode device thread.
 inline constexpr std::uint32_t msg_verbinden = 0x4441;
@@ -321,9 +322,20 @@ private:
     // Polls channel c; true when every poll brought something, so that more may wait there.
     bool KanalAbfragen(int c, bool fullCheck);
     // Up to `polls` "G" on channel c, each reply handled; true when none of them said "nothing more".
-    bool KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo);
+    // `zwischendurch`: the poll round's reading, which serves what waits between two polls.
+    bool KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
+                    bool zwischendurch);
+    // Whether link c has data queued since its last status visit found its queue empty: a reply or a
+    // typed line, not the rest of a transfer that waits for its window.
+    bool FrischeDaten(int c) const;
+    // Between two exchanges of the round: the thread messages, then the links with fresh data (not
+    // channel `aktiv`, being polled). Not nested.
+    void Zwischendurch(int aktiv);
     // The thread messages waiting now (a bounded number): between channels, so none waits for a round.
     void NachrichtenBehandeln();
+    // The pause of an idle cycle by the program clock: ended early by a thread message or a line put
+    // into an idle link's queue; false on the stop request.
+    bool Pause();
     // Handles one "G" reply; false when polling the channel ends for this cycle.
     bool AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,
                           const std::optional<std::string>& connectedTo);
@@ -338,7 +350,11 @@ private:
     // "<Quarn>: Alle Kanäle sind belegt." and "D" on channel c.
     void VerbindungAbweisen(int c);
     void KanalStatus(int c, const std::shared_ptr<IVerbindung>& connection, bool refresh);
-    void DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window);
+    // The gate, "@B" and the frames of one link after its "L": the frames sent, -1 when the link went
+    // meanwhile or the stop request came.
+    int KanalSenden(int c, const std::shared_ptr<IVerbindung>& connection, TLinkZaehler zaehler);
+    // The frames sent.
+    int DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window);
     void TrennenNachricht(int c);
     void GetoetetSetzen(int c, bool killed);
     // The shut-down save of the live links under the device key.
@@ -346,6 +362,11 @@ private:
 
     std::array<bool, kKanaele> getoetet_{};
     bool mehrArbeit_ = false;
+    bool zwischendurch_ = false;
+    // The last status visit of the channel left data queued.
+    std::array<bool, kKanaele> sendetSchon_{};
+    // "O" and "F": 1 due on the channel, 2 put off once already (after frames went out).
+    std::array<int, kKanaele> ofFaellig_{};
     std::uint64_t statusZeitMs_ = 0;
     bool statusZeitGesetzt_ = false;
 };

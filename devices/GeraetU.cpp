@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <array>
 
 namespace quarn {
 
@@ -264,26 +263,6 @@ bool TGeraet::Warte(std::uint32_t milliseconds) const {
         const auto scheibe =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(ende - jetzt, kWarteScheibeMs));
         if (WaitForAny({StopEvent(), QuitEvent()}, scheibe) != kWaitTimeout) {
-            return false;
-        }
-    }
-    return !IsTerminated();
-}
-
-bool TGeraet::WarteAufNachricht(std::uint32_t milliseconds) {
-    if (IsTerminated()) {
-        return false;
-    }
-    const std::array<WaitHandle, 2> stops{StopEvent(), QuitEvent()};
-    const std::uint64_t ende = Clock().NowMs() + milliseconds;
-    for (std::uint64_t jetzt = Clock().NowMs(); jetzt < ende; jetzt = Clock().NowMs()) {
-        if (Messages().HasMessage()) {
-            break;
-        }
-        const auto scheibe =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(ende - jetzt, kWarteScheibeMs));
-        const int woken = MsgWaitForAny(stops, Messages(), scheibe);
-        if (woken == 0 || woken == 1) {
             return false;
         }
     }

@@ -79,9 +79,6 @@ public:
     bool IsTerminated() const;
     // Waits `milliseconds` by Clock(), or less when the stop request or the quit event comes; false then.
     bool Warte(std::uint32_t milliseconds) const;
-    // As Warte, but a thread message posted to the calling device thread ends the wait early as well
-    // (true then); only on a device thread.
-    bool WarteAufNachricht(std::uint32_t milliseconds);
     // The stop event of the calling device thread (of the current thread when called elsewhere).
     const Event& StopEvent() const;
     // What a transport's waits end on besides the quit event: the stop event, except while the calling

@@ -67,7 +67,7 @@ TEST_F(AirTest, AFloodingStationSendsWithoutPauseWhileLinked) {
     std::size_t lines = 0;
     for (int step = 0; step < 5; ++step) {
         Send(*a, 1, "ignored\r"); // what it gets does not stop it
-        clock.Advance(250); // a line every 213 ms
+        clock.Advance(250);       // a line every 213 ms
         air->Run();
         Statuses(*a, 1, &flood);
         const std::size_t now = static_cast<std::size_t>(std::count(flood.begin(), flood.end(), '\r'));

@@ -116,7 +116,8 @@ TEST(TncSimOptionsTest, RefusedValues) {
     const std::vector<Case> cases = {
         {{"--pty", "--frobnicate"}, "unknown option --frobnicate"},
         {{"--pty", "--station"}, "--station needs a value"},
-        {{"--station", "DL4ECH"}, "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not DL4ECH"},
+        {{"--station", "DL4ECH"},
+         "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not DL4ECH"},
         {{"--station", "DL4ECH:parrot"},
          "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not DL4ECH:parrot"},
         {{"--station", "TOOLONGCALL:echo"},

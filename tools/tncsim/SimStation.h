@@ -56,7 +56,7 @@ private:
         AxLink link;
         std::string received; // not yet matched or echoed
         std::size_t step = 0;
-        long sentLines = 0;        // a flooding station's lines so far
+        long sentLines = 0;           // a flooding station's lines so far
         std::uint64_t nextLineMs = 0; // ... and when it may send the next
     };
 
