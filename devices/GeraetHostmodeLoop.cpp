@@ -220,11 +220,25 @@ void TGeraetHostmode::Zwischendurch(int aktiv) {
     zwischendurch_ = true;
     NachrichtenBehandeln();
     for (int c = 1; c < kKanaele && !IsTerminated(); ++c) {
-        if (c == aktiv || !IstLinkKanal(c) || !FrischeDaten(c)) {
+        if (c == aktiv || !IstLinkKanal(c)) {
             continue;
         }
-        if (const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c)) {
+        const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+        if (!connection) {
+            continue;
+        }
+        if (FrischeDaten(c)) {
             KanalStatus(c, connection, false);
+        } else if (aktiv < 0 && connection->GetState() == 2) {
+            // A connect the TNC took: its report is read now and then, not only when a round over
+            // every channel reaches it.
+            const std::uint64_t jetzt = Clock().NowMs();
+            std::uint64_t& zuletzt = verbindetGefragt_[static_cast<std::size_t>(c)];
+            if (zuletzt == 0 || jetzt - zuletzt >= kVerbindetFrageMs) {
+                zuletzt = jetzt;
+                bool check = false;
+                KanalLesen(c, kPollsKanal, check, std::nullopt, false);
+            }
         }
     }
     zwischendurch_ = false;

@@ -283,6 +283,8 @@ public:
     static constexpr int kPollsEntleeren = 20;
     static constexpr std::uint64_t kStatusIntervallMs = 334;
     static constexpr std::uint32_t kZyklusMs = 50;
+    // How often a connect being set up is asked for its report between the channels of a round.
+    static constexpr std::uint64_t kVerbindetFrageMs = 200;
     // Thread messages handled at one look between two channels.
     static constexpr int kNachrichtenJeBlick = 16;
     // At most this many frames are kept unsent or unacknowledged in the TNC per link.
@@ -365,6 +367,8 @@ private:
     bool zwischendurch_ = false;
     // The last status visit of the channel left data queued.
     std::array<bool, kKanaele> sendetSchon_{};
+    // When the report of a connect being set up on the channel was last asked for between channels.
+    std::array<std::uint64_t, kKanaele> verbindetGefragt_{};
     // "O" and "F": 1 due on the channel, 2 put off once already (after frames went out).
     std::array<int, kKanaele> ofFaellig_{};
     std::uint64_t statusZeitMs_ = 0;

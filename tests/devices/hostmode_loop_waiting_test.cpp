@@ -128,6 +128,23 @@ TEST_F(LoopTest, ALineAndAThreadMessageGoOutBetweenTwoPollsOfARound) {
     }
 }
 
+TEST_F(LoopTest, AConnectBeingSetUpIsAskedForItsReportBetweenTheChannelsOfARound) {
+    TncSimConfig config = LoopTnc(false, 40);
+    config.exchangeDelayMs = 4;
+    TncSimCore core(config);
+    LoopThread loop(core, SimTiming::Real);
+    // A round has just begun: channel 1 was asked.
+    const int rounds = core.CountCommand("G", 1);
+    ASSERT_TRUE(WaitFor([&] { return core.CountCommand("G", 1) > rounds; }));
+    const std::size_t start = core.Received().size();
+    const auto connection = Outgoing(*loop.device, 40, "DL2BBB");
+    ASSERT_TRUE(core.IncomingConnect(40, "DL2BBB")); // the TNC reports "CONNECTED to" there
+    ASSERT_TRUE(WaitFor([&] { return connection->GetState() == 3; }));
+    const int report = FirstFrame(core, start, [](const ReceivedFrame& f) { return f.channel == 40; });
+    const int roundEnd = FirstFrame(core, start, [](const ReceivedFrame& f) { return f.channel == 39; });
+    EXPECT_TRUE(roundEnd < 0 || report < roundEnd) << "the report waited for the round";
+}
+
 TEST_F(LoopTest, BIsAskedOnlyOfALinkWithDataToSend) {
     TncSimCore core(LoopTnc());
     Run(core, [&](LoopDevice& d) {
