@@ -6,9 +6,12 @@
 
 #include "platform/FileDescriptor.h"
 #include "tools/tncsim/PtySim.h"
+#include "tools/tncsim/SimAir.h"
 #include "tools/tncsim/TncSimConfig.h"
 #include "tools/tncsim/TncSimCore.h"
+#include "tools/tncsim/TncSimOptions.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -40,6 +43,60 @@ inline int SimulatorLaufen(const tncsim::TncSimConfig& config, int baud) {
     std::string line;
     while (std::getline(std::cin, line)) {
         std::cout << core.Received().size() << ' ' << core.CountCommand("G") << std::endl;
+    }
+    pty.Stop();
+    return 0;
+}
+
+// The simulator on its air as tncsim runs it, from tncsim's own options (and "--standard-poll": no
+// extended poll): prints the pseudo-terminal's path, then answers each line on stdin:
+//   "?"          the frames the TNC got and how many were "G"
+//   "cmd DATA"   waits (10 s at most) for one more command frame DATA than there was: its time
+//   "info TEXT"  the same for an information frame starting with TEXT
+// A time is the steady clock in nanoseconds (the same clock in every process), -1 when it did not come.
+inline int SimulatorAirLaufen(std::vector<std::string> args) {
+    bool standardPoll = false;
+    if (const auto found = std::find(args.begin(), args.end(), "--standard-poll"); found != args.end()) {
+        standardPoll = true;
+        args.erase(found);
+    }
+    tncsim::CommandLine line;
+    std::string error;
+    if (!tncsim::ParseCommandLine(args, line, error)) {
+        std::cerr << error << std::endl;
+        return 2;
+    }
+    line.config.extendedPoll = !standardPoll;
+    tncsim::SimAir air(line.air);
+    tncsim::TncSimCore core(line.config);
+    air.Attach(core);
+    for (tncsim::StationSpec& station : line.stations) {
+        air.AddStation(std::move(station));
+    }
+    tncsim::PtySim pty(core, line.baud);
+    std::cout << pty.SlavePath() << std::endl;
+    std::string request;
+    while (std::getline(std::cin, request)) {
+        if (request == "?") {
+            std::cout << core.Received().size() << ' ' << core.CountCommand("G") << std::endl;
+            continue;
+        }
+        const bool command = request.rfind("cmd ", 0) == 0;
+        const std::string data = request.substr(request.find(' ') + 1);
+        const auto count = [&] { return command ? core.CountCommand(data) : core.CountInformation(data); };
+        const int before = count();
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        long long seen = -1;
+        while (std::chrono::steady_clock::now() < limit) {
+            if (count() > before) {
+                seen = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count();
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        std::cout << seen << std::endl;
     }
     pty.Stop();
     return 0;

@@ -207,6 +207,24 @@ bool SerialPort::Read(char* buffer, std::size_t count, std::size_t& read,
     return true;
 }
 
+bool SerialPort::ReadSome(char* buffer, std::size_t count, std::size_t& read,
+                          std::initializer_list<WaitHandle> wakeOn) {
+    read = 0;
+    if (count == 0) {
+        return fd_.valid();
+    }
+    if (!Read(buffer, 1, read, wakeOn) || read == 0) {
+        return fd_.valid() || read > 0;
+    }
+    const ssize_t n = ::read(fd_.get(), buffer + 1, count - 1);
+    if (n > 0) {
+        read += static_cast<std::size_t>(n);
+    } else if (!Waiting(n)) {
+        Release(); // hung up after the byte
+    }
+    return true;
+}
+
 bool SerialPort::Write(const char* data, std::size_t count, std::size_t& written,
                        std::initializer_list<WaitHandle> wakeOn) {
     written = 0;

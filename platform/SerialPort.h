@@ -62,6 +62,9 @@ public:
     // False on a line error (the port is closed then); a time-out or a wake event gives true with
     // fewer bytes.
     bool Read(char* buffer, std::size_t count, std::size_t& read, std::initializer_list<WaitHandle> wakeOn);
+    // As Read for one byte, then whatever else the line holds at that moment, up to count.
+    bool ReadSome(char* buffer, std::size_t count, std::size_t& read,
+                  std::initializer_list<WaitHandle> wakeOn);
     bool Write(const char* data, std::size_t count, std::size_t& written,
                std::initializer_list<WaitHandle> wakeOn);
     // Drops what is queued in both directions.

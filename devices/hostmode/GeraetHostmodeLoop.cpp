@@ -7,16 +7,20 @@
 #include "devices/channel/KanaeleU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
+#include "foundation/GlobalU.h"
+#include "foundation/QueueU.h"
+#include "platform/Clock.h"
 #include "platform/ThreadMessageQueue.h"
+#include "platform/WaitForAny.h"
 #include "stations/MyCallsU.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace quarn {
 
 namespace {
 
-constexpr int kMessagesPerCycle = 3;
 constexpr int kLetzterKanal = 255;
 constexpr std::string_view kNotSentInit = "CDIMQY";
 
@@ -56,14 +60,66 @@ void TGeraetHostmode::Schleife() {
     headerPending_ = false;
     while (!IsTerminated()) {
         Zyklus();
-        if (!Warte(kZyklusMs)) {
+        // The pause is only for a TNC with nothing for us: with more waiting, or frames just sent
+        // whose echo or acknowledgement is on its way, the next cycle follows at once. A thread
+        // message ends the pause early.
+        if (mehrArbeit_) {
+            std::this_thread::yield();
+        } else if (!Pause()) {
             break;
         }
     }
     VerbindungenSpeichern();
 }
 
+bool TGeraetHostmode::Pause() {
+    if (IsTerminated()) {
+        return false;
+    }
+    // A line put into an idle link's queue ends the pause as a thread message does.
+    std::vector<std::shared_ptr<IVerbindung>> idle;
+    std::vector<WaitHandle> handles{StopEvent(), QuitEvent()};
+    for (int c = 1; c < kKanaele; ++c) {
+        if (IstLinkKanal(c)) {
+            std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+            if (connection && FrischeDaten(c)) {
+                return true; // queued after its link's status visit: no pause
+            }
+            if (connection && connection->GetTransmitQueue().IsEmpty()) {
+                handles.emplace_back(connection->GetTransmitQueue().NotEmptyEvent());
+                idle.push_back(std::move(connection));
+            }
+        }
+    }
+    const std::uint64_t ende = Clock().NowMs() + kZyklusMs;
+    for (std::uint64_t jetzt = Clock().NowMs(); jetzt < ende; jetzt = Clock().NowMs()) {
+        const auto scheibe = static_cast<std::uint32_t>(std::min<std::uint64_t>(ende - jetzt, kZyklusMs));
+        const int woken = MsgWaitForAny(handles, Messages(), scheibe);
+        if (woken == 0 || woken == 1) {
+            return false;
+        }
+        if (woken != kWaitTimeout) {
+            break;
+        }
+    }
+    return !IsTerminated();
+}
+
+void TGeraetHostmode::NachrichtenBehandeln() {
+    for (int i = 0; i < kNachrichtenJeBlick && !IsTerminated(); ++i) {
+        const std::optional<ThreadMessage> message = Messages().Peek(true);
+        if (!message) {
+            break;
+        }
+        NachrichtBehandeln(*message);
+    }
+}
+
 void TGeraetHostmode::Zyklus() {
+    mehrArbeit_ = false;
+    // What came while the TNC was busy goes first: a connect, a disconnect or a typed line does not
+    // wait for a round over every channel.
+    Zwischendurch(-1);
     const int zaehler = pollZaehler_;
     const bool fullCheck = zaehler < 1 || zaehler > 50;
     pollZaehler_ = fullCheck ? 1 : zaehler + 1;
@@ -87,6 +143,8 @@ void TGeraetHostmode::Zyklus() {
         for (const char byte : reply) {
             liste.push_back(static_cast<std::uint8_t>(byte) - 1);
         }
+        // Whatever was pending may have grown while it was read: the next cycle asks again at once.
+        mehrArbeit_ = !liste.empty();
     } else {
         liste = PollListe(fullCheck);
     }
@@ -94,9 +152,10 @@ void TGeraetHostmode::Zyklus() {
         if (IsTerminated()) {
             return;
         }
-        if (c >= 0 && c < kKanaele) {
-            KanalAbfragen(c, fullCheck);
+        if (c >= 0 && c < kKanaele && KanalAbfragen(c, fullCheck)) {
+            mehrArbeit_ = true;
         }
+        Zwischendurch(-1);
         std::this_thread::yield();
     }
     if (IsTerminated()) {
@@ -104,14 +163,7 @@ void TGeraetHostmode::Zyklus() {
     }
     StatusDurchlauf();
     WiedervorlagePosten();
-    for (int i = 0; i < kMessagesPerCycle && !IsTerminated(); ++i) {
-        const std::optional<ThreadMessage> message = Messages().Peek(true);
-        if (!message) {
-            break;
-        }
-        NachrichtBehandeln(*message);
-        std::this_thread::yield();
-    }
+    NachrichtenBehandeln();
 }
 
 bool TGeraetHostmode::IstLinkKanal(int c) const {
@@ -130,17 +182,17 @@ std::vector<int> TGeraetHostmode::PollListe(bool fullCheck) {
     return liste;
 }
 
-void TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
+bool TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
     int code = 0;
     std::string text;
     if (c > kanalAnzahl_ && !IstLinkKanal(c)) {
         // Not a channel the device serves: what waits there is read away.
         for (int i = 0; i < kPollsKanal; ++i) {
             if (!Sende(c, true, code, text, "G")) {
-                return;
+                return false;
             }
         }
-        return;
+        return false;
     }
     bool check = fullCheck && c != 0;
     std::optional<std::string> connectedTo;
@@ -150,20 +202,77 @@ void TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
         check = known;
     }
     const int polls = c == 0 ? kPollsKanal0 : kPollsKanal;
-    for (int i = 0; i < polls && !IsTerminated(); ++i) {
+    return KanalLesen(c, polls, check, connectedTo, true);
+}
+
+bool TGeraetHostmode::FrischeDaten(int c) const {
+    if (sendetSchon_[static_cast<std::size_t>(c)]) {
+        return false;
+    }
+    const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+    return connection && !connection->GetTransmitQueue().IsEmpty();
+}
+
+void TGeraetHostmode::Zwischendurch(int aktiv) {
+    if (zwischendurch_) {
+        return;
+    }
+    zwischendurch_ = true;
+    NachrichtenBehandeln();
+    for (int c = 1; c < kKanaele && !IsTerminated(); ++c) {
+        if (c == aktiv || !IstLinkKanal(c)) {
+            continue;
+        }
+        const std::shared_ptr<IVerbindung> connection = GetKanalVerbindung(c);
+        if (!connection) {
+            continue;
+        }
+        if (FrischeDaten(c)) {
+            KanalStatus(c, connection, false);
+        } else if (aktiv < 0 && connection->GetState() == 2) {
+            // A connect the TNC took: its report is read now and then, not only when a round over
+            // every channel reaches it.
+            const std::uint64_t jetzt = Clock().NowMs();
+            std::uint64_t& zuletzt = verbindetGefragt_[static_cast<std::size_t>(c)];
+            if (zuletzt == 0 || jetzt - zuletzt >= kVerbindetFrageMs) {
+                zuletzt = jetzt;
+                bool check = false;
+                KanalLesen(c, kPollsKanal, check, std::nullopt, false);
+            }
+        }
+    }
+    zwischendurch_ = false;
+}
+
+bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
+                                 bool zwischendurch) {
+    int code = 0;
+    std::string text;
+    for (int i = 0; i < polls; ++i) {
+        if (IsTerminated()) {
+            return false;
+        }
+        if (zwischendurch && i > 0) {
+            // A reply typed or made meanwhile goes out between two polls, not after the round.
+            if (IstLinkKanal(c) && FrischeDaten(c)) {
+                return true; // its own channel: served right after, the rest is read next cycle
+            }
+            Zwischendurch(c);
+        }
         if (!Befehl(c, true, code, text, "G")) {
             DebOutObjFmt(KlassenName(), "Run", "Fehler beim Abfragen von Kanal %d (1)", c);
             if (!Resync()) {
-                return;
+                return false;
             }
             if (code == 0 || (code >= 3 && code <= 7)) {
                 continue; // the reply may be incomplete: it is dropped
             }
         }
         if (!AntwortBehandeln(c, code, text, check, connectedTo)) {
-            return;
+            return false;
         }
     }
+    return true; // every poll brought something: there may be more
 }
 
 bool TGeraetHostmode::AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,

@@ -195,6 +195,10 @@ bool TGeraetHostmodeSerial::CommRead(char* buffer, std::size_t count, std::size_
     return Port()->Read(buffer, count, read, {TransportStopEvent(), TransportQuitEvent()});
 }
 
+bool TGeraetHostmodeSerial::CommReadVorhanden(char* buffer, std::size_t count, std::size_t& read) {
+    return Port()->ReadSome(buffer, count, read, {TransportStopEvent(), QuitEvent()});
+}
+
 void TGeraetHostmodeSerial::CommPurge() {
     Port()->Purge();
 }

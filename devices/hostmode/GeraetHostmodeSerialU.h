@@ -48,6 +48,7 @@ public:
     bool CommClose() override;
     bool CommWrite(const char* data, std::size_t count, std::size_t& written) override;
     bool CommRead(char* buffer, std::size_t count, std::size_t& read) override;
+    bool CommReadVorhanden(char* buffer, std::size_t count, std::size_t& read) override;
     void CommPurge() override;
     bool CommIsOpen() const override;
     std::unique_ptr<TGeraetHostmodeParameter> ParameterErzeugen() const override;

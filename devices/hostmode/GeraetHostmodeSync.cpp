@@ -215,6 +215,7 @@ bool TGeraetHostmode::Resync() {
             break;
         }
         CommPurge();
+        eingang_.clear();
         for (std::size_t n = 0; n < kResyncSchritte && !IsTerminated() && CommIsOpen(); ++n) {
             SetStatus(TGeraetStatus::Init, prefix + std::to_string(n));
             if (!WriteAll("\x01")) {

@@ -144,7 +144,17 @@ bool TGeraetHostmode::WriteAll(std::string_view bytes) {
     return CommWrite(bytes.data(), bytes.size(), written) && written == bytes.size();
 }
 
+bool TGeraetHostmode::CommReadVorhanden(char* buffer, std::size_t count, std::size_t& read) {
+    return CommRead(buffer, std::min<std::size_t>(count, 1), read);
+}
+
 bool TGeraetHostmode::ReadByte(std::uint8_t& byte, bool& failed) {
+    failed = false;
+    if (!eingang_.empty()) {
+        byte = static_cast<std::uint8_t>(eingang_.front());
+        eingang_.erase(0, 1);
+        return true;
+    }
     char c = 0;
     std::size_t read = 0;
     failed = !CommRead(&c, 1, read);
@@ -153,6 +163,30 @@ bool TGeraetHostmode::ReadByte(std::uint8_t& byte, bool& failed) {
     }
     byte = static_cast<std::uint8_t>(c);
     return true;
+}
+
+bool TGeraetHostmode::Vorrat(std::size_t count, bool& failed) {
+    failed = false;
+    char buffer[kMaxAntwort + 1];
+    while (eingang_.size() < count) {
+        std::size_t read = 0;
+        if (!CommReadVorhanden(buffer, sizeof buffer, read)) {
+            failed = true;
+            return false;
+        }
+        if (read == 0) {
+            return false;
+        }
+        eingang_.append(buffer, read);
+    }
+    return true;
+}
+
+std::string TGeraetHostmode::Entnehmen(std::size_t count) {
+    count = std::min(count, eingang_.size());
+    std::string taken = eingang_.substr(0, count);
+    eingang_.erase(0, count);
+    return taken;
 }
 
 bool TGeraetHostmode::Befehl(int channel, bool command, int& code, std::string& text, std::string_view data) {
@@ -185,53 +219,55 @@ bool TGeraetHostmode::Befehl(int channel, bool command, int& code, std::string& 
         fehler("2b", "Daten unvollständig geschrieben");
     }
 
-    std::uint8_t byte = 0;
     bool failed = false;
-    if (!ReadByte(byte, failed)) {
+    if (!Vorrat(1, failed)) {
         fehler(failed ? "3a" : "3b", failed ? "Kanal lesen fehlgeschlagen" : "Kein Kanal empfangen");
     }
-    if (!ReadByte(byte, failed)) {
+    Entnehmen(1);
+    if (!Vorrat(1, failed)) {
         fehler(failed ? "4a" : "4b", failed ? "Code lesen fehlgeschlagen" : "Kein Code empfangen");
         BefehlFehlgeschlagen();
         return false; // without a code there is nothing more to read
     }
-    code = byte;
+    code = static_cast<std::uint8_t>(Entnehmen(1)[0]);
 
     if (code >= 1 && code <= 5) {
-        bool terminated = false;
-        while (text.size() < kMaxText) {
-            if (!ReadByte(byte, failed)) {
+        for (;;) {
+            const std::size_t nul = eingang_.find('\0');
+            if (nul != std::string::npos && nul < kMaxText) {
+                text = Entnehmen(nul);
+                Entnehmen(1);
+                break;
+            }
+            if (eingang_.size() >= kMaxText) {
+                text = Entnehmen(kMaxText);
+                fehler("5c", "Mehr als 256 Bytes gelesen");
+                break;
+            }
+            if (!Vorrat(eingang_.size() + 1, failed)) {
+                text = Entnehmen(eingang_.size());
                 fehler(failed ? "5a" : "5b", failed ? "Text lesen fehlgeschlagen" : "Textbyte fehlt");
                 break;
             }
-            if (byte == 0) {
-                terminated = true;
-                break;
-            }
-            text += static_cast<char>(byte);
-        }
-        if (!terminated && text.size() >= kMaxText) {
-            fehler("5c", "Mehr als 256 Bytes gelesen");
         }
     } else if (code == 6 || code == 7) {
-        if (!ReadByte(byte, failed)) {
+        if (!Vorrat(1, failed)) {
             // Without the length byte the amount of data is unknown: reading on would only eat the next
             // reply, so the resynchronisation of the caller takes over.
             fehler(failed ? "6a" : "6b", failed ? "Länge lesen fehlgeschlagen" : "Keine Länge empfangen");
         } else {
-            const std::size_t expected = static_cast<std::size_t>(byte) + 1;
-            std::string buffer(expected, '\0');
-            std::size_t read = 0;
-            if (!CommRead(buffer.data(), expected, read)) {
-                fehler("7a", "Daten lesen fehlgeschlagen");
-            } else if (read < expected) {
-                char message[48];
-                std::snprintf(message, sizeof message, "%d <> %d", static_cast<int>(read),
-                              static_cast<int>(expected));
-                fehler("7b", message);
+            const std::size_t expected = static_cast<std::uint8_t>(Entnehmen(1)[0]) + std::size_t{1};
+            if (!Vorrat(expected, failed)) {
+                if (failed) {
+                    fehler("7a", "Daten lesen fehlgeschlagen");
+                } else {
+                    char message[48];
+                    std::snprintf(message, sizeof message, "%d <> %d", static_cast<int>(eingang_.size()),
+                                  static_cast<int>(expected));
+                    fehler("7b", message);
+                }
             }
-            buffer.resize(std::min(read, expected));
-            text = std::move(buffer);
+            text = Entnehmen(expected);
         }
     } else if (code != 0) {
         fehler("8", "Falsches Byte empfangen");
@@ -318,6 +354,7 @@ void TGeraetHostmode::SetMonitor() {
 }
 
 void TGeraetHostmode::AntwortrestLesen() {
+    eingang_.clear(); // the start of that rest
     SetTimeouts(true);
     char byte = 0;
     std::size_t read = 0;

@@ -17,6 +17,7 @@
 namespace quarn {
 
 struct ThreadMessage;
+struct TLinkZaehler;
 
 // Thread messages of a host-mode device thread.
 inline constexpr std::uint32_t msg_verbinden = 0x4441;
@@ -103,6 +104,9 @@ public:
     virtual bool CommWrite(const char* data, std::size_t count, std::size_t& written) = 0;
     // Fewer bytes than asked means the time-out passed (or the stop request came).
     virtual bool CommRead(char* buffer, std::size_t count, std::size_t& read) = 0;
+    // Waits at most the time-out for the first byte, then takes what else has come, up to count; the
+    // kinds that can read what the line holds at once do so (the default takes one byte).
+    virtual bool CommReadVorhanden(char* buffer, std::size_t count, std::size_t& read);
     virtual void CommPurge() = 0;
     virtual bool CommIsOpen() const = 0;
     virtual std::unique_ptr<TGeraetHostmodeParameter> ParameterErzeugen() const = 0;
@@ -188,6 +192,10 @@ private:
     void FunkKanalSetzen(int index, std::string description, int number, std::string name);
     bool WriteAll(std::string_view bytes);
     bool ReadByte(std::uint8_t& byte, bool& failed);
+    // Reads until the input holds `count` bytes; false on a time-out or (with `failed`) a line error.
+    bool Vorrat(std::size_t count, bool& failed);
+    // Takes `count` bytes from the front of the input.
+    std::string Entnehmen(std::size_t count);
     // The line went away under the device: says so, then opens it again now and then until that works
     // or the device is told to stop (false then).
     bool SchnittstelleWiederOeffnen();
@@ -229,6 +237,8 @@ private:
     // stop request cut short may still be on its way.
     bool imTakt_ = false;
     bool antwortOffen_ = false;
+    // Bytes read from the line and not yet taken: replies are read in whole pieces, not byte by byte.
+    std::string eingang_;
 
     // ---- connects ----
 public:
@@ -269,8 +279,14 @@ public:
     // How often "G" is asked per cycle at most; "O" and "F" are refreshed at this interval at most.
     static constexpr int kPollsKanal0 = 20;
     static constexpr int kPollsKanal = 7;
+    // At most this many "G" read a link's pending frames before its data goes out.
+    static constexpr int kPollsEntleeren = 20;
     static constexpr std::uint64_t kStatusIntervallMs = 334;
     static constexpr std::uint32_t kZyklusMs = 50;
+    // How often a connect being set up is asked for its report between the channels of a round.
+    static constexpr std::uint64_t kVerbindetFrageMs = 200;
+    // Thread messages handled at one look between two channels.
+    static constexpr int kNachrichtenJeBlick = 16;
     // At most this many frames are kept unsent or unacknowledged in the TNC per link.
     static constexpr int kFensterFrames = 14;
 
@@ -283,8 +299,11 @@ public:
     // True after a kill until the TNC reports the channel disconnected or free.
     bool IstGetoetet(int c) const;
 
-    // One cycle of the loop without its sleep (device thread): polls, status pass, thread messages.
+    // One cycle of the loop without its pause (device thread): polls, status pass, thread messages.
     void Zyklus();
+    // The last cycle left work behind (data or reports pending in the TNC, frames just sent): the
+    // loop goes on without its pause.
+    bool GetMehrArbeit() const { return mehrArbeit_; }
     // The "C" query: the path the TNC has channel c connected to, or nothing for a free channel.
     // `known` is false when the answer was an error, from which nothing may be concluded.
     std::optional<std::string> TNCKanalConnectedTo(int c, bool& known);
@@ -302,7 +321,23 @@ private:
     // The TNC channels the loop serves as links: 1..N, and the Pactor channel wherever it lies.
     bool IstLinkKanal(int c) const;
     std::vector<int> PollListe(bool fullCheck);
-    void KanalAbfragen(int c, bool fullCheck);
+    // Polls channel c; true when every poll brought something, so that more may wait there.
+    bool KanalAbfragen(int c, bool fullCheck);
+    // Up to `polls` "G" on channel c, each reply handled; true when none of them said "nothing more".
+    // `zwischendurch`: the poll round's reading, which serves what waits between two polls.
+    bool KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
+                    bool zwischendurch);
+    // Whether link c has data queued since its last status visit found its queue empty: a reply or a
+    // typed line, not the rest of a transfer that waits for its window.
+    bool FrischeDaten(int c) const;
+    // Between two exchanges of the round: the thread messages, then the links with fresh data (not
+    // channel `aktiv`, being polled). Not nested.
+    void Zwischendurch(int aktiv);
+    // The thread messages waiting now (a bounded number): between channels, so none waits for a round.
+    void NachrichtenBehandeln();
+    // The pause of an idle cycle by the program clock: ended early by a thread message or a line put
+    // into an idle link's queue; false on the stop request.
+    bool Pause();
     // Handles one "G" reply; false when polling the channel ends for this cycle.
     bool AntwortBehandeln(int c, int code, const std::string& text, bool& fullCheck,
                           const std::optional<std::string>& connectedTo);
@@ -317,8 +352,11 @@ private:
     // "<Quarn>: Alle Kanäle sind belegt." and "D" on channel c.
     void VerbindungAbweisen(int c);
     void KanalStatus(int c, const std::shared_ptr<IVerbindung>& connection, bool refresh);
-    // `imTnc`: the frames the TNC holds unsent or unacknowledged before the first of these.
-    void DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window, int imTnc);
+    // The gate, "@B" and the frames of one link after its "L": the frames sent, -1 when the link went
+    // meanwhile or the stop request came.
+    int KanalSenden(int c, const std::shared_ptr<IVerbindung>& connection, TLinkZaehler zaehler);
+    // The frames sent. `imTnc`: the frames the TNC holds unsent or unacknowledged before the first of these.
+    int DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window, int imTnc);
     // One information frame, sent again after a failed exchange only when the TNC's counts show it
     // did not take it; `imTnc` follows the counts. False only on the stop request.
     bool InformationSenden(int c, std::string_view data, int& imTnc, int& code, std::string& reply);
@@ -328,6 +366,14 @@ private:
     void VerbindungenSpeichern();
 
     std::array<bool, kKanaele> getoetet_{};
+    bool mehrArbeit_ = false;
+    bool zwischendurch_ = false;
+    // The last status visit of the channel left data queued.
+    std::array<bool, kKanaele> sendetSchon_{};
+    // When the report of a connect being set up on the channel was last asked for between channels.
+    std::array<std::uint64_t, kKanaele> verbindetGefragt_{};
+    // "O" and "F": 1 due on the channel, 2 put off once already (after frames went out).
+    std::array<int, kKanaele> ofFaellig_{};
     std::uint64_t statusZeitMs_ = 0;
     bool statusZeitGesetzt_ = false;
 };

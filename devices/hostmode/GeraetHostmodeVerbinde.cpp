@@ -23,6 +23,7 @@
 #include <QGuiApplication>
 
 #include <mutex>
+#include <vector>
 
 namespace quarn {
 
@@ -244,10 +245,17 @@ TGeraetHostmode::TVerbindenErgebnis TGeraetHostmode::PacketVerbinden(TVerbindenA
     const std::string cls = KlassenName();
     TVerbindenErgebnis ergebnis;
     const std::string path = PortPrefix(portNummer) + auftrag.verbindung->Get_Path();
+    // Channels whose entry holds a link are asked last: with many links up, a connect does not ask
+    // each of them before it finds a free one.
+    std::vector<int> reihe;
+    std::vector<int> belegt;
     for (int channel = kanalAnzahl_; channel >= 1; --channel) {
-        if (channel == pactorKanal_) {
-            continue;
+        if (channel != pactorKanal_) {
+            (GetKanalVerbindung(channel) ? belegt : reihe).push_back(channel);
         }
+    }
+    reihe.insert(reihe.end(), belegt.begin(), belegt.end());
+    for (const int channel : reihe) {
         if (auftrag.Abgelaufen()) {
             return ergebnis; // nobody waits for the rest of the walk
         }

@@ -9,7 +9,9 @@
 #include "foundation/QueueU.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
+#include "platform/ThreadMessageQueue.h"
 
+#include <algorithm>
 #include <exception>
 #include <thread>
 
@@ -289,6 +291,7 @@ void TGeraetHostmode::StatusDurchlauf() {
                 return;
             }
             KanalStatus(c, connection, refresh);
+            NachrichtenBehandeln();
             std::this_thread::yield();
         }
     }
@@ -318,39 +321,91 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
                                zaehler->unbestaetigt);
         status->SetTries(zaehler->versuche);
     }
-    if (refresh) {
-        if (!Sende(c, true, code, reply, "O")) {
-            return;
-        }
-        if (const std::optional<int> maxframe = ZahlAusText(reply);
-            status && code == 1 && maxframe && nochDa()) {
-            status->SetMaxframe(*maxframe);
-        }
-        if (!Sende(c, true, code, reply, "F")) {
-            return;
-        }
-        if (const std::optional<int> frack = ZahlAusText(reply); status && code == 1 && frack && nochDa()) {
-            status->SetFrack(FrackAusAntwort(*frack, frackSkaliert_));
-        }
+    if (zaehler->meldungen != 0 || zaehler->empfangen != 0) {
+        mehrArbeit_ = true;
     }
-    if (zaehler->meldungen != 0 || zaehler->empfangen >= kMaxWartendeFrames) {
+    // The data first: Maxframe and FRACK are only shown, while a reply or an echo is waited for, so
+    // after frames went out they wait for the next visit (once: a transfer does not starve them).
+    int& faellig = ofFaellig_[static_cast<std::size_t>(c)];
+    if (refresh && faellig == 0) {
+        faellig = 1;
+    }
+    const int gesendet = KanalSenden(c, connection, *zaehler);
+    if (gesendet < 0 || faellig == 0) {
         return;
     }
-    if (!Sende(c, true, code, reply, "@B")) {
+    if (gesendet > 0 && faellig == 1) {
+        faellig = 2;
         return;
     }
-    const std::optional<int> frei = ZahlAusText(reply);
-    if (code == 1 && frei && *frei > kMinFreieBuffer && nochDa()) {
-        DatenSenden(c, connection, kFensterFrames - zaehler->ungesendet - zaehler->unbestaetigt,
-                    zaehler->ungesendet + zaehler->unbestaetigt);
+    faellig = 0;
+    if (!Sende(c, true, code, reply, "O")) {
+        return;
+    }
+    if (const std::optional<int> maxframe = ZahlAusText(reply);
+        status && code == 1 && maxframe && nochDa()) {
+        status->SetMaxframe(*maxframe);
+    }
+    if (!Sende(c, true, code, reply, "F")) {
+        return;
+    }
+    if (const std::optional<int> frack = ZahlAusText(reply); status && code == 1 && frack && nochDa()) {
+        status->SetFrack(FrackAusAntwort(*frack, frackSkaliert_));
     }
 }
 
-void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window,
-                                  int imTnc) {
+int TGeraetHostmode::KanalSenden(int c, const std::shared_ptr<IVerbindung>& connection,
+                                 TLinkZaehler zaehler) {
+    // What is still queued after this visit is the rest of a transfer, served by the status pass;
+    // data the gate held back stays fresh, to go out at the next chance.
+    struct Merken {
+        bool& flag;
+        const TStringQueue& queue;
+        bool frisch = false;
+        ~Merken() { flag = !frisch && !queue.IsEmpty(); }
+    } merken{sendetSchon_[static_cast<std::size_t>(c)], connection->GetTransmitQueue()};
+    // "@B" and the frames only for a link with something to send and room in its window.
+    const int fenster = kFensterFrames - zaehler.ungesendet - zaehler.unbestaetigt;
+    if (connection->GetTransmitQueue().IsEmpty() || fenster < 1) {
+        return 0;
+    }
+    int code = 0;
+    std::string reply;
+    if (zaehler.meldungen != 0 || zaehler.empfangen >= kMaxWartendeFrames) {
+        // The gate holds our frames back until what the TNC holds for us is read: read it now, so a
+        // reply does not wait behind a peer that keeps sending.
+        bool check = false;
+        KanalLesen(c, std::min(zaehler.meldungen + zaehler.empfangen, kPollsEntleeren), check, std::nullopt,
+                   false);
+        if (GetKanalVerbindung(c) != connection || !Sende(c, true, code, reply, "L")) {
+            return -1;
+        }
+        const std::optional<TLinkZaehler> neu = LZaehlerLesen(code, reply);
+        if (!neu || neu->meldungen != 0 || neu->empfangen >= kMaxWartendeFrames) {
+            mehrArbeit_ = true;
+            merken.frisch = true;
+            return 0;
+        }
+        zaehler = *neu;
+    }
+    if (!Sende(c, true, code, reply, "@B")) {
+        return -1;
+    }
+    const std::optional<int> frei = ZahlAusText(reply);
+    int gesendet = 0;
+    if (code == 1 && frei && *frei > kMinFreieBuffer && GetKanalVerbindung(c) == connection) {
+        gesendet = DatenSenden(c, connection, kFensterFrames - zaehler.ungesendet - zaehler.unbestaetigt,
+                               zaehler.ungesendet + zaehler.unbestaetigt);
+    }
+    return GetKanalVerbindung(c) == connection ? gesendet : -1;
+}
+
+int TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& connection, int window,
+                                 int imTnc) {
     TStringQueue& queue = connection->GetTransmitQueue();
     int code = 0;
     std::string reply;
+    int gesendet = 0;
     while (window >= 1 && !queue.IsEmpty()) {
         // One frame carries 256 bytes: the rest stays at the head of the queue.
         const std::string head = queue.PeekChars(kMaxText);
@@ -359,19 +414,30 @@ void TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& con
             continue;
         }
         if (!InformationSenden(c, head, imTnc, code, reply)) {
-            return;
+            return gesendet;
         }
         if (code != 0) {
             DebOutObj(KlassenName(), "Run", "Senden: Fehler = " + reply);
             if (code < 0) {
                 Resync();
             }
-            return;
+            return gesendet;
         }
         queue.PopChars(kMaxText);
-        ++imTnc;
         --window;
+        ++imTnc;
+        ++gesendet;
+        // The echo or the acknowledgement is on its way: the loop does not pause for it.
+        mehrArbeit_ = true;
+        if (Messages().HasMessage()) {
+            // A full window takes a while: a connect or a disconnect does not wait for all of it.
+            NachrichtenBehandeln();
+            if (GetKanalVerbindung(c) != connection) {
+                return gesendet;
+            }
+        }
     }
+    return gesendet;
 }
 
 bool TGeraetHostmode::InformationSenden(int c, std::string_view data, int& imTnc, int& code,

@@ -146,6 +146,32 @@ TEST_F(SerialPortTest, ReadTimeouts) {
     }
 }
 
+TEST_F(SerialPortTest, ReadSomeTakesWhatHasComeAfterWaitingForTheFirstByte) {
+    port.SetTimeouts({500, 50, 200, 50, 500});
+    char buffer[64];
+    std::size_t read = 99;
+    // Nothing comes: the wait for the first byte is the time-out of a one-byte read.
+    auto start = steady_clock::now();
+    EXPECT_TRUE(port.ReadSome(buffer, sizeof buffer, read, {never}));
+    EXPECT_EQ(read, 0u);
+    EXPECT_GE(msSince(start), 240);
+    EXPECT_LT(msSince(start), 600);
+    // A whole reply waiting: taken in one piece, without waiting for the 64 bytes asked for.
+    pty.Send(std::string("\x01\x01hello\x00", 8));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    start = steady_clock::now();
+    EXPECT_TRUE(port.ReadSome(buffer, sizeof buffer, read, {never}));
+    EXPECT_LT(msSince(start), 100);
+    EXPECT_EQ(std::string(buffer, read), std::string("\x01\x01hello\x00", 8));
+    // No more than asked; the rest stays for the next read.
+    pty.Send("abcdef");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(port.ReadSome(buffer, 4, read, {never}));
+    EXPECT_EQ(std::string(buffer, read), "abcd");
+    EXPECT_TRUE(port.ReadSome(buffer, sizeof buffer, read, {never}));
+    EXPECT_EQ(std::string(buffer, read), "ef");
+}
+
 TEST_F(SerialPortTest, WakeEventEndsReadAndWriteAtOnce) {
     port.SetTimeouts({500, 50, 5000, 50, 5000});
     const Event stop(EventReset::Manual, true);

@@ -58,6 +58,31 @@ TEST_F(AirTest, EchoAndScriptedStations) {
     EXPECT_EQ(mailbox, "DB0XYZ BBS>\rChallenge: 4711\rWelcome!\r" + std::string("\0\xff", 2));
 }
 
+TEST_F(AirTest, AFloodingStationSendsWithoutPauseWhileLinked) {
+    air->AddStation({"DL7FLD", StationBehaviour::Flood, {}, -1, {}});
+    ASSERT_EQ(Ask(*a, 1, "C DL7FLD"), Answer(1, 0));
+    air->Run();
+    std::string flood;
+    EXPECT_EQ(Statuses(*a, 1, &flood), std::vector<std::string>{"(1) CONNECTED to DL7FLD"});
+    std::size_t lines = 0;
+    for (int step = 0; step < 5; ++step) {
+        Send(*a, 1, "ignored\r"); // what it gets does not stop it
+        clock.Advance(250);       // a line every 213 ms
+        air->Run();
+        Statuses(*a, 1, &flood);
+        const std::size_t now = static_cast<std::size_t>(std::count(flood.begin(), flood.end(), '\r'));
+        EXPECT_GT(now, lines) << "step " << step; // more every step, not only at the start
+        lines = now;
+    }
+    EXPECT_EQ(flood.size(), lines * 256); // whole frames: 255 bytes and a CR
+    EXPECT_EQ(flood.rfind("DL7FLD flood 1 ", 0), 0u);
+    ASSERT_EQ(Ask(*a, 1, "D"), Answer(1, 0));
+    clock.Advance(10000);
+    air->Run();
+    Statuses(*a, 1, &flood);
+    EXPECT_EQ(a->Channel(1).state, LinkState::Free);
+}
+
 TEST_F(AirTest, ScriptFormat) {
     struct Case {
         const char* text;

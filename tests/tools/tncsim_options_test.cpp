@@ -34,6 +34,8 @@ TEST(TncSimOptionsTest, OptionsSetTheTncAndItsAir) {
                                   script,
                                   "--station",
                                   "DL3BUS-2:busy",
+                                  "--station",
+                                  "DL7FLD:flood",
                                   "--connect-in",
                                   "DL4ECH@5",
                                   "--connect-in",
@@ -60,7 +62,7 @@ TEST(TncSimOptionsTest, OptionsSetTheTncAndItsAir) {
     EXPECT_EQ(line.air.seed, 42u);
     EXPECT_EQ(line.air.baud, 1200);
 
-    ASSERT_EQ(line.stations.size(), 4u);
+    ASSERT_EQ(line.stations.size(), 5u);
     EXPECT_EQ(line.stations[0].call, "DL4ECH");
     EXPECT_EQ(line.stations[0].behaviour, StationBehaviour::Echo);
     EXPECT_EQ(line.stations[0].connectAfterMs, 5000);
@@ -71,10 +73,12 @@ TEST(TncSimOptionsTest, OptionsSetTheTncAndItsAir) {
     EXPECT_EQ(line.stations[1].connectAfterMs, -1);
     EXPECT_EQ(line.stations[2].call, "DL3BUS-2");
     EXPECT_EQ(line.stations[2].behaviour, StationBehaviour::Busy);
+    EXPECT_EQ(line.stations[3].call, "DL7FLD");
+    EXPECT_EQ(line.stations[3].behaviour, StationBehaviour::Flood);
     // A station that only connects in is an echo station.
-    EXPECT_EQ(line.stations[3].call, "DL6NEW");
-    EXPECT_EQ(line.stations[3].behaviour, StationBehaviour::Echo);
-    EXPECT_EQ(line.stations[3].connectAfterMs, 0);
+    EXPECT_EQ(line.stations[4].call, "DL6NEW");
+    EXPECT_EQ(line.stations[4].behaviour, StationBehaviour::Echo);
+    EXPECT_EQ(line.stations[4].connectAfterMs, 0);
 
     ASSERT_EQ(line.beacons.size(), 1u);
     EXPECT_EQ(line.beacons[0].call, "DB0BCN");
@@ -112,13 +116,14 @@ TEST(TncSimOptionsTest, RefusedValues) {
     const std::vector<Case> cases = {
         {{"--pty", "--frobnicate"}, "unknown option --frobnicate"},
         {{"--pty", "--station"}, "--station needs a value"},
-        {{"--station", "DL4ECH"}, "--station takes CALL:echo, CALL:busy or CALL:script=FILE, not DL4ECH"},
+        {{"--station", "DL4ECH"},
+         "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not DL4ECH"},
         {{"--station", "DL4ECH:parrot"},
-         "--station takes CALL:echo, CALL:busy or CALL:script=FILE, not DL4ECH:parrot"},
+         "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not DL4ECH:parrot"},
         {{"--station", "TOOLONGCALL:echo"},
-         "--station takes CALL:echo, CALL:busy or CALL:script=FILE, not TOOLONGCALL:echo"},
+         "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not TOOLONGCALL:echo"},
         {{"--station", "DL4ECH-16:echo"},
-         "--station takes CALL:echo, CALL:busy or CALL:script=FILE, not DL4ECH-16:echo"},
+         "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not DL4ECH-16:echo"},
         {{"--station", "DL4ECH:echo", "--station", "dl4ech:busy"}, "station DL4ECH given twice"},
         {{"--station", "DB0XYZ:script=" + (dir / "missing.txt").string()},
          "cannot read the script " + (dir / "missing.txt").string()},

@@ -3,6 +3,7 @@
 #include "tools/tncsim/SimAir.h"
 #include "tools/tncsim/TncSimText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <sstream>
 
@@ -106,7 +107,28 @@ void SimStation::Send(Session& session, const std::string& text) {
     }
 }
 
+void SimStation::Flood(Session& session, std::uint64_t nowMs) {
+    // 256 bytes of 8 bits at 9,600 baud: the pace of a peer that sends as fast as its link goes, also
+    // on an air without air time.
+    constexpr std::uint64_t kLineMs = 256 * 8 * 1000 / 9600;
+    if (spec_.behaviour != StationBehaviour::Flood || session.link.State() != AxState::Connected) {
+        return;
+    }
+    while (nowMs >= session.nextLineMs && session.link.Unsent() < Params().maxframe) {
+        // One full information frame a line: 255 bytes and its CR.
+        std::string line = spec_.call + " flood " + std::to_string(++session.sentLines) + " ";
+        line.resize(255, '.');
+        session.link.Queue(line + '\r');
+        session.nextLineMs = std::max(session.nextLineMs, nowMs) + kLineMs;
+    }
+}
+
 void SimStation::Advance(Session& session, std::vector<AirFrame>& out, std::vector<AxEvent>& events) {
+    if (spec_.behaviour == StationBehaviour::Flood) {
+        session.received.clear();
+        Flood(session, air_.NowMs());
+        return;
+    }
     if (spec_.behaviour == StationBehaviour::Echo) {
         for (auto end = session.received.find('\r'); end != std::string::npos;
              end = session.received.find('\r')) {
@@ -224,6 +246,7 @@ void SimStation::OnAirTick(std::uint64_t nowMs) {
         if (found == sessions_.end()) {
             continue;
         }
+        Flood(found->second, nowMs);
         found->second.link.Tick(nowMs, air_.InFlightLocked(peer, spec_.call),
                                 air_.InFlightLocked(spec_.call, peer), out, events);
         Handle(peer, out, events);

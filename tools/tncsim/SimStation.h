@@ -16,6 +16,8 @@ enum class StationBehaviour {
     Echo,   // sends every received line (up to its CR) back
     Script, // follows its script from the connect on
     Busy,   // refuses every connect (DM: "BUSY fm")
+    Flood,  // while linked, sends a numbered line of 256 bytes as often as a 9,600-baud link carries
+            // one (every 213 ms) while its window has room; ignores what it gets
 };
 
 struct ScriptStep {
@@ -54,12 +56,16 @@ private:
         AxLink link;
         std::string received; // not yet matched or echoed
         std::size_t step = 0;
+        long sentLines = 0;           // a flooding station's lines so far
+        std::uint64_t nextLineMs = 0; // ... and when it may send the next
     };
 
     AxParams Params() const { return {3000, 10, 7}; }
     void Handle(const std::string& peer, std::vector<AirFrame>& out, std::vector<AxEvent>& events);
     void Advance(Session& session, std::vector<AirFrame>& out, std::vector<AxEvent>& events);
     void Send(Session& session, const std::string& text);
+    // A flooding station tops its window up with lines.
+    void Flood(Session& session, std::uint64_t nowMs);
     void Transmit(std::vector<AirFrame>& out);
 
     SimAir& air_;

@@ -515,6 +515,13 @@ int TncSimCore::CountCommand(std::string_view data, int channel) const {
     }));
 }
 
+int TncSimCore::CountInformation(std::string_view prefix, int channel) const {
+    const std::lock_guard lock(*mutex_);
+    return static_cast<int>(std::count_if(received_.begin(), received_.end(), [&](const ReceivedFrame& f) {
+        return !f.command && f.data.starts_with(prefix) && (channel < 0 || f.channel == channel);
+    }));
+}
+
 bool TncSimCore::HasCommand(std::string_view data, int channel) const {
     return CountCommand(data, channel) > 0;
 }

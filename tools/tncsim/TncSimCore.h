@@ -108,6 +108,8 @@ public:
     std::vector<ReceivedFrame> Received() const;
     bool HasCommand(std::string_view data, int channel = -1) const;
     int CountCommand(std::string_view data, int channel = -1) const;
+    // Information frames whose data starts with `prefix`.
+    int CountInformation(std::string_view prefix, int channel = -1) const;
     bool InHostMode() const;
     int SwitchRequests() const;
     ChannelView Channel(int channel) const;

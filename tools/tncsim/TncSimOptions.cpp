@@ -28,6 +28,7 @@ constexpr const char* kUsage =
     "the air owns ends with LINK FAILURE after the retries; the monitor shows every frame on the air.\n"
     "  --station CALL:echo          a station that sends every received line back\n"
     "  --station CALL:busy          a station that refuses every connect (BUSY fm)\n"
+    "  --station CALL:flood         a station that sends lines without pause while linked\n"
     "  --station CALL:script=FILE   a station that follows the script in FILE (repeatable)\n"
     "  --connect-in CALL@SECONDS    station CALL connects to the TNC's channel-0 call after SECONDS\n"
     "                               (an echo station unless CALL is given with --station)\n"
@@ -103,7 +104,7 @@ bool Station(const std::string& value, CommandLine& line, std::string& error) {
     const auto colon = value.find(':');
     const std::string call = Upper(value.substr(0, colon));
     if (colon == std::string::npos || !ValidCall(call)) {
-        error = "--station takes CALL:echo, CALL:busy or CALL:script=FILE, not " + value;
+        error = "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not " + value;
         return false;
     }
     StationSpec spec;
@@ -113,6 +114,8 @@ bool Station(const std::string& value, CommandLine& line, std::string& error) {
         spec.behaviour = StationBehaviour::Echo;
     } else if (behaviour == "busy") {
         spec.behaviour = StationBehaviour::Busy;
+    } else if (behaviour == "flood") {
+        spec.behaviour = StationBehaviour::Flood;
     } else if (behaviour.rfind("script=", 0) == 0) {
         const std::string path = behaviour.substr(7);
         std::string text;
@@ -126,7 +129,7 @@ bool Station(const std::string& value, CommandLine& line, std::string& error) {
             return false;
         }
     } else {
-        error = "--station takes CALL:echo, CALL:busy or CALL:script=FILE, not " + value;
+        error = "--station takes CALL:echo, CALL:busy, CALL:flood or CALL:script=FILE, not " + value;
         return false;
     }
     for (const StationSpec& other : line.stations) {

@@ -127,6 +127,23 @@ TEST_F(LoopTest, MaxframeAndFrackAreAskedAtMostEvery334MsOfTheProgramClock) {
     EXPECT_EQ(asked, (std::vector<int>{0, 0, 0, 1, 0, 1, 0, 1}));
 }
 
+// Whether every information frame on the channel came after the last "G" there: what the TNC held
+// for us was read before our data went out.
+bool ReadBeforeSent(const TncSimCore& core, int channel) {
+    bool sent = false;
+    for (const ReceivedFrame& frame : core.Received()) {
+        if (frame.channel != channel) {
+            continue;
+        }
+        if (!frame.command) {
+            sent = true;
+        } else if (frame.data == "G" && sent) {
+            return false;
+        }
+    }
+    return true;
+}
+
 struct WindowRow {
     const char* name;
     std::function<void(TncSimConfig&)> configure;
@@ -135,22 +152,26 @@ struct WindowRow {
 };
 
 TEST_F(LoopTest, DataOutStaysWithinTheWindow) {
+    const auto reports = [](int count) {
+        return [count](TncSimCore& core) {
+            for (int i = 0; i < count; ++i) {
+                core.ConnectRequestNotice(1, "DL3CCC");
+            }
+        };
+    };
     const std::vector<WindowRow> rows = {
         {"window of 14", [](TncSimConfig& c) { c.neverAck = true; }, {}, 14},
-        {"a report waits", [](TncSimConfig& c) { c.neverAck = true; },
-         [](TncSimCore& core) {
-             for (int i = 0; i < 8; ++i) {
-                 core.ConnectRequestNotice(1, "DL3CCC"); // one more than a cycle's polls read
-             }
-         },
-         0},
-        {"7 received frames wait", [](TncSimConfig& c) { c.neverAck = true; },
+        // The cycle's polls read 7 reports; the pass reads the rest before it sends.
+        {"a report waits: read first", [](TncSimConfig& c) { c.neverAck = true; }, reports(8), 14},
+        {"7 received frames wait: read first", [](TncSimConfig& c) { c.neverAck = true; },
          [](TncSimCore& core) {
              for (int i = 0; i < 13; ++i) {
                  core.RemoteData(1, "x"); // the polls read 6 of them (one poll took the report)
              }
          },
-         0},
+         14},
+        // 7 read by the polls, 20 by the pass: reports still wait, so nothing goes out.
+        {"more reports than a pass reads", [](TncSimConfig& c) { c.neverAck = true; }, reports(40), 0},
         {"300 free buffers", [](TncSimConfig& c) { c.freeBuffers = 300; }, {}, 0},
         {"301 free buffers", [](TncSimConfig& c) { c.freeBuffers = 301; }, {}, 14}, // asked once a pass
     };
@@ -172,6 +193,10 @@ TEST_F(LoopTest, DataOutStaysWithinTheWindow) {
             }
             d.StatusDurchlauf();
             EXPECT_EQ(CountInformation(core, 1), row.sentFirstPass);
+            EXPECT_TRUE(ReadBeforeSent(core, 1));
+            if (row.sentFirstPass == 0 && row.arm) {
+                EXPECT_GT(core.Channel(1).pendingStatus, 0); // the gate held while they waited
+            }
             if (row.sentFirstPass == 14 && config.neverAck) {
                 d.Zyklus();
                 d.Zyklus();
