@@ -196,7 +196,7 @@ bool TGeraetHostmodeSerial::CommRead(char* buffer, std::size_t count, std::size_
 }
 
 bool TGeraetHostmodeSerial::CommReadVorhanden(char* buffer, std::size_t count, std::size_t& read) {
-    return Port()->ReadSome(buffer, count, read, {TransportStopEvent(), QuitEvent()});
+    return Port()->ReadSome(buffer, count, read, {TransportStopEvent(), TransportQuitEvent()});
 }
 
 void TGeraetHostmodeSerial::CommPurge() {
