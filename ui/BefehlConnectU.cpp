@@ -67,6 +67,26 @@ QString VerbindenFehlertext(int code) {
     return TDlgBefehlConnect::Tr("Unbehandelter Fehler.");
 }
 
+QString PfadFehlertext(const TPfadPruefung& pruefung) {
+    const QString teil = Cp(pruefung.teil);
+    switch (pruefung.fehler) {
+    case TPfadFehler::Keiner:
+        return {};
+    case TPfadFehler::KeinZiel:
+        return TDlgBefehlConnect::Tr("Keine Station angegeben.");
+    case TPfadFehler::ZuLang:
+        return TDlgBefehlConnect::Tr("Das Rufzeichen %1 ist länger als sechs Zeichen.").arg(teil);
+    case TPfadFehler::UngueltigesZeichen:
+        return TDlgBefehlConnect::Tr("Das Rufzeichen %1 darf nur Buchstaben und Ziffern enthalten.")
+            .arg(teil);
+    case TPfadFehler::SsidUngueltig:
+        return TDlgBefehlConnect::Tr("Die SSID muss zwischen 0 und 15 liegen.");
+    case TPfadFehler::ZuVieleDigipeater:
+        return TDlgBefehlConnect::Tr("Es sind höchstens acht Digipeater möglich.");
+    }
+    return {};
+}
+
 TBefehlConnectUmgebung TBefehlConnectUmgebung::Programm() {
     TBefehlConnectUmgebung u;
     const auto calls = MyCalls();
@@ -114,6 +134,8 @@ TDlgBefehlConnect::TDlgBefehlConnect(TBefehlConnectUmgebung umgebung, QWidget* o
     VerlaufLesen();
     PortsZeigen();
     OkAktualisieren();
+    // The last destination is offered selected, so that a call typed at once replaces it.
+    callCombo_->lineEdit()->selectAll();
     Loaded();
 }
 
@@ -314,8 +336,9 @@ bool TDlgBefehlConnect::Ausfuehren(const std::string& eigenes, const TZielEingab
         if (umgebung_.melden)
             umgebung_.melden(this, text);
     };
-    if (!ziel.ssidGueltig) {
-        melden(Tr("Die SSID muss zwischen 0 und 15 liegen."));
+    if (const QString fehler = PfadFehlertext(PfadPruefen(Bytes(callCombo_->currentText())));
+        !fehler.isEmpty()) {
+        melden(fehler);
         return false;
     }
     QTreeWidgetItem* item = portListe_->currentItem();

@@ -46,6 +46,8 @@ struct TBefehlConnectUmgebung {
 
 // The text shown for a connect result code (its low seven bits count).
 QString VerbindenFehlertext(int code);
+// What is wrong with a typed path, in the operator's words; empty when nothing is.
+QString PfadFehlertext(const TPfadPruefung& pruefung);
 
 // Takes an own call, a destination with optional digipeaters and a radio port, and connects the
 // current channel; on channel 0 it sets where unconnected frames go instead. The channel stays

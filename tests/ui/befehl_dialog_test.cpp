@@ -173,6 +173,18 @@ TEST_F(BefehlConnectTest, HistoryPreselectsItsPortAndTypedDestinationChoosesOne)
     EXPECT_EQ(Zeile(*d), 4);
 }
 
+TEST_F(BefehlConnectTest, ACallTypedAtOnceReplacesTheOfferedDestination) {
+    VerlaufSetzen(kVerlaufStation, "DB0ECH,#p3");
+    auto d = Oeffnen();
+    d->show();
+    d->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    ASSERT_EQ(d->CallCombo()->currentText(), "DB0ECH");
+
+    QTest::keyClicks(QApplication::focusWidget(), "db0fld");
+    EXPECT_EQ(d->CallCombo()->currentText(), "DB0FLD");
+}
+
 TEST_F(BefehlConnectTest, TypingCompletesFromTheHistoryAndDeleteInTheOpenListDropsAnEntry) {
     VerlaufSetzen(kVerlaufStation, "DB0ABC,#p3,DL1ABC DB0XYZ,#p5,DB0XYZ,#p3");
     auto d = Oeffnen();
@@ -254,14 +266,21 @@ TEST_F(BefehlConnectTest, ConnectFromABusyChannelMakesTheLinksChannelCurrent) {
 
 TEST_F(BefehlConnectTest, RefusedInputsConnectNothing) {
     auto d = Oeffnen();
-    Eingeben(*d, "DL1ABC", "DB0ABC-16");
-    d->ButtonOk()->click();
+    for (const QString ziel : {"DB0ABC-16", "DB0ECHDB0FLD", "DB0€CH", "DB0ABC VIA DB1A-3 DB2A,X",
+                               "DB0ABC D1 D2 D3 D4 D5 D6 D7 D8 D9"}) {
+        Eingeben(*d, "DL1ABC", ziel);
+        d->ButtonOk()->click();
+    }
     Eingeben(*d, "DL1ABC", "DB0ABC");
     d->PortListe()->clearSelection();
     d->ButtonOk()->click();
 
     EXPECT_EQ(meldungen,
-              (std::vector<QString>{"Die SSID muss zwischen 0 und 15 liegen.", "Kein Kanal ausgewählt."}));
+              (std::vector<QString>{"Die SSID muss zwischen 0 und 15 liegen.",
+                                    "Das Rufzeichen DB0ECHDB0FLD ist länger als sechs Zeichen.",
+                                    "Das Rufzeichen DB0€CH darf nur Buchstaben und Ziffern enthalten.",
+                                    "Das Rufzeichen DB2A,X darf nur Buchstaben und Ziffern enthalten.",
+                                    "Es sind höchstens acht Digipeater möglich.", "Kein Kanal ausgewählt."}));
     for (const auto& p : ports)
         EXPECT_EQ(p->verbindungen, 0);
     EXPECT_EQ(d->result(), 0);
