@@ -1,7 +1,6 @@
 // The main window's actions, its menu bar and its command toolbar, and the toolbar's shown form.
 #include "foundation/ConfigU.h"
 #include "ui/Hauptfenster.h"
-#include "ui/StandInBilder.h"
 #include "ui/StandInLeiste.h"
 #include "ui/ToolbarAccelerator.h"
 
@@ -114,7 +113,7 @@ void THauptfenster::BuildActions() {
         action->setProperty("Caption", caption);
         action->setProperty("ImageIndex", form.image);
         if (form.image >= 0) {
-            action->setIcon(BefehlBild(form.image));
+            action->setIcon(bilder_.Befehl(form.image));
         }
         if (form.shortcut != kKeine) {
             action->setShortcut(QKeySequence(form.shortcut));

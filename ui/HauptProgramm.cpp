@@ -49,6 +49,8 @@ THauptProgramm::~THauptProgramm() = default;
 bool THauptProgramm::ConfigErzeugen() {
     config_ = std::make_unique<TConfig>();
     scopedConfig_ = std::make_unique<ScopedConfig>(*config_);
+    // HighColor is known now: the pictures of the start follow it.
+    fenster_.BilderLaden();
     return config_->GetDirty();
 }
 

@@ -3,8 +3,10 @@
 
 #include "controls/Button97.h"
 #include "devices/GeraeteStatusU.h"
+#include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/HintWindowU.h"
+#include "foundation/ProgramGlobals.h"
 #include "foundation/QuarnException.h"
 #include "foundation/SingleInstance.h"
 #include "ui/HauptPanele.h"
@@ -231,13 +233,25 @@ void THauptfenster::SetStopBild(int image) {
     stopBild_ = image;
     QAction* stop = Action("ActionStop");
     stop->setProperty("ImageIndex", image);
-    stop->setIcon(BefehlBild(image));
+    stop->setIcon(bilder_.Befehl(image));
     // 9 while a transfer module runs: only then is there something to stop.
     stop->setEnabled(image == 9);
 }
 
 std::vector<QPixmap> THauptfenster::GutterBilder() const {
-    return GutterBilderMalen();
+    return bilder_.Konsole();
+}
+
+void THauptfenster::BilderLaden() {
+    const TConfig* config = Config();
+    const bool highColor = config != nullptr && config->GetHighColor();
+    bilder_ = TBilderListen::Laden(EchtfarbenBilder(ColorCapability(), highColor));
+    for (QAction* action : findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QVariant index = action->property("ImageIndex");
+        if (index.isValid() && index.toInt() >= 0) {
+            action->setIcon(bilder_.Befehl(index.toInt()));
+        }
+    }
 }
 
 bool THauptfenster::IsSichtbar() const {

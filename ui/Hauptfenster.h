@@ -3,6 +3,7 @@
 #include "devices/channel/KanalFenster.h"
 #include "foundation/DesignTexts.h"
 #include "platform/FontFile.h"
+#include "ui/BilderListen.h"
 #include "ui/DropTargetU.h"
 #include "ui/HauptAblauf.h"
 #include "ui/HauptTasten.h"
@@ -104,6 +105,10 @@ public:
     // The toolbar's theme and text mode into the configuration, for the next start.
     void LeisteSpeichern(TConfig& config) const;
     int StopBild() const { return stopBild_; }
+    // The picture lists, true-colour or sixteen colours as the screen and HighColor say; loaded at the
+    // start and again when the operator changes HighColor. Consoles made later take the new gutter marks.
+    void BilderLaden();
+    const TBilderListen& Bilder() const { return bilder_; }
     const THauptAblauf& Ablauf() const { return *ablauf_; }
 
     // The first-steps window while it is shown; it may close and free itself before the end.
@@ -167,6 +172,7 @@ private:
     QPointer<QDialog> schliessenHinweis_;
     std::filesystem::path hilfeDatei_;
     TStandInThemaSchalter themaSchalter_;
+    TBilderListen bilder_ = TBilderListen::Laden(true);
     int stopBild_ = 10;
     std::optional<bool> geraeteNichtBereit_;
     bool gestartet_ = false;
