@@ -1,5 +1,6 @@
 // The main window's start and end, its key preview and the actions run on the current channel.
 #include "connections/ConnectionsListU.h"
+#include "connections/remote/RemoteCommandManagerU.h"
 #include "controls/Button97.h"
 #include "controls/HintManager.h"
 #include "controls/ThemeManagerU.h"
@@ -17,7 +18,9 @@
 #include "foundation/InterfacesU.h"
 #include "foundation/LanguageU.h"
 #include "foundation/SingleInstance.h"
+#include "stations/KlaengeU.h"
 #include "stations/StationenDatenbankU.h"
+#include "stations/TexteU.h"
 #include "ui/BefehlConnectU.h"
 #include "ui/BefehlU.h"
 #include "ui/DlgInfoU.h"
@@ -27,14 +30,15 @@
 #include "ui/Hauptfenster.h"
 #include "ui/HilfeU.h"
 #include "ui/stationen/StationenDatenbankDlg.h"
+#include "ui/stationen/StationenEditorSeiten.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QProgressBar>
-#include <QToolTip>
 #include <QToolButton>
+#include <QToolTip>
 #include <string>
 
 namespace quarn {
@@ -364,7 +368,9 @@ void THauptfenster::StationenZeigen() {
         QApplication::beep();
         return;
     }
-    auto* fenster = new TStationenDatenbankDlg(*datenbank, {}, this);
+    TStationenDlgUmgebung umgebung;
+    umgebung.seiten = StationenEditorSeiten({Texte(), RemoteCommandManager(), Klaenge()});
+    auto* fenster = new TStationenDatenbankDlg(*datenbank, std::move(umgebung), this);
     // Closed it goes, and the next call makes a new one.
     fenster->setAttribute(Qt::WA_DeleteOnClose);
     stationen_ = fenster;
