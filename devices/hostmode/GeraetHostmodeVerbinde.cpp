@@ -6,11 +6,11 @@
 // link the TNC accepted meanwhile is disconnected at once, so no link lives on without an owner. Which
 // side decides is settled under the request's mutex: the device commits only while the caller still
 // waits, the caller gives up only while nothing was committed.
-#include "devices/hostmode/GeraetHostmodeText.h"
-#include "devices/hostmode/GeraetHostmodeU.h"
 #include "devices/SsidIteratorU.h"
 #include "devices/VerbindenLaeuft.h"
 #include "devices/VerbindungFabrik.h"
+#include "devices/hostmode/GeraetHostmodeText.h"
+#include "devices/hostmode/GeraetHostmodeU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"
 #include "foundation/SynchronizeU.h"
@@ -246,12 +246,15 @@ TGeraetHostmode::TVerbindenErgebnis TGeraetHostmode::PacketVerbinden(TVerbindenA
     TVerbindenErgebnis ergebnis;
     const std::string path = PortPrefix(portNummer) + auftrag.verbindung->Get_Path();
     // Channels whose entry holds a link are asked last: with many links up, a connect does not ask
-    // each of them before it finds a free one.
+    // each of them before it finds a free one. A killed link's channel counts as taken until its end
+    // is read: the TNC may call it free while its report of that end still waits, which would end the
+    // new link.
+    const auto genommen = [this](int channel) { return GetKanalVerbindung(channel) || IstGetoetet(channel); };
     std::vector<int> reihe;
     std::vector<int> belegt;
     for (int channel = kanalAnzahl_; channel >= 1; --channel) {
         if (channel != pactorKanal_) {
-            (GetKanalVerbindung(channel) ? belegt : reihe).push_back(channel);
+            (genommen(channel) ? belegt : reihe).push_back(channel);
         }
     }
     reihe.insert(reihe.end(), belegt.begin(), belegt.end());
@@ -272,7 +275,7 @@ TGeraetHostmode::TVerbindenErgebnis TGeraetHostmode::PacketVerbinden(TVerbindenA
         if (!StartsWithNoCase(reply, "CHANNEL NO")) {
             continue; // in use
         }
-        if (GetKanalVerbindung(channel)) {
+        if (genommen(channel)) {
             ergebnis.zurueck = true;
             return ergebnis;
         }

@@ -249,6 +249,7 @@ TEST_F(StackAirTest, KillingALinkDuringItsStatusExchangeLeavesTheDeviceReady) {
     auto atA = std::make_shared<StackKanal>(99);
     const auto atB = ConnectAToB(atA);
     ASSERT_TRUE(atB);
+    ASSERT_TRUE(atA->Connection()) << Describe(*atA);
     atA->Connection()->Disconnect();
     EXPECT_TRUE(PumpUntil([&] { return !atA->Connection() && !atB->Connection(); }));
 }
