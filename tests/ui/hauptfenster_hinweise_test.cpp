@@ -20,6 +20,8 @@
 #include "ui/BefehlVerlauf.h"
 #include "ui/Hauptfenster.h"
 
+#include "TncSimProgramm.h"
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -40,7 +42,6 @@ namespace quarn {
 namespace {
 
 const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
-constexpr const char* kQuarnKey = "\\Software\\Velmoor\\Quarn";
 
 // The program's own hint windows on the screen.
 std::vector<QWidget*> ShownHintWindows() {
@@ -55,30 +56,17 @@ std::vector<QWidget*> ShownHintWindows() {
 
 class HauptfensterHinweise : public ::testing::Test {
 protected:
-    HauptfensterHinweise() {
-        InitializeSynchronize();
-        air_.Attach(core_);
-        air_.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
-        pty_ = std::make_unique<tncsim::PtySim>(core_);
-        RegistryStore& store = RegistryStore::Instance();
-        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty_->SlavePath());
-        const std::string device = std::string(kQuarnKey) + "\\Geraete\\0";
-        store.WriteString(Hive::LocalMachine, device, "", "TGeraetHostmodeSerial");
-        store.WriteDWord(Hive::LocalMachine, device, "Anschluss", 5);
-        store.WriteDWord(Hive::LocalMachine, device, "Baudrate", 0x9600);
-        store.WriteDWord(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen\\DL1QRN", "SSIDs",
-                         3);
-        store.WriteString(Hive::CurrentUser, kVerlaufKey, kVerlaufStation, "DL1ABC,DB0ECH,DB0XYZ");
+    HauptfensterHinweise()
+        : programm_(3, [](tncsim::SimAir& air) {
+              air.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
+          }) {
+        RegistryStore::Instance().WriteString(Hive::CurrentUser, kVerlaufKey, kVerlaufStation,
+                                              "DL1ABC,DB0ECH,DB0XYZ");
     }
     ~HauptfensterHinweise() override {
         CloseChannelHint();
         window_.reset();
-        pty_->Stop();
-        RegistryStore& store = RegistryStore::Instance();
-        store.DeleteKey(Hive::LocalMachine, std::string(kQuarnKey) + "\\Geraete");
-        store.DeleteKey(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen");
-        store.DeleteKey(Hive::CurrentUser, std::string(kVerlaufKey));
-        FinalizeSynchronize();
+        RegistryStore::Instance().DeleteKey(Hive::CurrentUser, std::string(kVerlaufKey));
     }
 
     void Start() {
@@ -153,9 +141,7 @@ protected:
             [] { return TKanaele::Instance()->GetTKanal(1)->GetVerbindung() != nullptr; }));
     }
 
-    tncsim::SimAir air_;
-    tncsim::TncSimCore core_{tncsim::ConfigFor(tncsim::Identity::Tnc2)};
-    std::unique_ptr<tncsim::PtySim> pty_;
+    test::TncSimProgramm programm_;
     std::unique_ptr<THauptfenster> window_;
 };
 

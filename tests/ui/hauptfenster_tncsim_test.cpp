@@ -17,6 +17,8 @@
 #include "ui/BefehlConnectU.h"
 #include "ui/Hauptfenster.h"
 
+#include "TncSimProgramm.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -60,38 +62,15 @@ std::size_t Count(const std::string& text, const std::string& part) {
 
 class HauptfensterTncSim : public ::testing::Test {
 protected:
-    HauptfensterTncSim() {
-        // Devices and connections reach the channels through the program's hand-off to the GUI thread.
-        InitializeSynchronize();
-        air_.Attach(core_);
-        air_.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
-        air_.AddBeacon({"DB0BCN", 500, "Hallo vom Bakensender", "BEACON"});
-        pty_ = std::make_unique<tncsim::PtySim>(core_);
-
-        // The set-up of the README: the port table, one serial host-mode device, one own call.
-        RegistryStore& store = RegistryStore::Instance();
-        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty_->SlavePath());
-        const std::string device = std::string(kQuarnKey) + "\\Geraete\\0";
-        store.WriteString(Hive::LocalMachine, device, "", "TGeraetHostmodeSerial");
-        store.WriteDWord(Hive::LocalMachine, device, "Anschluss", 5);
-        store.WriteDWord(Hive::LocalMachine, device, "Baudrate", 0x9600);
-        store.WriteDWord(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen\\DL1QRN", "SSIDs",
-                         3);
-    }
-    ~HauptfensterTncSim() override {
-        window_.reset();
-        pty_->Stop();
-        RegistryStore& store = RegistryStore::Instance();
-        store.DeleteKey(Hive::LocalMachine, std::string(kQuarnKey) + "\\Geraete");
-        store.DeleteKey(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen");
-        FinalizeSynchronize();
-    }
+    HauptfensterTncSim()
+        : programm_(3, [](tncsim::SimAir& air) {
+              air.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
+              air.AddBeacon({"DB0BCN", 500, "Hallo vom Bakensender", "BEACON"});
+          }) {}
 
     QAction* Action(const char* name) const { return window_->findChild<QAction*>(name); }
 
-    tncsim::SimAir air_;
-    tncsim::TncSimCore core_{tncsim::ConfigFor(tncsim::Identity::Tnc2)};
-    std::unique_ptr<tncsim::PtySim> pty_;
+    test::TncSimProgramm programm_;
     std::unique_ptr<THauptfenster> window_;
 };
 

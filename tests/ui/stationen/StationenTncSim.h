@@ -24,7 +24,8 @@
 #include "ui/stationen/StationenDatenbankDlg.h"
 #include "ui/stationen/StationenDatenbankEditDlg.h"
 
-#include "../../devices/TraceLines.h"
+#include "TncSimProgramm.h"
+#include "devices/TraceLines.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,7 +44,6 @@
 namespace quarn::test {
 
 inline const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
-inline constexpr const char* kQuarnKey = "\\Software\\Velmoor\\Quarn";
 
 // Every channel's console, joined by LF.
 inline std::string Konsolen() {
@@ -75,27 +75,8 @@ inline tncsim::StationSpec Skript(const char* call, const std::string& script) {
 
 class StationenTncSim : public ::testing::Test {
 protected:
-    StationenTncSim() {
-        InitializeSynchronize();
-        air_.Attach(core_);
-        pty_ = std::make_unique<tncsim::PtySim>(core_);
-        RegistryStore& store = RegistryStore::Instance();
-        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty_->SlavePath());
-        const std::string device = std::string(kQuarnKey) + "\\Geraete\\0";
-        store.WriteString(Hive::LocalMachine, device, "", "TGeraetHostmodeSerial");
-        store.WriteDWord(Hive::LocalMachine, device, "Anschluss", 5);
-        store.WriteDWord(Hive::LocalMachine, device, "Baudrate", 0x9600);
-        store.WriteDWord(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen\\DL1QRN", "SSIDs",
-                         1);
-    }
-    ~StationenTncSim() override {
-        window_.reset();
-        pty_->Stop();
-        RegistryStore& store = RegistryStore::Instance();
-        store.DeleteKey(Hive::LocalMachine, std::string(kQuarnKey) + "\\Geraete");
-        store.DeleteKey(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen");
-        FinalizeSynchronize();
-    }
+    StationenTncSim() : programm_(1), air_(programm_.Air()) {}
+    ~StationenTncSim() override { window_.reset(); }
 
     void Start() {
         window_ = std::make_unique<THauptfenster>(kFontFile);
@@ -125,9 +106,8 @@ protected:
         return dynamic_cast<TStationenDatenbankDlg*>(window_->StationenFenster());
     }
 
-    tncsim::SimAir air_;
-    tncsim::TncSimCore core_{tncsim::ConfigFor(tncsim::Identity::Tnc2)};
-    std::unique_ptr<tncsim::PtySim> pty_;
+    TncSimProgramm programm_;
+    tncsim::SimAir& air_;
     std::unique_ptr<THauptfenster> window_;
 };
 
