@@ -46,12 +46,3 @@ void BM_MouseMoveOverHotButton(benchmark::State& state) {
 BENCHMARK(BM_MouseMoveOverHotButton)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

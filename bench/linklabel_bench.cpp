@@ -128,12 +128,3 @@ void BM_LinkAtPoint(benchmark::State& state) {
 BENCHMARK(BM_LinkAtPoint)->Unit(benchmark::kNanosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

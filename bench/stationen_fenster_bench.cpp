@@ -145,12 +145,3 @@ void BM_NaechsteStationMitEditoren(benchmark::State& state) {
 BENCHMARK(BM_NaechsteStationMitEditoren)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
