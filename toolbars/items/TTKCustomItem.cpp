@@ -205,6 +205,10 @@ void TTKCustomItem::NotifyPopup(TTKCustomItem* sender, bool fromLink) {
     }
 }
 
+TTKPopupPlace TTKCustomItem::PlacePopup(const TTKPopupPlacement& placement, QPoint start) const {
+    return quarn::PlacePopup(placement, start);
+}
+
 void TTKCustomItem::NotifyEnabledChange() {
     NotifyChange(false);
 }

@@ -2,6 +2,7 @@
 
 #include "toolbars/items/TTKCustomImageList.h"
 #include "toolbars/items/TTKItemTypes.h"
+#include "toolbars/items/TTKPlacePopup.h"
 
 #include <QKeySequence>
 #include <QObject>
@@ -116,6 +117,8 @@ public:
     virtual QWidget* ShowSubmenu(const TTKSubmenuRequest& request);
     virtual void NotifyPopup(TTKCustomItem* sender, bool fromLink);
     virtual void NotifyEnabledChange();
+    // Fits the item's pop-up, starting at `start`, onto the monitor beside its parent.
+    virtual TTKPopupPlace PlacePopup(const TTKPopupPlacement& placement, QPoint start) const;
     virtual void Click();
     virtual void UpdateAction();
 

@@ -140,11 +140,13 @@ TEST(ItemNotices, AViewThatLeavesDuringANoticeEndsTheWalkSafely) {
 }
 
 TEST(ItemNotices, ListenersAreCountedEmbeddedGroupsTellTheirParentAndLinksRelay) {
+    // The views outlive the items they watch.
+    ItemRecorder rootView;
+    ItemRecorder sourceView;
+    ItemRecorder linkedView;
     TTKRootItem root;
     TTKItem source;
     auto* group = root.AddNew<TTKItem>("Gruppe");
-    ItemRecorder rootView;
-    ItemRecorder sourceView;
     root.AddViewListener(&rootView);
     root.AddViewListener(&rootView);
     root.RemoveViewListener(&rootView);
@@ -154,7 +156,6 @@ TEST(ItemNotices, ListenersAreCountedEmbeddedGroupsTellTheirParentAndLinksRelay)
     ASSERT_EQ(rootView.notices.size(), 0u) << "a non-embedded item keeps its notices to its own views";
 
     TTKItem linked;
-    ItemRecorder linkedView;
     linked.AddViewListener(&linkedView);
     linked.SetLinkSubitems(&source);
     linkedView.notices.clear();
