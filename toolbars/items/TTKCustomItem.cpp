@@ -22,6 +22,15 @@ TTKCustomItem::TTKCustomItem() {
 }
 
 TTKCustomItem::~TTKCustomItem() {
+    // Items that show this one's children through a link show their own again.
+    if (linkedBy_) {
+        const std::vector<QPointer<TTKCustomItem>> linkers = *linkedBy_;
+        for (const QPointer<TTKCustomItem>& linker : linkers) {
+            if (linker) {
+                linker->SetLinkSubitems(nullptr);
+            }
+        }
+    }
     // The children go last first; each leaves this list as it goes.
     while (!children_.empty()) {
         delete children_.back();

@@ -150,7 +150,7 @@ private:
     void UncheckGroupSiblings();
     void ImagesChanged(TTKCustomImageList* list, int& lastWidth, int& lastHeight, bool subMenu);
     void WatchImages(QPointer<TTKCustomImageList>& slot, TTKCustomImageList* value,
-                     QMetaObject::Connection& connection, bool subMenu);
+                     QMetaObject::Connection (&connections)[2], bool subMenu);
     void DispatchNotice(TTKItemChangeKind kind, TTKCustomItem* ancestor, bool relayed, TTKCustomItem* item,
                         int index, int depth);
     void WalkListeners(TTKItemChangeKind kind, TTKCustomItem* ancestor, bool relayed, TTKCustomItem* item,
@@ -173,8 +173,9 @@ private:
     int imageIndex_ = -1;
     QPointer<TTKCustomImageList> images_;
     QPointer<TTKCustomImageList> subMenuImages_;
-    QMetaObject::Connection imagesConnection_;
-    QMetaObject::Connection subMenuImagesConnection_;
+    // The list's change and its destruction.
+    QMetaObject::Connection imagesConnection_[2];
+    QMetaObject::Connection subMenuImagesConnection_[2];
     int imagesWidth_ = 0;
     int imagesHeight_ = 0;
     int subMenuImagesWidth_ = 0;

@@ -97,18 +97,31 @@ void TTKCustomItem::SetImageIndex(int value) {
 }
 
 void TTKCustomItem::WatchImages(QPointer<TTKCustomImageList>& slot, TTKCustomImageList* value,
-                                QMetaObject::Connection& connection, bool subMenu) {
-    disconnect(connection);
-    connection = {};
+                                QMetaObject::Connection (&connections)[2], bool subMenu) {
+    for (QMetaObject::Connection& connection : connections) {
+        disconnect(connection);
+        connection = {};
+    }
     slot = value;
     if (!value) {
         return;
     }
-    connection = connect(value, &TTKCustomImageList::Changed, this, [this, subMenu] {
+    const auto changed = [this, subMenu] {
         if (subMenu) {
             ImagesChanged(subMenuImages_, subMenuImagesWidth_, subMenuImagesHeight_, true);
         } else {
             ImagesChanged(images_, imagesWidth_, imagesHeight_, false);
+        }
+    };
+    connections[0] = connect(value, &TTKCustomImageList::Changed, this, changed);
+    // A freed list leaves the item without images: it is laid out anew.
+    connections[1] = connect(value, &QObject::destroyed, this, [this, subMenu] {
+        if (subMenu) {
+            subMenuImages_.clear();
+            ImagesChanged(nullptr, subMenuImagesWidth_, subMenuImagesHeight_, true);
+        } else {
+            images_.clear();
+            ImagesChanged(nullptr, imagesWidth_, imagesHeight_, false);
         }
     });
 }

@@ -232,6 +232,13 @@ TEST(ImageList, AStripIsCutWithFuchsiaTransparentAndItemsHearOfNewSizes) {
     EXPECT_EQ(view.plain, 1);
     images.SetSize(24, 24);
     EXPECT_EQ(view.resize, 1);
+
+    auto going = std::make_unique<TTKCustomImageList>(24, 24);
+    item->SetImages(going.get());
+    view.resize = 0;
+    going.reset();
+    EXPECT_EQ(item->Images(), nullptr);
+    EXPECT_EQ(view.resize, 1);
     root.RemoveViewListener(&view);
 }
 

@@ -204,6 +204,16 @@ TEST(ItemNotices, SettersNotifyOnlyOnChangeAndSayWhetherTheLayoutChanges) {
     EXPECT_EQ(last(), K::NameChanged);
     item->SetLinkSubitems(item);
     EXPECT_EQ(item->LinkSubitems(), nullptr);
+
+    // A freed link target is cleared, and the item's views hear that the shown list changed.
+    ItemRecorder itemView;
+    item->AddViewListener(&itemView);
+    auto target = std::make_unique<TTKItem>("Ziel");
+    item->SetLinkSubitems(target.get());
+    target.reset();
+    EXPECT_EQ(item->LinkSubitems(), nullptr);
+    EXPECT_EQ(itemView.Kinds(), (std::vector<K>{K::SubitemsChanged, K::SubitemsChanged}));
+    item->RemoveViewListener(&itemView);
     root.RemoveViewListener(&view);
 }
 
