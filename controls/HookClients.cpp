@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QWidget>
 #include <algorithm>
 
 namespace quarn {
@@ -113,6 +114,11 @@ bool THookClients::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::Move || type == QEvent::Resize) {
         if (watched->isWidgetType()) {
+            Dispatch({THookKind::WindowPosChanged, watched, event});
+        }
+    } else if (type == QEvent::Show || type == QEvent::Hide) {
+        // A window shown or hidden changed its place on the screen as much as one that moved.
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
             Dispatch({THookKind::WindowPosChanged, watched, event});
         }
     } else if (type == QEvent::Destroy) {

@@ -13,7 +13,8 @@ namespace quarn {
 enum class THookKind : std::uint8_t {
     // The application became active or inactive.
     AppActivation = 0,
-    // A window (a top-level or a child widget) moved or changed its size.
+    // A window (a top-level or a child widget) moved or changed its size; a top-level also when shown or
+    // hidden.
     WindowPosChanged = 1,
     // A widget is being destroyed.
     WindowDestroyed = 2,
