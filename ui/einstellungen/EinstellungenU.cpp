@@ -7,8 +7,10 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quarn {
 
@@ -55,7 +57,8 @@ TEinstellungenForm::TEinstellungenForm(QWidget* parent, TSeitenFabrik fabrik)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_, 1);
     layout->addLayout(knoepfe);
-    resize(480, 420);
+    // Wide enough for every tab caption in one row.
+    resize(std::max(560, tabs_->tabBar()->sizeHint().width() + 40), 440);
 
     connect(okButton_, &QPushButton::clicked, this, [this] {
         Uebernehmen();
@@ -130,6 +133,7 @@ void TEinstellungenForm::SeiteErzeugen(int index) {
         themen->CollectControls(seite.get());
     }
     reiter->layout()->addWidget(seite.get());
+    seite->show();
     seiten_[at] = seite.release();
     if (fokus && fokus->isVisibleTo(this) && fokus->focusPolicy() != Qt::NoFocus) {
         fokus->setFocus();
