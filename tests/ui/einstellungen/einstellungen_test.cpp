@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QtTest/QTest>
 #include <filesystem>
 #include <stdexcept>
 
@@ -344,8 +345,9 @@ TEST_F(EinstellungenFenster, MovingTheSecondDeviceFirstRenumbersBothAtApply) {
     TEinstellungenForm& form = Oeffnen();
     TEinstellungenGeraete& seite = Geraete(form);
     seite.Liste().setCurrentItem(seite.Liste().topLevelItem(1));
-    seite.Verschieben(-1);
-    EXPECT_EQ(seite.Liste().currentItem(), seite.Liste().topLevelItem(0));
+    QTest::keyClick(&seite.Liste(), Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(seite.Liste().currentItem(), seite.Liste().topLevelItem(0)) << "the moved row stays selected";
+    EXPECT_EQ(seite.Zeilen()[0], vorher[1]);
     EXPECT_EQ(Satz(), vorher);
     form.UebernehmenButton().click();
     EXPECT_EQ(Satz(), (std::vector<std::shared_ptr<TGeraet>>{vorher[1], vorher[0]}));
@@ -407,6 +409,11 @@ TEST_F(EinstellungenFenster, AddIsDisabledAtThirtyTwoRows) {
         ASSERT_EQ(seite.Zeilen().size(), vorher + 1);
     }
     EXPECT_EQ(seite.Zeilen().size(), 32U);
+    // Never applied, the added devices go with the window.
+    const std::weak_ptr<TGeraet> neu = seite.Zeilen().back();
+    Schliessen(form);
+    EXPECT_TRUE(neu.expired());
+    EXPECT_EQ(TGeraete::Instance()->Count(), 2);
 }
 
 TEST_F(EinstellungenFenster, Screenshots) {
