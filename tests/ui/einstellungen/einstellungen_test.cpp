@@ -190,6 +190,12 @@ TEST_F(EinstellungenFenster, TheActionOpensOneWindowAndClosingFreesIt) {
     window_->Action("ActionSettings")->trigger();
     EXPECT_EQ(window_->EinstellungenFenster(), &form) << "a second call shows the same window";
     Schliessen(form);
+    // Escape closes it as "Abbrechen" does.
+    QTest::keyClick(&Oeffnen(), Qt::Key_Escape);
+    ASSERT_TRUE(test::RunEventsUntil([this] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return window_->EinstellungenFenster() == nullptr;
+    }));
     TEinstellungenForm& neu = Oeffnen();
     EXPECT_NE(window_->EinstellungenFenster(), nullptr);
     // The window goes before the program's parts when the main window ends.
