@@ -20,6 +20,11 @@ constexpr const char* kPositionKey = "\\Software\\Velmoor\\Quarn\\Windows\\Gerae
 
 } // namespace
 
+void GeraetSpaltenFuellen(QTreeWidgetItem& item, const TGeraet& geraet) {
+    item.setText(1, Cp1252ToQString(geraet.GetStatusDetail()));
+    item.setText(2, Cp1252ToQString(geraet.GetStatusText()));
+}
+
 class TGeraeteStatusSubscriber final : public ISubscriber {
 public:
     explicit TGeraeteStatusSubscriber(TGeraeteStatus* window) : window_(window) {}
@@ -96,24 +101,20 @@ void TGeraeteStatus::hideEvent(QHideEvent* event) {
 
 void TGeraeteStatus::Aktualisieren(const void* device) {
     const auto& devices = geraete_.Geraete();
-    const auto fill = [](QTreeWidgetItem* item, const TGeraet& geraet) {
-        item->setText(1, Cp1252ToQString(geraet.GetStatusDetail()));
-        item->setText(2, Cp1252ToQString(geraet.GetStatusText()));
-    };
     if (!device) {
         liste_->clear();
         for (const std::shared_ptr<TGeraet>& geraet : devices) {
             auto* item = new QTreeWidgetItem(liste_);
             if (geraet) {
                 item->setText(0, Cp1252ToQString(geraet->TypName()));
-                fill(item, *geraet);
+                GeraetSpaltenFuellen(*item, *geraet);
             }
         }
         return;
     }
     for (std::size_t i = 0; i < devices.size(); ++i) {
         if (devices[i].get() == device && static_cast<int>(i) < liste_->topLevelItemCount()) {
-            fill(liste_->topLevelItem(static_cast<int>(i)), *devices[i]);
+            GeraetSpaltenFuellen(*liste_->topLevelItem(static_cast<int>(i)), *devices[i]);
         }
     }
 }

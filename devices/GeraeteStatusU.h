@@ -5,11 +5,16 @@
 #include <memory>
 
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quarn {
 
+class TGeraet;
 class TGeraete;
 class TGeraeteStatusSubscriber;
+
+// The parameter and status columns (1 and 2) of a device's row, as every device list shows them.
+void GeraetSpaltenFuellen(QTreeWidgetItem& item, const TGeraet& geraet);
 
 // The small tool window listing every device with its parameters and status. It follows the device
 // set while shown; the main window's action is told when it is shown or hidden.

@@ -58,8 +58,7 @@ const AktionForm kAktionen[] = {
     {"ActionBoxUncheck", QUARN_TEXT("Markierung entfernen"), nullptr, kKeine, 17, true, false, 0},
     {"ActionBoxRun", QUARN_TEXT("Befehle absenden"), nullptr, kKeine, 20, true, false, 0},
     {"ActionDeviceStatus", QUARN_TEXT("&Gerätestatus"), nullptr, kKeine, -1, true, true, 0},
-    // The settings dialog comes later; until then its action is there but cannot be chosen.
-    {"ActionSettings", QUARN_TEXT("&Einstellungen"), QUARN_TEXT("&Einstellungen..."), kKeine, 5, false, false,
+    {"ActionSettings", QUARN_TEXT("&Einstellungen"), QUARN_TEXT("&Einstellungen..."), kKeine, 5, true, false,
      0},
     {"ActionLanguage", QUARN_TEXT("&Sprache..."), nullptr, kKeine, 6, true, false, 0},
     {"ActionStationenDatenbank", QUARN_TEXT("Stat&ionen"), nullptr, kKeine, 11, true, false, 0},

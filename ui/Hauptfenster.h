@@ -31,6 +31,7 @@ class TButton97;
 class TConfig;
 class TGeraeteStatus;
 class TStationenDatenbankDlg;
+class TEinstellungenForm;
 class THauptPanele;
 class THauptProgramm;
 class THintManager;
@@ -99,6 +100,8 @@ public:
     THilfeFenster* HilfeFenster() const;
     // The station-database window while it is open.
     QWidget* StationenFenster() const;
+    // The settings window while it is open.
+    QWidget* EinstellungenFenster() const;
     // The help page ActionHelpContents shows; the one beside the program unless set.
     void SetHilfeDatei(std::filesystem::path file) { hilfeDatei_ = std::move(file); }
     const TStandInThemaSchalter& ThemaSchalter() const { return themaSchalter_; }
@@ -145,6 +148,7 @@ private:
     bool IsBefehlsTaste(const QKeyEvent& key) const;
     void GeraeteStatusUmschalten();
     void StationenZeigen();
+    void EinstellungenZeigen();
     void HilfeZeigen();
     // The windows that live beside the main window go before it and before the program's parts.
     void NebenfensterSchliessen();
@@ -168,6 +172,7 @@ private:
     QPointer<TGeraeteStatus> geraeteStatus_;
     QPointer<THilfeFenster> hilfe_;
     QPointer<TStationenDatenbankDlg> stationen_;
+    QPointer<TEinstellungenForm> einstellungen_;
     // The notice that the window cannot close while a connect waits; one at a time.
     QPointer<QDialog> schliessenHinweis_;
     std::filesystem::path hilfeDatei_;

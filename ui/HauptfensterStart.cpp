@@ -6,9 +6,9 @@
 #include "controls/ThemeManagerU.h"
 #include "devices/GeraeteStatusU.h"
 #include "devices/GeraeteU.h"
+#include "devices/VerbindenLaeuft.h"
 #include "devices/channel/KanaeleU.h"
 #include "devices/channel/KanalTasten.h"
-#include "devices/VerbindenLaeuft.h"
 #include "foundation/AutomationStartMode.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
@@ -29,6 +29,7 @@
 #include "ui/HauptTasten.h"
 #include "ui/Hauptfenster.h"
 #include "ui/HilfeU.h"
+#include "ui/einstellungen/EinstellungenU.h"
 #include "ui/stationen/StationenDatenbankDlg.h"
 #include "ui/stationen/StationenEditorSeiten.h"
 
@@ -123,7 +124,9 @@ void THauptfenster::SitzungsEnde() {
 }
 
 void THauptfenster::NebenfensterSchliessen() {
-    // The device-status window follows the device set, the station window the database; the end frees both.
+    // The device-status window follows the device set, the station window the database, the settings
+    // window both and the channels; the end frees them all.
+    delete einstellungen_.data();
     delete geraeteStatus_.data();
     delete stationen_.data();
     if (hilfe_) {
@@ -334,6 +337,7 @@ void THauptfenster::BindActions() {
     });
     // The station window needs no channel either.
     connect(Action("ActionStationenDatenbank"), &QAction::triggered, this, [this] { StationenZeigen(); });
+    connect(Action("ActionSettings"), &QAction::triggered, this, [this] { EinstellungenZeigen(); });
 }
 
 void THauptfenster::GeraeteStatusUmschalten() {
@@ -375,6 +379,24 @@ void THauptfenster::StationenZeigen() {
     fenster->setAttribute(Qt::WA_DeleteOnClose);
     stationen_ = fenster;
     fenster->show();
+}
+
+void THauptfenster::EinstellungenZeigen() {
+    if (einstellungen_) {
+        einstellungen_->showNormal();
+        einstellungen_->raise();
+        einstellungen_->activateWindow();
+        return;
+    }
+    // A window whose first page cannot be made is never kept.
+    auto fenster = std::make_unique<TEinstellungenForm>(this);
+    fenster->setAttribute(Qt::WA_DeleteOnClose);
+    einstellungen_ = fenster.get();
+    fenster.release()->show();
+}
+
+QWidget* THauptfenster::EinstellungenFenster() const {
+    return einstellungen_.data();
 }
 
 QWidget* THauptfenster::StationenFenster() const {

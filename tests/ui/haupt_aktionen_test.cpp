@@ -191,7 +191,7 @@ TEST_F(HauptAktionenTest, TheActionsCarryTheirCaptionsShortcutsImagesAndFirstSta
         {"ActionEditSelectAll", "&Alles markieren", "Ctrl+A", -1, true}, // the input editor has the focus
         {"ActionHint", "", "Ctrl+H", -1, true},
         {"ActionBoxRun", "Befehle absenden", "", 20, true},
-        {"ActionSettings", "&Einstellungen...", "", 5, false},
+        {"ActionSettings", "&Einstellungen...", "", 5, true},
         {"ActionLanguage", "&Sprache...", "", 6, true},
         {"ActionStationenDatenbank", "Stat&ionen", "", 11, true},
         {"ActionHelpFirstSteps", "&Erste Schritte...", "", -1, true},

@@ -1,0 +1,36 @@
+#include "ui/einstellungen/EinstellungenSeiten.h"
+
+#include "ui/einstellungen/EinstellungenAllgemein.h"
+#include "ui/einstellungen/EinstellungenGeraete.h"
+
+#include <QtGlobal>
+#include <array>
+
+namespace quarn {
+
+const char* EinstellungenSeiteTitel(int index) {
+    static constexpr std::array<const char*, kEinstellungenSeiten> kTitel{
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Allgemein"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Geräte"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Dateien"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Anzeige"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Monitor"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Texte"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Fernst."),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Klänge"),
+        QT_TRANSLATE_NOOP("TEinstellungenForm", "Erweitert")};
+    return kTitel.at(static_cast<std::size_t>(index));
+}
+
+std::unique_ptr<TTabForm> EinstellungenSeiteErzeugen(int index, QWidget* parent) {
+    switch (index) {
+    case 0:
+        return std::make_unique<TEinstellungenAllgemein>(parent);
+    case 1:
+        return std::make_unique<TEinstellungenGeraete>(parent);
+    default:
+        return std::make_unique<TTabForm>(parent);
+    }
+}
+
+} // namespace quarn
