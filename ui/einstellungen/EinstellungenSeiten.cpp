@@ -1,7 +1,11 @@
 #include "ui/einstellungen/EinstellungenSeiten.h"
 
 #include "ui/einstellungen/EinstellungenAllgemein.h"
+#include "ui/einstellungen/EinstellungenErweitert.h"
 #include "ui/einstellungen/EinstellungenGeraete.h"
+#include "ui/einstellungen/EinstellungenKlaenge.h"
+#include "ui/einstellungen/EinstellungenRemoteCommands.h"
+#include "ui/einstellungen/EinstellungenTexte.h"
 
 #include <QtGlobal>
 #include <array>
@@ -28,6 +32,14 @@ std::unique_ptr<TTabForm> EinstellungenSeiteErzeugen(int index, QWidget* parent)
         return std::make_unique<TEinstellungenAllgemein>(parent);
     case 1:
         return std::make_unique<TEinstellungenGeraete>(parent);
+    case 5:
+        return std::make_unique<TEinstellungenTexte>(parent);
+    case 6:
+        return std::make_unique<TEinstellungenRemoteCommands>(parent);
+    case 7:
+        return std::make_unique<TEinstellungenKlaenge>(parent);
+    case 8:
+        return std::make_unique<TEinstellungenErweitert>(parent);
     default:
         return std::make_unique<TTabForm>(parent);
     }
