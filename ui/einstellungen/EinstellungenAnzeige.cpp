@@ -88,9 +88,9 @@ std::vector<TVorschauZeile> AnzeigeVorschau(int tab) {
         };
     case 1:
         return {
-            {"Hallo Otto, danke fuer den Anruf.", 2},
+            {"Hallo Otto, danke f\xFCr den Anruf.", 2},
             {"Hier ist alles bestens, das Wetter ist gut.", 2},
-            {"Wie laeuft es bei dir?", 2},
+            {"Wie l\xE4uft es bei dir?", 2},
             {"Ich melde mich morgen wieder", 15},
         };
     default:
@@ -128,17 +128,20 @@ TEinstellungenAnzeige::TEinstellungenAnzeige(QWidget* parent) : TTabForm(parent)
     for (int tab = 0; tab < 3; ++tab) {
         auto* seite = new QWidget(farbTabs_);
         raster[tab] = new QGridLayout(seite);
+        raster[tab]->setVerticalSpacing(4);
+        raster[tab]->setColumnStretch(2, 1);
         farbTabs_->addTab(seite, Tr(kTabs[tab]));
     }
     for (const TAnzeigeFarbe& farbe : kAnzeigeFarben) {
         QGridLayout* grid = raster[farbe.tab];
         QWidget* seite = farbTabs_->widget(farbe.tab);
         auto* knopf = new TColorButton(seite);
+        knopf->setFixedSize(knopf->sizeHint());
         knopf->SetColor(config.GetColor(farbe.index));
         connect(knopf, &TColorButton::ColorChange, this, &TEinstellungenAnzeige::Zeichnen);
         const int row = grid->rowCount();
         grid->addWidget(new QLabel(Tr(farbe.text), seite), row, 0);
-        grid->addWidget(knopf, row, 1);
+        grid->addWidget(knopf, row, 1, Qt::AlignLeft);
         knoepfe_[farbe.index] = knopf;
     }
     for (int tab = 0; tab < 3; ++tab) {
