@@ -5,9 +5,12 @@
 #include "devices/channel/KanaeleU.h"
 #include "devices/channel/KanalU.h"
 #include "foundation/ConfigU.h"
+#include "platform/Registry.h"
 #include "platform/SystemColor.h"
 #include "ui/Hauptfenster.h"
 #include "ui/einstellungen/EinstellungenAnzeige.h"
+
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QDir>
@@ -47,6 +50,24 @@ TEST(SchriftEintraege, FacesOfTheTerminalFontWithoutTheirPrefix) {
     EXPECT_EQ(SchriftEintraege({"DejaVu Sans", "quarn 08x12", "Quarn 10x18", "QUARN 07x09", "quarn",
                                 "quarn 08x12", "Sans quarn 08x09"}),
               (QStringList{"08x12", "10x18", "07x09"}));
+}
+
+TEST(EinstellungenAnzeigeOhneSchrift, NoFacesLeaveTheListEmptyAndTheStoredFontAlone) {
+    test::TempDir folder;
+    RegistryStore store(folder / "registry");
+    TConfig config(store, "1.0", [] { return 2; });
+    const ScopedConfig scoped(config);
+    config.SetFont("10x18");
+    {
+        TEinstellungenAnzeige page(nullptr); // no font file loaded, no channels
+        EXPECT_EQ(page.SchriftListe()->count(), 0);
+        EXPECT_EQ(page.SchriftListe()->currentItem(), nullptr);
+        config.SetColor(4, 0x123456);
+        page.FarbKnopf(4)->SetColor(0x654321);
+        page.Apply();
+    }
+    EXPECT_EQ(store.ReadString(Hive::CurrentUser, "\\Software\\Velmoor\\Quarn", "Font"), "10x18");
+    EXPECT_EQ(config.GetColor(4), 0x654321U);
 }
 
 // The main window with its channels, the page on its own beside it.
