@@ -119,8 +119,6 @@ TEinstellungenAnzeige::TEinstellungenAnzeige(QWidget* parent) : TTabForm(parent)
     vorschau_ = VorschauKonsoleErzeugen(beispiel);
     vorschau_->setMinimumSize(260, 150);
     beispielLayout->addWidget(vorschau_);
-    const TKanaele* kanaele = TKanaele::Instance();
-    vorschau_->setFont(kanaele ? kanaele->GetFont() : TerminalFont(Config()->GetFont()));
 
     farbTabs_ = new QTabWidget(this);
     const TConfig& config = *Config();
