@@ -1,9 +1,12 @@
 #include "ui/einstellungen/EinstellungenSeiten.h"
 
 #include "ui/einstellungen/EinstellungenAllgemein.h"
+#include "ui/einstellungen/EinstellungenAnzeige.h"
+#include "ui/einstellungen/EinstellungenDateien.h"
 #include "ui/einstellungen/EinstellungenErweitert.h"
 #include "ui/einstellungen/EinstellungenGeraete.h"
 #include "ui/einstellungen/EinstellungenKlaenge.h"
+#include "ui/einstellungen/EinstellungenMonitor.h"
 #include "ui/einstellungen/EinstellungenRemoteCommands.h"
 #include "ui/einstellungen/EinstellungenTexte.h"
 
@@ -32,6 +35,12 @@ std::unique_ptr<TTabForm> EinstellungenSeiteErzeugen(int index, QWidget* parent)
         return std::make_unique<TEinstellungenAllgemein>(parent);
     case 1:
         return std::make_unique<TEinstellungenGeraete>(parent);
+    case 2:
+        return std::make_unique<TEinstellungenDateien>(parent);
+    case 3:
+        return std::make_unique<TEinstellungenAnzeige>(parent);
+    case 4:
+        return std::make_unique<TEinstellungenMonitor>(parent);
     case 5:
         return std::make_unique<TEinstellungenTexte>(parent);
     case 6:

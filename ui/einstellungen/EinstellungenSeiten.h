@@ -14,8 +14,7 @@ inline constexpr int kEinstellungenSeiten = 9;
 // The caption of tab `index` (0 to 8).
 const char* EinstellungenSeiteTitel(int index);
 
-// Makes the page of tab `index` with `parent` as its parent; every page the build has no class for yet
-// is a plain page that applies nothing.
+// Makes the page of tab `index` (0 to 8) with `parent` as its parent.
 std::unique_ptr<TTabForm> EinstellungenSeiteErzeugen(int index, QWidget* parent);
 
 } // namespace quarn

@@ -14,8 +14,15 @@
 #include "ui/Hauptfenster.h"
 #include "ui/editoren/EinstellungenRufzeichenForm.h"
 #include "ui/einstellungen/EinstellungenAllgemein.h"
+#include "ui/einstellungen/EinstellungenAnzeige.h"
+#include "ui/einstellungen/EinstellungenDateien.h"
+#include "ui/einstellungen/EinstellungenErweitert.h"
 #include "ui/einstellungen/EinstellungenGeraete.h"
+#include "ui/einstellungen/EinstellungenKlaenge.h"
+#include "ui/einstellungen/EinstellungenMonitor.h"
+#include "ui/einstellungen/EinstellungenRemoteCommands.h"
 #include "ui/einstellungen/EinstellungenSeiten.h"
+#include "ui/einstellungen/EinstellungenTexte.h"
 #include "ui/einstellungen/EinstellungenU.h"
 #include "ui/einstellungen/GeraetHinzufuegenForm.h"
 
@@ -100,15 +107,6 @@ TEST(EinstellungenForm, AFirstPageThatCannotBeMadeLeavesNoWindow) {
         std::runtime_error);
 }
 
-TEST(EinstellungenForm, ThePageTableMakesAllgemeinAndGeraeteAndPlainPagesElsewhere) {
-    QWidget parent;
-    EXPECT_NE(dynamic_cast<TEinstellungenAllgemein*>(EinstellungenSeiteErzeugen(0, &parent).get()), nullptr);
-    EXPECT_NE(dynamic_cast<TEinstellungenGeraete*>(EinstellungenSeiteErzeugen(1, &parent).get()), nullptr);
-    for (int i = 2; i < 9; ++i) {
-        EXPECT_NE(EinstellungenSeiteErzeugen(i, &parent), nullptr) << i;
-    }
-}
-
 TEST(EinstellungenAllgemeinRegeln, EntriesValuesChannelCountsAndDuplicateCalls) {
     const struct {
         int stored;
@@ -182,6 +180,26 @@ protected:
 
     std::unique_ptr<THauptfenster> window_;
 };
+
+TEST_F(EinstellungenFenster, EveryTabGetsItsOwnPageAndAllApplyInTheProgram) {
+    TEinstellungenForm& form = Oeffnen();
+    for (int index = 0; index < kEinstellungenSeiten; ++index) {
+        form.Tabs().setCurrentIndex(index);
+    }
+    EXPECT_NE(dynamic_cast<TEinstellungenAllgemein*>(form.Seite(0)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenGeraete*>(form.Seite(1)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenDateien*>(form.Seite(2)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenAnzeige*>(form.Seite(3)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenMonitor*>(form.Seite(4)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenTexte*>(form.Seite(5)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenRemoteCommands*>(form.Seite(6)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenKlaenge*>(form.Seite(7)), nullptr);
+    EXPECT_NE(dynamic_cast<TEinstellungenErweitert*>(form.Seite(8)), nullptr);
+
+    form.UebernehmenButton().click();
+    EXPECT_EQ(Satz().size(), 2u);
+    Schliessen(form);
+}
 
 TEST_F(EinstellungenFenster, TheActionOpensOneWindowAndClosingFreesIt) {
     TEinstellungenForm& form = Oeffnen();
