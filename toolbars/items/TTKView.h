@@ -75,12 +75,17 @@ public:
     TTKItemViewer* FindAccelTarget(TTKItemViewer* from, QChar key, bool primaryOnly, bool& onlyOne) const;
     void SetAccelVisibility(bool force);
     bool AccelsVisible() const { return accelsVisible_; }
+    bool HideAccelsUntilKeyboard() const { return hideAccelsUntilKeyboard_; }
     void SetHideAccelsUntilKeyboard(bool value) { hideAccelsUntilKeyboard_ = value; }
 
     bool OpenSelectedSubmenu(bool selectFirst);
     void CloseSubmenus();
     TTKItemViewer* OpenViewer() const { return openViewer_; }
     QWidget* OpenSubmenuWindow() const { return openWindow_.get(); }
+
+    // Submenus of this view open to the left (its own pop-up was turned back at the monitor's edge).
+    bool OpensSubmenusLeft() const { return opensSubmenusLeft_; }
+    void SetOpensSubmenusLeft(bool value) { opensSubmenusLeft_ = value; }
 
     void ScrollStep(bool down);
     void RevealSelection();
@@ -131,6 +136,7 @@ private:
     bool mouseOverSelected_ = false;
     bool accelsVisible_ = false;
     bool hideAccelsUntilKeyboard_ = false;
+    bool opensSubmenusLeft_ = false;
 
     TTKItemViewer* openViewer_ = nullptr;
     std::unique_ptr<QWidget, WindowDeleter> openWindow_;
