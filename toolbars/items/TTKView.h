@@ -82,6 +82,7 @@ public:
     void CloseSubmenus();
     TTKItemViewer* OpenViewer() const { return openViewer_; }
     QWidget* OpenSubmenuWindow() const { return openWindow_.get(); }
+    TTKView* OpenView() const { return openView_; }
 
     // Submenus of this view open to the left (its own pop-up was turned back at the monitor's edge).
     bool OpensSubmenusLeft() const { return opensSubmenusLeft_; }
