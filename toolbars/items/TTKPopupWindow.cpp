@@ -2,6 +2,7 @@
 
 #include "toolbars/items/TTKCustomItem.h"
 #include "toolbars/items/TTKPlacePopup.h"
+#include "toolbars/items/TTKPopupAnimation.h"
 #include "toolbars/items/TTKPopupSeam.h"
 #include "toolbars/items/TTKSettings.h"
 
@@ -12,6 +13,7 @@ namespace quarn {
 namespace {
 
 constexpr QSize kInitialSize(320, 240);
+constexpr int kOpenAnimationMs = 150;
 
 // The inside of the frame: the view's window, so that viewer rectangles are its own coordinates.
 class PopupContent : public QWidget {
@@ -119,7 +121,12 @@ TTKPopupWindow* ShowSubmenuWindow(TTKCustomItem& item, const TTKSubmenuRequest& 
     window->View().SetOpensSubmenusLeft(place.oppositeSide);
     if (request.selectFirst)
         window->View().SetSelection(window->View().FirstSelectable());
-    window->show();
+    // A menu opened from the keyboard (its first item selected) appears at once.
+    const bool fade = KitSettings().MenuFadeOn();
+    if (!window->View().Selected() && KitSettings().MenuAnimationOn() && (fade || place.direction != 0))
+        TTKPopupAnimation::Instance().Start(*window, kOpenAnimationMs, fade, place.direction);
+    else
+        window->show();
     return window.release();
 }
 

@@ -2,12 +2,15 @@
 // monitor's edge, scrolled when taller than the monitor, and closed with their parents.
 #include "TTKFakeSettings.h"
 #include "toolbars/items/TTKItems.h"
+#include "toolbars/items/TTKPopupAnimation.h"
 #include "toolbars/items/TTKPopupSeam.h"
 #include "toolbars/items/TTKPopupWindow.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace quarn {
@@ -119,6 +122,31 @@ TEST_F(PopupWindow, AtTheMonitorsRightEdgeSubmenusOpenLeftAndTheirsToo) {
     ASSERT_TRUE(popup->View().OpenSelectedSubmenu(false));
     QWidget* inner = popup->View().OpenSubmenuWindow();
     EXPECT_LT(inner->x(), popup->x());
+}
+
+TEST_F(PopupWindow, ASubmenuFadesInAndMovingIntoItShowsItFullyAtOnce) {
+    settings->animation = true;
+    settings->fade = true;
+    QCursor::setPos(10, 10);
+    const auto menu = OpenMenuAt(QPoint(100, 100));
+    ASSERT_TRUE(menu->View().OpenSelectedSubmenu(false));
+    QWidget* popup = menu->View().OpenSubmenuWindow();
+    TTKPopupAnimation& animation = TTKPopupAnimation::Instance();
+    EXPECT_TRUE(animation.Running());
+    EXPECT_EQ(animation.Window(), popup);
+    QCursor::setPos(popup->geometry().center());
+    QTest::qWait(60);
+    EXPECT_FALSE(animation.Running());
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_DOUBLE_EQ(popup->windowOpacity(), 1.0);
+
+    // Opened from the keyboard, with its first item selected, it shows at once.
+    menu->View().CloseSubmenus();
+    menu->View().SetSelection(menu->View().FindViewer(view));
+    ASSERT_TRUE(menu->View().OpenSelectedSubmenu(true));
+    EXPECT_FALSE(animation.Running());
+    EXPECT_TRUE(menu->View().OpenSubmenuWindow()->isVisible());
+    EXPECT_FALSE(animation.WorkerAlive());
 }
 
 TEST_F(PopupWindow, AMenuTallerThanTheMonitorScrolls) {
