@@ -20,6 +20,16 @@ namespace {
 
 constexpr int kScrollInterval = 100;
 
+struct LoopCapture {
+    int depth = 0;
+    QPointer<QWidget> window;
+};
+
+LoopCapture& Capture() {
+    static LoopCapture capture;
+    return capture;
+}
+
 // One run of the loop: an application event filter that applies the menu rules to every key and mouse
 // event while a nested event loop waits for the end.
 class MenuLoop : public QObject {
@@ -40,8 +50,8 @@ public:
             return outcome_;
         delay_ = KitSettings().MenuOpenDelay();
         qApp->installEventFilter(this);
-        window->grabMouse();
-        window->grabKeyboard();
+        BeginLoopCapture(*window);
+        captured_ = true;
         if (!done_)
             loop_.exec();
         Leave();
@@ -51,7 +61,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (!root_) {
+        // The loop lives only while the grab is still the kit's.
+        if (!root_ || QWidget::mouseGrabber() != root_->Window()) {
             End();
             return false;
         }
@@ -99,12 +110,10 @@ private:
         qApp->removeEventFilter(this);
         openTimer_.stop();
         scrollTimer_.stop();
+        if (captured_)
+            EndLoopCapture();
         if (!root_)
             return;
-        if (QWidget* window = root_->Window()) {
-            window->releaseKeyboard();
-            window->releaseMouse();
-        }
         root_->CloseSubmenus();
         if (root_->IsPopup() && root_->Window())
             root_->Window()->window()->hide();
@@ -347,6 +356,7 @@ private:
     QEventLoop loop_;
     bool done_ = false;
     bool left_ = false;
+    bool captured_ = false;
     TTKMenuOutcome outcome_;
     int delay_ = 0;
     QTimer openTimer_;
@@ -380,6 +390,32 @@ public:
 };
 
 } // namespace
+
+void BeginLoopCapture(QWidget& window) {
+    LoopCapture& capture = Capture();
+    if (capture.depth++ > 0)
+        return;
+    capture.window = &window;
+    window.grabMouse();
+    window.grabKeyboard();
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+void EndLoopCapture() {
+    LoopCapture& capture = Capture();
+    if (capture.depth == 0 || --capture.depth > 0)
+        return;
+    QApplication::restoreOverrideCursor();
+    if (capture.window && QWidget::mouseGrabber() == capture.window)
+        capture.window->releaseMouse();
+    if (capture.window && QWidget::keyboardGrabber() == capture.window)
+        capture.window->releaseKeyboard();
+    capture.window = nullptr;
+}
+
+int LoopCaptureDepth() {
+    return Capture().depth;
+}
 
 TTKMenuOutcome RunMenuLoop(TTKView& rootView, bool selectFirst) {
     MenuLoop loop(rootView, selectFirst);

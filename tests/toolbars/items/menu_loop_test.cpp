@@ -99,6 +99,8 @@ protected:
         EXPECT_TRUE(OpenPopups().empty());
         EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
         EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+        EXPECT_EQ(LoopCaptureDepth(), 0);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 
     // Opens the menu and runs the loop with `script` queued; the loop's decision is carried out.
@@ -239,6 +241,35 @@ TEST_F(MenuLoop, TheReleaseThatOpenedTheMenuKeepsItOpenALaterOneOutsideClosesIt)
         EXPECT_TRUE(OpenPopups().empty());
     });
     EXPECT_TRUE(clicked.empty());
+}
+
+TEST_F(MenuLoop, LosingTheGrabEndsTheLoop) {
+    QWidget other;
+    other.show();
+    Run([&other] {
+        other.grabMouse();
+        Key(Qt::Key_Down);
+        EXPECT_TRUE(OpenPopups().empty());
+        other.releaseMouse();
+    });
+    EXPECT_TRUE(clicked.empty());
+}
+
+TEST_F(MenuLoop, LoopCapturesNestAndTheLastEndReleasesTheGrab) {
+    QWidget window;
+    window.show();
+    BeginLoopCapture(window);
+    BeginLoopCapture(window);
+    EXPECT_EQ(QWidget::mouseGrabber(), &window);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+    EndLoopCapture();
+    EXPECT_EQ(QWidget::mouseGrabber(), &window);
+    EndLoopCapture();
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    // One end too many changes nothing.
+    EndLoopCapture();
+    EXPECT_EQ(LoopCaptureDepth(), 0);
 }
 
 TEST_F(MenuLoop, RestingOnAScrollArrowScrollsEvery100Ms) {
