@@ -240,6 +240,14 @@ void TTKCustomItem::Click() {
     }
 }
 
+TTKItemViewerClass TTKCustomItem::ViewerClass(const TTKView&) const {
+    return &TTKItemViewer::Create;
+}
+
+bool TTKCustomItem::ViewerClassChanged(const TTKItemViewer&) const {
+    return false;
+}
+
 void TTKCustomItem::UpdateAction() {
     if (actionLink_) {
         actionLink_->Update();

@@ -2,6 +2,7 @@
 
 #include "toolbars/items/TTKCustomImageList.h"
 #include "toolbars/items/TTKItemTypes.h"
+#include "toolbars/items/TTKItemViewer.h"
 #include "toolbars/items/TTKPlacePopup.h"
 
 #include <QKeySequence>
@@ -20,6 +21,7 @@ class QWidget;
 namespace quarn {
 
 class TTKCustomItemActionLink;
+class TTKView;
 struct TTKSubmenuRequest;
 
 // One toolbar button, menu entry, separator or hosted control: a node of the item tree. Items know no
@@ -121,6 +123,12 @@ public:
     virtual TTKPopupPlace PlacePopup(const TTKPopupPlacement& placement, QPoint start) const;
     virtual void Click();
     virtual void UpdateAction();
+    // The view whose hidden items this item's pop-up shows; none but for the chevron.
+    virtual TTKView* HiddenItemsSourceView() const { return nullptr; }
+    // The maker of this item's viewers in `view`.
+    virtual TTKItemViewerClass ViewerClass(const TTKView& view) const;
+    // Whether `viewer` is no longer of the class the item would make for its view now.
+    virtual bool ViewerClassChanged(const TTKItemViewer& viewer) const;
 
     // Shows the children as a modal pop-up at a screen point, runs the menu loop and then carries out
     // what the loop decided. False when no menu loop is installed.

@@ -8,6 +8,10 @@ TTKSeparatorItem::TTKSeparatorItem() {
         tbis::Separator | tbis::ClicksPassThrough));
 }
 
+TTKItemViewerClass TTKSeparatorItem::ViewerClass(const TTKView&) const {
+    return &TTKSeparatorItemViewer::Create;
+}
+
 void TTKSeparatorItem::SetBlank(bool value) {
     if (blank_ == value) {
         return;

@@ -32,6 +32,7 @@ class TTKSeparatorItem : public TTKCustomItem {
     Q_OBJECT
 public:
     TTKSeparatorItem();
+    TTKItemViewerClass ViewerClass(const TTKView& view) const override;
     // Draw nothing but keep the space.
     bool Blank() const { return blank_; }
     void SetBlank(bool value);
