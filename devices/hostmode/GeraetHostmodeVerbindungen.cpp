@@ -1,10 +1,10 @@
 // The connections of a host-mode device: the entry table of its TNC channels, link-status reports,
 // incoming links, disconnects, the status pass with the data sent, and saving and restoring live links.
 #include "devices/FunkKanalU.h"
+#include "devices/VerbindungFabrik.h"
 #include "devices/hostmode/GeraetHostmodeText.h"
 #include "devices/hostmode/GeraetHostmodeU.h"
 #include "devices/hostmode/HostmodeLinkStatus.h"
-#include "devices/VerbindungFabrik.h"
 #include "foundation/DebOutU.h"
 #include "foundation/QueueU.h"
 #include "platform/Clock.h"
@@ -280,6 +280,8 @@ void TGeraetHostmode::StatusDurchlauf() {
         statusZeitMs_ = jetzt;
         statusZeitGesetzt_ = true;
     }
+    // The links' "L" tell anew whether frames are on their way.
+    linkVerkehr_ = false;
     // The stop check costs system calls: it is made only before a channel that gets traffic, so an
     // idle cycle does not ask it for each of the 256 entries.
     for (int c = 0; c < kKanaele; ++c) {
@@ -324,6 +326,10 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (zaehler->meldungen != 0 || zaehler->empfangen != 0) {
         mehrArbeit_ = true;
     }
+    if (zaehler->meldungen != 0 || zaehler->empfangen != 0 || zaehler->ungesendet != 0 ||
+        zaehler->unbestaetigt != 0) {
+        linkVerkehr_ = true;
+    }
     // The data first: Maxframe and FRACK are only shown, while a reply or an echo is waited for, so
     // after frames went out they wait for the next visit (once: a transfer does not starve them).
     int& faellig = ofFaellig_[static_cast<std::size_t>(c)];
@@ -342,8 +348,7 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (!Sende(c, true, code, reply, "O")) {
         return;
     }
-    if (const std::optional<int> maxframe = ZahlAusText(reply);
-        status && code == 1 && maxframe && nochDa()) {
+    if (const std::optional<int> maxframe = ZahlAusText(reply); status && code == 1 && maxframe && nochDa()) {
         status->SetMaxframe(*maxframe);
     }
     if (!Sende(c, true, code, reply, "F")) {
@@ -429,6 +434,7 @@ int TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& conn
         ++gesendet;
         // The echo or the acknowledgement is on its way: the loop does not pause for it.
         mehrArbeit_ = true;
+        linkVerkehr_ = true;
         if (Messages().HasMessage()) {
             // A full window takes a while: a connect or a disconnect does not wait for all of it.
             NachrichtenBehandeln();
