@@ -149,6 +149,9 @@ void TGeraetHostmode::Zyklus() {
         mehrArbeit_ = !liste.empty();
         // Every frame on the air makes monitor reports: a link's data goes before them.
         std::stable_partition(liste.begin(), liste.end(), [](int c) { return c != 0; });
+        if (liste.empty() || liste.back() != 0) {
+            monitorGekuerztSeit_.reset(); // nothing waits there: no report was put off
+        }
     } else {
         liste = PollListe(fullCheck);
     }

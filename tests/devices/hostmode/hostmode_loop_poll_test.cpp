@@ -163,7 +163,8 @@ TEST_F(LoopTest, ALinksDataGoesBeforeTheMonitorReportsAndEveryReportStillArrives
 }
 
 // A link that brings data every cycle keeps channel 0 at its short portion, but only for a while:
-// once the reports were put off that long, they get a full read.
+// once the reports were put off that long, they get a full read. Time in which nothing waited on
+// channel 0 does not count.
 TEST_F(LoopTest, TheMonitorGetsAFullReadOnceItWasPutOffTooLong) {
     ManualClock clock;
     const ScopedClock scoped(clock);
@@ -189,6 +190,23 @@ TEST_F(LoopTest, TheMonitorGetsAFullReadOnceItWasPutOffTooLong) {
         polls.push_back(monitorPolls());
         const int kurz = TGeraetHostmode::kPollsMonitorAnteil;
         EXPECT_EQ(polls, (std::vector<int>{kurz, kurz, kurz, TGeraetHostmode::kPollsKanal0, kurz}));
+
+        for (int cycle = 0; cycle < 10 && core.Channel(0).pendingData + core.Channel(0).pendingStatus > 0;
+             ++cycle) {
+            d.Zyklus();
+        }
+        d.Zyklus();
+        ASSERT_EQ(d.Frames().size(), 40u);
+        // One frame's two reports, taken by a short portion to the last; then only the link has data.
+        core.Monitor("fm DL7MON to CQ ctl UI^ pid F0", "last");
+        EXPECT_EQ(monitorPolls(), kurz);
+        EXPECT_EQ(monitorPolls(), 0);
+        clock.Advance(2 * TGeraetHostmode::kMonitorAufschubMs);
+        for (int i = 0; i < 10; ++i) {
+            core.Monitor("fm DL7MON to CQ ctl UI^ pid F0", "again " + std::to_string(i));
+        }
+        EXPECT_EQ(monitorPolls(), kurz);
+        EXPECT_EQ(monitorPolls(), kurz);
     });
 }
 
