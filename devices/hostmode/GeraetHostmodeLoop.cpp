@@ -220,15 +220,21 @@ bool TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
 
 bool TGeraetHostmode::MonitorLesen() {
     // Each frame of a link makes two or three reports here: read in full, they would hold its echo for
-    // a round of exchanges. Cut short, the rest comes next cycle, right after the links; and at least
-    // once in kMonitorAufschubMs the reports get a full read, so that they do not pile up in the TNC.
+    // a round of exchanges. Cut short, the rest comes next cycle, right after the links. Reports put
+    // off for kMonitorAufschubMs by a link that keeps sending get a full read, which only a line
+    // going out meanwhile cuts short; a read that began with the links quiet was their chance.
     const std::uint64_t jetzt = Clock().NowMs();
-    const bool voll = monitorGekuerztSeit_ && jetzt - *monitorGekuerztSeit_ >= kMonitorAufschubMs;
+    const bool ruhig = !linkVerkehr_;
+    const bool voll = !ruhig && monitorGekuerztSeit_ && jetzt - *monitorGekuerztSeit_ >= kMonitorAufschubMs;
+    if (voll) {
+        linkVerkehr_ = false;
+    }
     bool check = false;
-    const bool mehr = KanalLesen(0, kPollsKanal0, check, std::nullopt, true, voll ? 0 : kPollsMonitorAnteil);
-    if (!mehr || voll) {
+    const bool mehr = KanalLesen(0, kPollsKanal0, check, std::nullopt, true, kPollsMonitorAnteil);
+    const bool gekuerzt = mehr && linkVerkehr_;
+    if (!mehr || ruhig || (voll && !gekuerzt)) {
         monitorGekuerztSeit_.reset();
-    } else if (linkVerkehr_ && !monitorGekuerztSeit_) {
+    } else if (!monitorGekuerztSeit_) {
         monitorGekuerztSeit_ = jetzt;
     }
     return mehr;
@@ -277,6 +283,7 @@ bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optio
                                  bool zwischendurch, int kurzNach) {
     int code = 0;
     std::string text;
+    const bool verkehrVorher = linkVerkehr_;
     for (int i = 0; i < polls; ++i) {
         if (IsTerminated()) {
             return false;
@@ -288,7 +295,8 @@ bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optio
             }
             Zwischendurch(c);
         }
-        if (kurzNach > 0 && i >= kurzNach && linkVerkehr_) {
+        // A line that went out meanwhile cuts the reading at once: its echo is on its way.
+        if (kurzNach > 0 && linkVerkehr_ && (i >= kurzNach || !verkehrVorher)) {
             return true; // the rest is read next cycle, after the links
         }
         if (!Befehl(c, true, code, text, "G")) {

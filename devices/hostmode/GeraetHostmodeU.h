@@ -280,9 +280,9 @@ public:
     static constexpr int kPollsKanal0 = 20;
     static constexpr int kPollsKanal = 7;
     // While a link has traffic, channel 0 gets this many "G" a cycle, so that a link's data does not
-    // wait behind the monitor; at least once in kMonitorAufschubMs it gets its full kPollsKanal0.
+    // wait behind the monitor; a link that keeps sending puts its full kPollsKanal0 off this long.
     static constexpr int kPollsMonitorAnteil = 2;
-    static constexpr std::uint64_t kMonitorAufschubMs = 1000;
+    static constexpr std::uint64_t kMonitorAufschubMs = 2000;
     // At most this many "G" read a link's pending frames before its data goes out.
     static constexpr int kPollsEntleeren = 20;
     static constexpr std::uint64_t kStatusIntervallMs = 334;
@@ -329,7 +329,8 @@ private:
     bool KanalAbfragen(int c, bool fullCheck);
     // Up to `polls` "G" on channel c, each reply handled; true when none of them said "nothing more".
     // `zwischendurch`: the poll round's reading, which serves what waits between two polls.
-    // `kurzNach` > 0: after that many polls the reading stops once a link has traffic.
+    // `kurzNach` > 0: after that many polls the reading stops while a link has traffic, at once when
+    // that traffic began during the reading.
     bool KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
                     bool zwischendurch, int kurzNach = 0);
     // Channel 0's share of the round: short while a link has traffic, in full now and then.

@@ -326,12 +326,15 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (zaehler->meldungen != 0 || zaehler->empfangen != 0) {
         mehrArbeit_ = true;
     }
-    if (zaehler->meldungen != 0 || zaehler->empfangen != 0 || zaehler->ungesendet != 0 ||
-        zaehler->unbestaetigt != 0) {
+    // Frames on their way or waiting to be read.
+    const bool unterwegs = zaehler->ungesendet != 0 || zaehler->unbestaetigt != 0 ||
+                           zaehler->empfangen != 0 || zaehler->meldungen != 0;
+    if (unterwegs) {
         linkVerkehr_ = true;
     }
     // The data first: Maxframe and FRACK are only shown, while a reply or an echo is waited for, so
-    // after frames went out they wait for the next visit (once: a transfer does not starve them).
+    // after frames went out, or while frames are on their way or wait to be read, they wait for the
+    // next visit (once: a transfer does not starve them).
     int& faellig = ofFaellig_[static_cast<std::size_t>(c)];
     if (refresh && faellig == 0) {
         faellig = 1;
@@ -340,7 +343,7 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (gesendet < 0 || faellig == 0) {
         return;
     }
-    if (gesendet > 0 && faellig == 1) {
+    if ((gesendet > 0 || unterwegs) && faellig == 1) {
         faellig = 2;
         return;
     }
