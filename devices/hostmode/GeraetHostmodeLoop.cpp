@@ -1,10 +1,10 @@
 // The host-mode device between start-up and shut-down: the 50 ms cycle that polls the TNC for link
 // status, monitored frames and received data, and the thread messages of the set-up.
 #include "devices/FunkKanalU.h"
-#include "devices/channel/KanaeleU.h"
 #include "devices/hostmode/GeraetHostmodeText.h"
 #include "devices/hostmode/GeraetHostmodeU.h"
 #include "devices/hostmode/HostmodeLinkStatus.h"
+#include "devices/channel/KanaeleU.h"
 #include "foundation/ConfigU.h"
 #include "foundation/DebOutU.h"
 #include "foundation/GlobalU.h"

@@ -281,7 +281,7 @@ public:
     static constexpr int kPollsKanal = 7;
     // While a link has traffic, channel 0 gets this many "G" a cycle, so that a link's data does not
     // wait behind the monitor; a link that keeps sending puts its full kPollsKanal0 off this long.
-    static constexpr int kPollsMonitorAnteil = 2;
+    static constexpr int kPollsMonitorAnteil = 1;
     static constexpr std::uint64_t kMonitorAufschubMs = 2000;
     // At most this many "G" read a link's pending frames before its data goes out.
     static constexpr int kPollsEntleeren = 20;

@@ -1,10 +1,10 @@
 // The connections of a host-mode device: the entry table of its TNC channels, link-status reports,
 // incoming links, disconnects, the status pass with the data sent, and saving and restoring live links.
 #include "devices/FunkKanalU.h"
-#include "devices/VerbindungFabrik.h"
 #include "devices/hostmode/GeraetHostmodeText.h"
 #include "devices/hostmode/GeraetHostmodeU.h"
 #include "devices/hostmode/HostmodeLinkStatus.h"
+#include "devices/VerbindungFabrik.h"
 #include "foundation/DebOutU.h"
 #include "foundation/QueueU.h"
 #include "platform/Clock.h"
@@ -351,7 +351,8 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (!Sende(c, true, code, reply, "O")) {
         return;
     }
-    if (const std::optional<int> maxframe = ZahlAusText(reply); status && code == 1 && maxframe && nochDa()) {
+    if (const std::optional<int> maxframe = ZahlAusText(reply);
+        status && code == 1 && maxframe && nochDa()) {
         status->SetMaxframe(*maxframe);
     }
     if (!Sende(c, true, code, reply, "F")) {
