@@ -197,8 +197,10 @@ TEST_F(LoopTest, TheMonitorGetsAFullReadOnceItWasPutOffTooLong) {
         }
         d.Zyklus();
         ASSERT_EQ(d.Frames().size(), 40u);
-        // One frame's two reports, taken by a short portion to the last; then only the link has data.
-        core.Monitor("fm DL7MON to CQ ctl UI^ pid F0", "last");
+        // Reports a short portion takes to the last; then only the link has data.
+        for (int i = 0; i < kurz; ++i) {
+            core.Monitor("fm DL7MON to DL2BBB ctl SABM+", "");
+        }
         EXPECT_EQ(monitorPolls(), kurz);
         EXPECT_EQ(monitorPolls(), 0);
         clock.Advance(2 * TGeraetHostmode::kMonitorAufschubMs);
