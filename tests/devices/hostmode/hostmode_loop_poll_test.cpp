@@ -115,6 +115,103 @@ TEST_F(LoopTest, MonitorFramesReachTheMonitorChannel) {
     EXPECT_EQ(frames[1].information, "");
 }
 
+// The reports of ten monitored frames wait on channel 0 when a link's data comes in: the link is read
+// first, channel 0 gets a short portion while the link has traffic, and every report still arrives,
+// in order.
+TEST_F(LoopTest, ALinksDataGoesBeforeTheMonitorReportsAndEveryReportStillArrives) {
+    for (const bool extended : {false, true}) {
+        SCOPED_TRACE(extended ? "extended poll" : "standard poll");
+        TncSimCore core(LoopTnc(extended));
+        ASSERT_TRUE(core.IncomingConnect(1, "DL2BBB"));
+        Run(core, [&](LoopDevice& d) {
+            d.Zyklus();
+            const auto link = Fake(d.GetKanalVerbindung(1));
+            ASSERT_NE(link, nullptr);
+            const std::size_t shownBefore = d.Frames().size();
+            for (int i = 0; i < 10; ++i) {
+                core.Monitor("fm DL7MON to CQ ctl UI^ pid F0", "beacon " + std::to_string(i));
+            }
+            ASSERT_TRUE(core.RemoteData(1, "echo\r"));
+            const std::size_t start = core.Received().size();
+            const std::map<int, int> before = PollCounts(core);
+            d.Zyklus();
+            const std::vector<ReceivedFrame> frames = core.Received();
+            const auto firstPoll = [&](int channel) {
+                for (std::size_t i = start; i < frames.size(); ++i) {
+                    if (frames[i].command && frames[i].data == "G" && frames[i].channel == channel) {
+                        return i;
+                    }
+                }
+                return frames.size();
+            };
+            EXPECT_LT(firstPoll(1), firstPoll(0)) << "the link's data waited behind the monitor";
+            EXPECT_EQ(link->Empfangen(), "echo\r");
+            EXPECT_LE(Difference(PollCounts(core), before)[0], TGeraetHostmode::kPollsMonitorAnteil);
+            EXPECT_TRUE(d.GetMehrArbeit()) << "the rest of the reports must not wait for a pause";
+            for (int cycle = 0; cycle < 20 && core.Channel(0).pendingData + core.Channel(0).pendingStatus > 0;
+                 ++cycle) {
+                d.Zyklus();
+            }
+            const std::vector<TMonitorFrame> shown = d.Frames();
+            ASSERT_EQ(shown.size() - shownBefore, 10u);
+            for (int i = 0; i < 10; ++i) {
+                EXPECT_EQ(shown[shownBefore + static_cast<std::size_t>(i)].information,
+                          "beacon " + std::to_string(i));
+            }
+        });
+    }
+}
+
+// A link that brings data every cycle keeps channel 0 at its short portion, but only for a while:
+// once the reports were put off that long, they get a full read. Time in which nothing waited on
+// channel 0 does not count.
+TEST_F(LoopTest, TheMonitorGetsAFullReadOnceItWasPutOffTooLong) {
+    ManualClock clock;
+    const ScopedClock scoped(clock);
+    TncSimCore core(LoopTnc(true));
+    ASSERT_TRUE(core.IncomingConnect(1, "DL2BBB"));
+    Run(core, [&](LoopDevice& d) {
+        d.Zyklus();
+        for (int i = 0; i < 40; ++i) {
+            core.Monitor("fm DL7MON to CQ ctl UI^ pid F0", "beacon " + std::to_string(i));
+        }
+        const auto monitorPolls = [&] {
+            EXPECT_TRUE(core.RemoteData(1, "more\r"));
+            const std::map<int, int> before = PollCounts(core);
+            d.Zyklus();
+            return Difference(PollCounts(core), before)[0];
+        };
+        std::vector<int> polls;
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            polls.push_back(monitorPolls());
+        }
+        clock.Advance(TGeraetHostmode::kMonitorAufschubMs);
+        polls.push_back(monitorPolls());
+        polls.push_back(monitorPolls());
+        const int kurz = TGeraetHostmode::kPollsMonitorAnteil;
+        EXPECT_EQ(polls, (std::vector<int>{kurz, kurz, kurz, TGeraetHostmode::kPollsKanal0, kurz}));
+
+        for (int cycle = 0; cycle < 10 && core.Channel(0).pendingData + core.Channel(0).pendingStatus > 0;
+             ++cycle) {
+            d.Zyklus();
+        }
+        d.Zyklus();
+        ASSERT_EQ(d.Frames().size(), 40u);
+        // Reports a short portion takes to the last; then only the link has data.
+        for (int i = 0; i < kurz; ++i) {
+            core.Monitor("fm DL7MON to DL2BBB ctl SABM+", "");
+        }
+        EXPECT_EQ(monitorPolls(), kurz);
+        EXPECT_EQ(monitorPolls(), 0);
+        clock.Advance(2 * TGeraetHostmode::kMonitorAufschubMs);
+        for (int i = 0; i < 10; ++i) {
+            core.Monitor("fm DL7MON to CQ ctl UI^ pid F0", "again " + std::to_string(i));
+        }
+        EXPECT_EQ(monitorPolls(), kurz);
+        EXPECT_EQ(monitorPolls(), kurz);
+    });
+}
+
 // The cycles in which channel 1 was asked what it is connected to: the full checks.
 TEST_F(LoopTest, FullChecksFallOnCycles1_52_103AndAfterEverySwitchIntoHostMode) {
     for (const bool switched : {false, true}) {
