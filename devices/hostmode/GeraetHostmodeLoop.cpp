@@ -58,8 +58,6 @@ void TGeraetHostmode::Schleife() {
     pollZaehler_ = 0;
     statusZeitGesetzt_ = false;
     headerPending_ = false;
-    linkVerkehr_ = false;
-    monitorGekuerztSeit_.reset();
     while (!IsTerminated()) {
         Zyklus();
         // The pause is only for a TNC with nothing for us: with more waiting, or frames just sent
@@ -147,11 +145,6 @@ void TGeraetHostmode::Zyklus() {
         }
         // Whatever was pending may have grown while it was read: the next cycle asks again at once.
         mehrArbeit_ = !liste.empty();
-        // Every frame on the air makes monitor reports: a link's data goes before them.
-        std::stable_partition(liste.begin(), liste.end(), [](int c) { return c != 0; });
-        if (liste.empty() || liste.back() != 0) {
-            monitorGekuerztSeit_.reset(); // nothing waits there: no report was put off
-        }
     } else {
         liste = PollListe(fullCheck);
     }
@@ -179,16 +172,12 @@ bool TGeraetHostmode::IstLinkKanal(int c) const {
 
 std::vector<int> TGeraetHostmode::PollListe(bool fullCheck) {
     // The extended poll names the channels with something pending; its full check asks every link.
-    // The monitor's channel 0 comes last, so that a link's data does not wait behind its reports.
     std::vector<int> liste;
-    for (int c = 1; c <= kanalAnzahl_; ++c) {
+    for (int c = extended_ ? 1 : 0; c <= kanalAnzahl_; ++c) {
         liste.push_back(c);
     }
     if (pactorKanal_ > kanalAnzahl_) {
         liste.push_back(pactorKanal_);
-    }
-    if (!extended_) {
-        liste.push_back(0);
     }
     return liste;
 }
@@ -205,39 +194,15 @@ bool TGeraetHostmode::KanalAbfragen(int c, bool fullCheck) {
         }
         return false;
     }
-    if (c == 0) {
-        return MonitorLesen();
-    }
-    bool check = fullCheck;
+    bool check = fullCheck && c != 0;
     std::optional<std::string> connectedTo;
     if (check) {
         bool known = false;
         connectedTo = TNCKanalConnectedTo(c, known);
         check = known;
     }
-    return KanalLesen(c, kPollsKanal, check, connectedTo, true);
-}
-
-bool TGeraetHostmode::MonitorLesen() {
-    // Each frame of a link makes two or three reports here: read in full, they would hold its echo for
-    // a round of exchanges. Cut short, the rest comes next cycle, right after the links. Reports put
-    // off for kMonitorAufschubMs by a link that keeps sending get a full read, which only a line
-    // going out meanwhile cuts short; a read that began with the links quiet was their chance.
-    const std::uint64_t jetzt = Clock().NowMs();
-    const bool ruhig = !linkVerkehr_;
-    const bool voll = !ruhig && monitorGekuerztSeit_ && jetzt - *monitorGekuerztSeit_ >= kMonitorAufschubMs;
-    if (voll) {
-        linkVerkehr_ = false;
-    }
-    bool check = false;
-    const bool mehr = KanalLesen(0, kPollsKanal0, check, std::nullopt, true, kPollsMonitorAnteil);
-    const bool gekuerzt = mehr && linkVerkehr_;
-    if (!mehr || ruhig || (voll && !gekuerzt)) {
-        monitorGekuerztSeit_.reset();
-    } else if (!monitorGekuerztSeit_) {
-        monitorGekuerztSeit_ = jetzt;
-    }
-    return mehr;
+    const int polls = c == 0 ? kPollsKanal0 : kPollsKanal;
+    return KanalLesen(c, polls, check, connectedTo, true);
 }
 
 bool TGeraetHostmode::FrischeDaten(int c) const {
@@ -280,10 +245,9 @@ void TGeraetHostmode::Zwischendurch(int aktiv) {
 }
 
 bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
-                                 bool zwischendurch, int kurzNach) {
+                                 bool zwischendurch) {
     int code = 0;
     std::string text;
-    const bool verkehrVorher = linkVerkehr_;
     for (int i = 0; i < polls; ++i) {
         if (IsTerminated()) {
             return false;
@@ -294,10 +258,6 @@ bool TGeraetHostmode::KanalLesen(int c, int polls, bool& check, const std::optio
                 return true; // its own channel: served right after, the rest is read next cycle
             }
             Zwischendurch(c);
-        }
-        // A line that went out meanwhile cuts the reading at once: its echo is on its way.
-        if (kurzNach > 0 && linkVerkehr_ && (i >= kurzNach || !verkehrVorher)) {
-            return true; // the rest is read next cycle, after the links
         }
         if (!Befehl(c, true, code, text, "G")) {
             DebOutObjFmt(KlassenName(), "Run", "Fehler beim Abfragen von Kanal %d (1)", c);
@@ -361,7 +321,6 @@ bool TGeraetHostmode::AntwortBehandeln(int c, int code, const std::string& text,
         return true;
     case 7:
         fullCheck = false;
-        linkVerkehr_ = true;
         DatenEmpfangen(c, text);
         return true;
     default:

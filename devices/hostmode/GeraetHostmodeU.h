@@ -279,10 +279,6 @@ public:
     // How often "G" is asked per cycle at most; "O" and "F" are refreshed at this interval at most.
     static constexpr int kPollsKanal0 = 20;
     static constexpr int kPollsKanal = 7;
-    // While a link has traffic, channel 0 gets this many "G" a cycle, so that a link's data does not
-    // wait behind the monitor; a link that keeps sending puts its full kPollsKanal0 off this long.
-    static constexpr int kPollsMonitorAnteil = 1;
-    static constexpr std::uint64_t kMonitorAufschubMs = 2000;
     // At most this many "G" read a link's pending frames before its data goes out.
     static constexpr int kPollsEntleeren = 20;
     static constexpr std::uint64_t kStatusIntervallMs = 334;
@@ -329,12 +325,8 @@ private:
     bool KanalAbfragen(int c, bool fullCheck);
     // Up to `polls` "G" on channel c, each reply handled; true when none of them said "nothing more".
     // `zwischendurch`: the poll round's reading, which serves what waits between two polls.
-    // `kurzNach` > 0: after that many polls the reading stops while a link has traffic, at once when
-    // that traffic began during the reading.
     bool KanalLesen(int c, int polls, bool& check, const std::optional<std::string>& connectedTo,
-                    bool zwischendurch, int kurzNach = 0);
-    // Channel 0's share of the round: short while a link has traffic, in full now and then.
-    bool MonitorLesen();
+                    bool zwischendurch);
     // Whether link c has data queued since its last status visit found its queue empty: a reply or a
     // typed line, not the rest of a transfer that waits for its window.
     bool FrischeDaten(int c) const;
@@ -376,10 +368,6 @@ private:
     std::array<bool, kKanaele> getoetet_{};
     bool mehrArbeit_ = false;
     bool zwischendurch_ = false;
-    // A link has frames on their way or data read since the last status pass: channel 0 is read in
-    // short portions. When the first portion since channel 0's last full read was cut short.
-    bool linkVerkehr_ = false;
-    std::optional<std::uint64_t> monitorGekuerztSeit_;
     // The last status visit of the channel left data queued.
     std::array<bool, kKanaele> sendetSchon_{};
     // When the report of a connect being set up on the channel was last asked for between channels.

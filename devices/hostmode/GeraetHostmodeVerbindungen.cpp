@@ -280,8 +280,6 @@ void TGeraetHostmode::StatusDurchlauf() {
         statusZeitMs_ = jetzt;
         statusZeitGesetzt_ = true;
     }
-    // The links' "L" tell anew whether frames are on their way.
-    linkVerkehr_ = false;
     // The stop check costs system calls: it is made only before a channel that gets traffic, so an
     // idle cycle does not ask it for each of the 256 entries.
     for (int c = 0; c < kKanaele; ++c) {
@@ -326,15 +324,8 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (zaehler->meldungen != 0 || zaehler->empfangen != 0) {
         mehrArbeit_ = true;
     }
-    // Frames on their way or waiting to be read.
-    const bool unterwegs = zaehler->ungesendet != 0 || zaehler->unbestaetigt != 0 ||
-                           zaehler->empfangen != 0 || zaehler->meldungen != 0;
-    if (unterwegs) {
-        linkVerkehr_ = true;
-    }
     // The data first: Maxframe and FRACK are only shown, while a reply or an echo is waited for, so
-    // after frames went out, or while frames are on their way or wait to be read, they wait for the
-    // next visit (once: a transfer does not starve them).
+    // after frames went out they wait for the next visit (once: a transfer does not starve them).
     int& faellig = ofFaellig_[static_cast<std::size_t>(c)];
     if (refresh && faellig == 0) {
         faellig = 1;
@@ -343,7 +334,7 @@ void TGeraetHostmode::KanalStatus(int c, const std::shared_ptr<IVerbindung>& con
     if (gesendet < 0 || faellig == 0) {
         return;
     }
-    if ((gesendet > 0 || unterwegs) && faellig == 1) {
+    if (gesendet > 0 && faellig == 1) {
         faellig = 2;
         return;
     }
@@ -438,7 +429,6 @@ int TGeraetHostmode::DatenSenden(int c, const std::shared_ptr<IVerbindung>& conn
         ++gesendet;
         // The echo or the acknowledgement is on its way: the loop does not pause for it.
         mehrArbeit_ = true;
-        linkVerkehr_ = true;
         if (Messages().HasMessage()) {
             // A full window takes a while: a connect or a disconnect does not wait for all of it.
             NachrichtenBehandeln();

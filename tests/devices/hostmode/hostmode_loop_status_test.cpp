@@ -127,31 +127,6 @@ TEST_F(LoopTest, MaxframeAndFrackAreAskedAtMostEvery334MsOfTheProgramClock) {
     EXPECT_EQ(asked, (std::vector<int>{0, 0, 0, 1, 0, 1, 0, 1}));
 }
 
-// Maxframe and FRACK only show: when they fall due while a frame waits in the TNC to be read, they wait
-// one visit, and not more.
-TEST_F(LoopTest, MaxframeAndFrackWaitOneVisitWhileAFrameWaitsToBeRead) {
-    for (const bool waiting : {false, true}) {
-        SCOPED_TRACE(waiting ? "a frame waits" : "nothing waits");
-        ManualClock clock;
-        const ScopedClock scoped(clock);
-        TncSimCore core(LoopTnc());
-        std::vector<int> asked;
-        Run(core, [&](LoopDevice& d) {
-            Accepted(core, d);
-            clock.Advance(TGeraetHostmode::kStatusIntervallMs);
-            if (waiting) {
-                ASSERT_TRUE(core.RemoteData(1, "x"));
-            }
-            for (int visit = 0; visit < 2; ++visit) {
-                const int before = core.CountCommand("O", 1);
-                d.StatusDurchlauf();
-                asked.push_back(core.CountCommand("O", 1) - before);
-            }
-        });
-        EXPECT_EQ(asked, waiting ? (std::vector<int>{0, 1}) : (std::vector<int>{1, 0}));
-    }
-}
-
 // Whether every information frame on the channel came after the last "G" there: what the TNC held
 // for us was read before our data went out.
 bool ReadBeforeSent(const TncSimCore& core, int channel) {
