@@ -39,7 +39,6 @@
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QToolButton>
-#include <QToolTip>
 #include <string>
 
 namespace quarn {

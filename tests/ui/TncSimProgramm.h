@@ -46,6 +46,8 @@ public:
 
     tncsim::SimAir& Air() { return air_; }
     tncsim::TncSimCore& Core() { return core_; }
+    const tncsim::TncSimCore& Core() const { return core_; }
+    const std::string& PtyPfad() const { return pty_->SlavePath(); }
 
 private:
     static std::string Schluessel(const char* unter) {

@@ -22,6 +22,8 @@
 #include "tools/tncsim/TncSimCore.h"
 #include "ui/BefehlConnectU.h"
 #include "ui/Hauptfenster.h"
+
+#include "TncSimProgramm.h"
 #include "ui/einstellungen/EinstellungenAnzeige.h"
 #include "ui/einstellungen/EinstellungenDateien.h"
 #include "ui/einstellungen/EinstellungenMonitor.h"
@@ -49,7 +51,6 @@ namespace quarn {
 namespace {
 
 const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
-constexpr const char* kQuarnKey = "\\Software\\Velmoor\\Quarn";
 
 std::string ConsoleText(int number) {
     TConsole& console = *TKanaele::Instance()->GetTKanal(number)->GetConsole();
@@ -70,38 +71,20 @@ bool Enthaelt(const std::string& text, const char* muster) {
 
 class EinstellungenTncSim : public ::testing::Test {
 protected:
-    EinstellungenTncSim() {
-        InitializeSynchronize();
-        air_.Attach(core_);
-        air_.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
-        // A mailbox that sends a small file by AutoBIN right after the connect.
-        air_.AddStation({"DB0BOX",
-                         tncsim::StationBehaviour::Script,
-                         {{tncsim::ScriptStep::Kind::Send, "#BIN#5#probe.txt\r"},
-                          {tncsim::ScriptStep::Kind::Expect, "#OK#"},
-                          {tncsim::ScriptStep::Kind::Send, "Hallo"}},
-                         -1,
-                         {}});
-        air_.AddBeacon({"DB0BCN", 500, "Hallo vom Bakensender", "BEACON"});
-        pty_ = std::make_unique<tncsim::PtySim>(core_);
-
-        RegistryStore& store = RegistryStore::Instance();
-        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty_->SlavePath());
-        const std::string device = std::string(kQuarnKey) + "\\Geraete\\0";
-        store.WriteString(Hive::LocalMachine, device, "", "TGeraetHostmodeSerial");
-        store.WriteDWord(Hive::LocalMachine, device, "Anschluss", 5);
-        store.WriteDWord(Hive::LocalMachine, device, "Baudrate", 0x9600);
-        store.WriteDWord(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen\\DL1QRN", "SSIDs",
-                         3);
-    }
-    ~EinstellungenTncSim() override {
-        window_.reset();
-        pty_->Stop();
-        RegistryStore& store = RegistryStore::Instance();
-        store.DeleteKey(Hive::LocalMachine, std::string(kQuarnKey) + "\\Geraete");
-        store.DeleteKey(Hive::CurrentUser, std::string(kQuarnKey) + "\\Eigene Rufzeichen");
-        FinalizeSynchronize();
-    }
+    EinstellungenTncSim()
+        : programm_(3, [](tncsim::SimAir& air) {
+              air.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
+              // A mailbox that sends a small file by AutoBIN right after the connect.
+              air.AddStation({"DB0BOX",
+                              tncsim::StationBehaviour::Script,
+                              {{tncsim::ScriptStep::Kind::Send, "#BIN#5#probe.txt\r"},
+                               {tncsim::ScriptStep::Kind::Expect, "#OK#"},
+                               {tncsim::ScriptStep::Kind::Send, "Hallo"}},
+                              -1,
+                              {}});
+              air.AddBeacon({"DB0BCN", 500, "Hallo vom Bakensender", "BEACON"});
+          }) {}
+    ~EinstellungenTncSim() override { window_.reset(); }
 
     // The program starts and its device comes up on the simulator.
     void Starten() {
@@ -138,9 +121,7 @@ protected:
         })) << ConsoleText(1);
     }
 
-    tncsim::SimAir air_;
-    tncsim::TncSimCore core_{tncsim::ConfigFor(tncsim::Identity::Tnc2)};
-    std::unique_ptr<tncsim::PtySim> pty_;
+    test::TncSimProgramm programm_;
     std::unique_ptr<THauptfenster> window_;
 };
 

@@ -17,6 +17,8 @@
 #include "tools/tncsim/SimAir.h"
 #include "tools/tncsim/TncSimCore.h"
 #include "ui/Hauptfenster.h"
+
+#include "TncSimProgramm.h"
 #include "ui/editoren/EinstellungenRufzeichenForm.h"
 #include "ui/einstellungen/EinstellungenAllgemein.h"
 #include "ui/einstellungen/EinstellungenGeraete.h"
@@ -40,34 +42,20 @@ namespace quarn {
 namespace {
 
 const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
-constexpr const char* kQuarnKey = "\\Software\\Velmoor\\Quarn";
 
 class EinstellungenTncSim : public ::testing::Test {
 protected:
-    EinstellungenTncSim() {
-        InitializeSynchronize();
-        air_.Attach(core_);
-        air_.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
-        air_.AddBeacon({"DB0BCN", 10000, "Hallo", "BEACON"});
-        pty_ = std::make_unique<tncsim::PtySim>(core_);
-        RegistryStore& store = RegistryStore::Instance();
-        store.WriteString(Hive::LocalMachine, kSerialPortTableKey, "COM5", pty_->SlavePath());
-        const std::string device = std::string(kQuarnKey) + "\\Geraete\\0";
-        store.WriteString(Hive::LocalMachine, device, "", "TGeraetHostmodeSerial");
-        store.WriteDWord(Hive::LocalMachine, device, "Anschluss", 5);
-        store.WriteDWord(Hive::LocalMachine, device, "Baudrate", 0x9600);
-        store.WriteDWord(Hive::CurrentUser, std::string(kEigeneRufzeichenKey) + "\\DL1QRN", "SSIDs", 1);
+    EinstellungenTncSim()
+        : programm_(1, [](tncsim::SimAir& air) {
+              air.AddStation({"DB0ECH", tncsim::StationBehaviour::Echo, {}, -1, {}});
+              air.AddBeacon({"DB0BCN", 10000, "Hallo", "BEACON"});
+          }) {
         window_ = std::make_unique<THauptfenster>(kFontFile);
         window_->show();
         QApplication::setActiveWindow(window_.get());
     }
     ~EinstellungenTncSim() override {
         window_.reset();
-        pty_->Stop();
-        RegistryStore& store = RegistryStore::Instance();
-        store.DeleteKey(Hive::LocalMachine, std::string(kQuarnKey) + "\\Geraete");
-        store.DeleteKey(Hive::CurrentUser, std::string(kEigeneRufzeichenKey));
-        FinalizeSynchronize();
         // The window's end sets the program's quit event; the next test's device must run.
         QuitEvent().Reset();
     }
@@ -85,7 +73,7 @@ protected:
         return device;
     }
     bool HatBefehl(const std::string& teil) const {
-        for (const tncsim::ReceivedFrame& frame : core_.Received()) {
+        for (const tncsim::ReceivedFrame& frame : programm_.Core().Received()) {
             if (frame.command && frame.data.find(teil) != std::string::npos) {
                 return true;
             }
@@ -93,9 +81,7 @@ protected:
         return false;
     }
 
-    tncsim::SimAir air_;
-    tncsim::TncSimCore core_{tncsim::ConfigFor(tncsim::Identity::Tnc2)};
-    std::unique_ptr<tncsim::PtySim> pty_;
+    test::TncSimProgramm programm_;
     std::unique_ptr<THauptfenster> window_;
 };
 
@@ -126,7 +112,7 @@ TEST_F(EinstellungenTncSim, ABaudRateSetInTheDevicesOwnDialogRestartsItOnTheSame
     })) << device->GetStatusText()
         << " / " << device->GetStatusDetail();
     EXPECT_EQ(RegistryStore::Instance().ReadString(Hive::LocalMachine, kSerialPortTableKey, "COM5"),
-              pty_->SlavePath());
+              programm_.PtyPfad());
 }
 
 TEST_F(EinstellungenTncSim, FewerChannelsAndASecondOwnCallReachTheChannelsAndTheTnc) {
