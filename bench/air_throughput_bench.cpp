@@ -7,6 +7,7 @@
 // after the frames' own bytes). Usage: air_throughput_bench [kilobytes unpaced, default 512]
 // [kilobytes at 9,600 baud, default 24]
 #include "bench/BenchHome.h"
+#include "bench/CountingKanal.h"
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/FunkKanalU.h"
 #include "foundation/ConfigU.h"
@@ -38,58 +39,10 @@
 namespace {
 
 using namespace quarn;
+using bench::CountingKanal;
 
 constexpr int kAirBaud = 9600;
 constexpr std::size_t kPiece = 256; // one information frame's worth
-
-// A channel that keeps what it was given to show as received.
-class CountingKanal final : public test::FakeKanal, public IKanalFuerVerbindung {
-public:
-    explicit CountingKanal(int number) : FakeKanal(number) {}
-
-    std::size_t ReceivedSize() const {
-        const std::lock_guard lock(mutex_);
-        return received_.size();
-    }
-    std::string Received() const {
-        const std::lock_guard lock(mutex_);
-        return received_;
-    }
-    std::shared_ptr<IVerbindung> Connection() const {
-        const std::lock_guard lock(mutex_);
-        return connection_;
-    }
-
-    int TextEmpfangen(std::string_view text) override {
-        const std::lock_guard lock(mutex_);
-        received_ += text;
-        return 0;
-    }
-    void SetVerbindung(std::shared_ptr<IVerbindung> connection) override {
-        const std::lock_guard lock(mutex_);
-        connection_ = std::move(connection);
-    }
-
-    void Release() override {}
-    std::uint8_t GetStatus() const override { return 0; }
-    void StatusAktualisieren() override {}
-    void PromptAusgabe(std::string_view, int) override {}
-    void Prompt(std::string_view, int) override {}
-    void TextGesendet(std::string_view) override {}
-    void Verbunden() override {}
-    void Getrennt(int) override {}
-    void VerbindungGeaendert() override {}
-    void CallChange() override {}
-    void StopAktualisieren() override {}
-    int GetNummer() const override { return FakeKanal::GetNummer(); }
-    void MarkiereZeile(int) override {}
-    void Notify(void*) override {}
-
-private:
-    mutable std::mutex mutex_;
-    std::string received_;
-    std::shared_ptr<IVerbindung> connection_;
-};
 
 // Runs the GUI loop until `done` or `limitMs` passed; false on the limit.
 bool PumpUntil(const std::function<bool()>& done, int limitMs) {

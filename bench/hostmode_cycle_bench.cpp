@@ -8,6 +8,7 @@
 // With BENCH_ALL set in the environment every single latency is printed too.
 #include "bench/BenchHome.h"
 #include "bench/BenchKind.h"
+#include "bench/CountingKanal.h"
 #include "connections/VerbindungenAnmelden.h"
 #include "devices/FunkKanalU.h"
 #include "devices/hostmode/GeraetHostmodeSerialU.h"
@@ -36,49 +37,11 @@
 namespace {
 
 using namespace quarn;
+using bench::CountingKanal;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr const char* kExchangeMs = "44";
 constexpr std::size_t kLine = 256; // an echo line: 255 bytes and its CR, one full frame
-
-// A channel that keeps what it was given to show as received.
-class CountingKanal final : public test::FakeKanal, public IKanalFuerVerbindung {
-public:
-    explicit CountingKanal(int number) : FakeKanal(number) {}
-
-    std::string Received() const {
-        const std::lock_guard lock(mutex_);
-        return received_;
-    }
-    std::size_t ReceivedSize() const {
-        const std::lock_guard lock(mutex_);
-        return received_.size();
-    }
-    int TextEmpfangen(std::string_view text) override {
-        const std::lock_guard lock(mutex_);
-        received_ += text;
-        return 0;
-    }
-    void SetVerbindung(std::shared_ptr<IVerbindung>) override {}
-    void Release() override {}
-    std::uint8_t GetStatus() const override { return 0; }
-    void StatusAktualisieren() override {}
-    void PromptAusgabe(std::string_view, int) override {}
-    void Prompt(std::string_view, int) override {}
-    void TextGesendet(std::string_view) override {}
-    void Verbunden() override {}
-    void Getrennt(int) override {}
-    void VerbindungGeaendert() override {}
-    void CallChange() override {}
-    void StopAktualisieren() override {}
-    int GetNummer() const override { return FakeKanal::GetNummer(); }
-    void MarkiereZeile(int) override {}
-    void Notify(void*) override {}
-
-private:
-    mutable std::mutex mutex_;
-    std::string received_;
-};
 
 double Seconds(SteadyClock::duration d) {
     return std::chrono::duration<double>(d).count();

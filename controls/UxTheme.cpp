@@ -101,6 +101,22 @@ QStyle::State FourStates(int index) {
     }
 }
 
+// Edits and tab items: normal, hot, selected, disabled, focused (states 1 to 5).
+QStyle::State NormalHotSelectedDisabledFocused(int state) {
+    switch (state) {
+    case 2:
+        return QStyle::State_Enabled | QStyle::State_MouseOver;
+    case 3:
+        return QStyle::State_Enabled | QStyle::State_Selected;
+    case 4:
+        return QStyle::State_None;
+    case 5:
+        return QStyle::State_Enabled | QStyle::State_HasFocus;
+    default:
+        return QStyle::State_Enabled;
+    }
+}
+
 // Radio buttons and check boxes: groups of four states, unchecked, checked and (check boxes) mixed.
 QStyle::State IndicatorState(int state) {
     const int group = (state - 1) / 4;
@@ -223,18 +239,7 @@ QStyle::State ThemeStyleState(TThemeClass themeClass, int part, int state) {
             return QStyle::State_Enabled;
         }
     case TThemeClass::Edit:
-        switch (state) {
-        case 2:
-            return QStyle::State_Enabled | QStyle::State_MouseOver;
-        case 3:
-            return QStyle::State_Enabled | QStyle::State_Selected;
-        case 4:
-            return QStyle::State_None;
-        case 5:
-            return QStyle::State_Enabled | QStyle::State_HasFocus;
-        default:
-            return QStyle::State_Enabled;
-        }
+        return NormalHotSelectedDisabledFocused(state);
     case TThemeClass::Toolbar:
         if (state == 5) {
             return QStyle::State_Enabled | QStyle::State_On;
@@ -245,18 +250,7 @@ QStyle::State ThemeStyleState(TThemeClass themeClass, int part, int state) {
         return FourStates(state - 1);
     case TThemeClass::Tab:
         if (part <= 8) {
-            switch (state) {
-            case 2:
-                return QStyle::State_Enabled | QStyle::State_MouseOver;
-            case 3:
-                return QStyle::State_Enabled | QStyle::State_Selected;
-            case 4:
-                return QStyle::State_None;
-            case 5:
-                return QStyle::State_Enabled | QStyle::State_HasFocus;
-            default:
-                return QStyle::State_Enabled;
-            }
+            return NormalHotSelectedDisabledFocused(state);
         }
         return QStyle::State_Enabled;
     case TThemeClass::Rebar:

@@ -3,6 +3,9 @@
 // The README's set-up for the whole program against the simulated TNC on a pseudo-terminal: COM5 of the
 // port table points at the simulator, one serial host-mode device uses it, DL1QRN is the own call. It
 // holds the GUI-thread hand-off as well, so a main window made after it must be gone before it goes.
+#include "console/ConsoleU.h"
+#include "devices/channel/KanaeleU.h"
+#include "devices/channel/KanalU.h"
 #include "foundation/SynchronizeU.h"
 #include "platform/Registry.h"
 #include "platform/SerialPort.h"
@@ -59,5 +62,19 @@ private:
     tncsim::TncSimCore core_{tncsim::ConfigFor(tncsim::Identity::Tnc2)};
     std::unique_ptr<tncsim::PtySim> pty_;
 };
+
+// The lines of channel `number`'s console that hold text, each ended by LF.
+inline std::string ConsoleText(int number) {
+    TConsole& console = *TKanaele::Instance()->GetTKanal(number)->GetConsole();
+    std::string text;
+    for (int row = 0; row < console.Rows(); ++row) {
+        std::string line(reinterpret_cast<const char*>(console.TextPtr(0, row)), console.Cols());
+        line.erase(line.find_last_not_of(' ') + 1);
+        if (!line.empty()) {
+            text += line + '\n';
+        }
+    }
+    return text;
+}
 
 } // namespace quarn::test

@@ -39,18 +39,7 @@ const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
 constexpr const char* kQuarnKey = "\\Software\\Velmoor\\Quarn";
 
 // Every line the console of channel `number` holds, joined by LF.
-std::string ConsoleText(int number) {
-    TConsole& console = *TKanaele::Instance()->GetTKanal(number)->GetConsole();
-    std::string text;
-    for (int row = 0; row < console.Rows(); ++row) {
-        std::string line(reinterpret_cast<const char*>(console.TextPtr(0, row)), console.Cols());
-        line.erase(line.find_last_not_of(' ') + 1);
-        if (!line.empty()) {
-            text += line + '\n';
-        }
-    }
-    return text;
-}
+using test::ConsoleText;
 
 std::size_t Count(const std::string& text, const std::string& part) {
     std::size_t count = 0;

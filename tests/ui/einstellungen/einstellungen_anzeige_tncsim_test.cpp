@@ -52,18 +52,7 @@ namespace {
 
 const std::filesystem::path kFontFile = QUARN_BINARY_DIR "/bin/quarn.fon";
 
-std::string ConsoleText(int number) {
-    TConsole& console = *TKanaele::Instance()->GetTKanal(number)->GetConsole();
-    std::string text;
-    for (int row = 0; row < console.Rows(); ++row) {
-        std::string line(reinterpret_cast<const char*>(console.TextPtr(0, row)), console.Cols());
-        line.erase(line.find_last_not_of(' ') + 1);
-        if (!line.empty()) {
-            text += line + '\n';
-        }
-    }
-    return text;
-}
+using test::ConsoleText;
 
 bool Enthaelt(const std::string& text, const char* muster) {
     return std::regex_search(text, std::regex(muster));
