@@ -12,18 +12,14 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include "TTKTestItems.h"
+
 namespace quarn {
 namespace {
 
 using test::ScopedFakeSettings;
 
-// An item that opens a submenu, as the submenu item kind does.
-class SubmenuItem : public TTKItem {
-public:
-    explicit SubmenuItem(const QString& caption) : TTKItem(caption) {
-        SetStyleBits(StyleBits() | tbis::Submenu);
-    }
-};
+using test::SubmenuItem;
 
 class Group : public TTKItem {
 public:

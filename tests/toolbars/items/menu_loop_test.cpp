@@ -13,17 +13,14 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "TTKTestItems.h"
+
 namespace quarn {
 namespace {
 
 using test::ScopedFakeSettings;
 
-class SubmenuItem : public TTKItem {
-public:
-    explicit SubmenuItem(const QString& caption) : TTKItem(caption) {
-        SetStyleBits(StyleBits() | tbis::Submenu);
-    }
-};
+using test::SubmenuItem;
 
 // The open pop-up windows, the menu's own first.
 std::vector<TTKPopupWindow*> OpenPopups() {

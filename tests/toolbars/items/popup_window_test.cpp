@@ -13,17 +13,14 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "TTKTestItems.h"
+
 namespace quarn {
 namespace {
 
 using test::ScopedFakeSettings;
 
-class SubmenuItem : public TTKItem {
-public:
-    explicit SubmenuItem(const QString& caption) : TTKItem(caption) {
-        SetStyleBits(StyleBits() | tbis::Submenu);
-    }
-};
+using test::SubmenuItem;
 
 class WindowFactory : public ITTKPopupFactory {
 public:
